@@ -1,0 +1,6 @@
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    return 0;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "settings/CSVNPath.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+// Index of the line of the list file that GetNextPath returns next; shared by the whole process.
+extern int g_iNextPathLine;
+
+// The watched folders: the list file "pathlist.ini" and one record per non-blank line.
+//
+// Thread safety: m_lock guards m_pPaths and m_nGeneration. Every operation takes it, so the worker
+// thread may store a result while the UI thread counts down, looks up, reads or remakes records.
+class CConfigWatchdog final {
+public:
+    // Uses "pathlist.ini" beside the executable, or in the user's configuration folder when the
+    // executable's folder cannot be written.
+    CConfigWatchdog();
+    // Uses the given list file; touches no file.
+    explicit CConfigWatchdog(QString listFile);
+    ~CConfigWatchdog();
+    CConfigWatchdog(const CConfigWatchdog&) = delete;
+    CConfigWatchdog& operator=(const CConfigWatchdog&) = delete;
+
+    // Makes one record per non-blank line, each due at once (countdown 0). A list file that cannot
+    // be read leaves the records as they are.
+    void LoadPathList();
+    // Replaces the list file atomically with one line per item and remakes the records (Waiting,
+    // countdown 60). False, with the file and the records unchanged, when the file cannot be written.
+    bool SavePathList(const QStringList& items);
+    // The next non-blank line of the list file in rotation; empty when there is none.
+    QString GetNextPath();
+    // Lowers every positive countdown by one.
+    void DecrementCountdowns();
+    // The countdown of the last record with this path, or -33 when none has it.
+    int GetCountdown(const QString& path) const;
+    // Stores a result in every record with this path and restarts its countdown at 60. A result
+    // made for records that have since been remade (an older generation) changes nothing.
+    void SetPathResult(const QString& path, const QString& author, int state);
+    void SetPathResult(const QString& path, const QString& author, int state, std::uint64_t generation);
+    // Appends a record with empty author and time, state Waiting and the given countdown.
+    void AddPath(const QString& path, int countdown);
+    // Deletes every record.
+    void RemoveAllPaths();
+
+    // A consistent copy of the records, in list-file order.
+    std::vector<CSVNPath> Records() const;
+    // Changes each time the records are made anew (loaded, saved or removed).
+    std::uint64_t Generation() const;
+    // The full path of the list file.
+    QString ListFile() const { return m_strListFile; }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<CSVNPath> m_pPaths;
+    std::uint64_t m_nGeneration = 0;
+    const QString m_strListFile;
+};

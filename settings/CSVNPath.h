@@ -1,0 +1,15 @@
+#pragma once
+
+#include "settings/SVNPathState.h"
+
+#include <QString>
+
+// The record of one watched folder: its path, what its last check found, and how many engine
+// ticks must still pass before it may be checked again.
+struct CSVNPath {
+    QString m_strPath;
+    QString m_strLastAuthor;
+    QString m_strCheckedAt;
+    int m_iState = Waiting;
+    int m_iCountdown = 0;
+};
