@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -16,6 +15,7 @@ extern int g_iNextPathLine;
 //
 // Thread safety: m_lock guards m_pPaths and m_nGeneration. Every operation takes it, so the worker
 // thread may store a result while the UI thread counts down, looks up, reads or remakes records.
+// The list file itself and g_iNextPathLine belong to the UI thread.
 class CConfigWatchdog final {
 public:
     // Uses "pathlist.ini" beside the executable, or in the user's configuration folder when the
@@ -27,13 +27,18 @@ public:
     CConfigWatchdog(const CConfigWatchdog&) = delete;
     CConfigWatchdog& operator=(const CConfigWatchdog&) = delete;
 
-    // Makes one record per non-blank line, each due at once (countdown 0). A list file that cannot
-    // be read leaves the records as they are.
-    void LoadPathList();
-    // Replaces the list file atomically with one line per item and remakes the records (Waiting,
-    // countdown 60). False, with the file and the records unchanged, when the file cannot be written.
+    // The list file for a program kept in this folder: beside the program while the folder is
+    // writable, else in the user's configuration folder.
+    static QString DefaultListFile(const QString& programFolder);
+
+    // Makes one record per non-blank line, each due at once (countdown 0). False, with the records
+    // as they were, when the list file cannot be read.
+    bool LoadPathList();
+    // Replaces the list file atomically with one line per non-blank item and remakes the records
+    // (Waiting, countdown 60). False, with the file and the records unchanged, when the file cannot
+    // be written.
     bool SavePathList(const QStringList& items);
-    // The next non-blank line of the list file in rotation; empty when there is none.
+    // The next non-blank line of the list file in rotation, read afresh; empty when there is none.
     QString GetNextPath();
     // Lowers every positive countdown by one.
     void DecrementCountdowns();
@@ -56,6 +61,11 @@ public:
     QString ListFile() const { return m_strListFile; }
 
 private:
+    // Replaces every record by one per path, all with this countdown; m_lock must be held.
+    void RemakeRecordsLocked(const QStringList& paths, int countdown);
+    // Applies a result to every record with this path; m_lock must be held.
+    void SetPathResultLocked(const QString& path, const QString& author, int state, const QString& checkedAt);
+
     mutable std::mutex m_lock;
     std::vector<CSVNPath> m_pPaths;
     std::uint64_t m_nGeneration = 0;

@@ -1,0 +1,99 @@
+#include "settings/CAppSettings.h"
+
+#include <QSaveFile>
+#include <QString>
+#include <tinyxml.h>
+
+namespace {
+
+constexpr char kPathsElement[] = "paths";
+constexpr char kSubversionElement[] = "Subversion";
+constexpr char kAutomaticUpdateAtStart[] = "bAutomaticUpdateAtStart";
+constexpr char kAutomaticUpdate[] = "bAutomaticUpdate";
+constexpr char kTimerMilisec[] = "iTimerMilisec";
+constexpr int kMinimumTimerMilisec = 60000;
+
+// Writes the text whole under the file name, replacing any old file only when all of it is written.
+bool ReplaceFile(const std::string& strFileName, const char* text, qint64 length) {
+    QSaveFile file(QString::fromLocal8Bit(strFileName));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(text, length) != length)
+        return false;
+    return file.commit();
+}
+
+} // namespace
+
+bool CAppSettings::LoadFromFile(const std::string& strFileName) {
+    TiXmlDocument document(strFileName.c_str());
+    if (!document.LoadFile())
+        return false;
+
+    TiXmlHandle documentHandle(&document);
+    TiXmlElement* root = documentHandle.FirstChildElement().Element();
+    if (root == nullptr)
+        return false;
+
+    m_strName = root->Value();
+    m_mapPaths.clear();
+
+    TiXmlHandle rootHandle(root);
+    for (const TiXmlElement* entry = rootHandle.FirstChild(kPathsElement).FirstChild().Element();
+         entry != nullptr; entry = entry->NextSiblingElement()) {
+        const char* key = entry->Value();
+        const char* value = entry->GetText();
+        if (key != nullptr && value != nullptr)
+            m_mapPaths[key] = value;
+    }
+
+    if (const TiXmlElement* subversion = rootHandle.FirstChild(kSubversionElement).Element()) {
+        // A missing or non-numeric attribute leaves its member as it is.
+        subversion->QueryIntAttribute(kAutomaticUpdateAtStart, &bAutomaticUpdateAtStart);
+        subversion->QueryIntAttribute(kAutomaticUpdate, &bAutomaticUpdate);
+        subversion->QueryIntAttribute(kTimerMilisec, &iTimerMilisec);
+    }
+    return true;
+}
+
+bool CAppSettings::SaveToFile(const std::string& strFileName) const {
+    TiXmlDocument document;
+    document.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+
+    auto* root = new TiXmlElement(m_strName.c_str());
+    document.LinkEndChild(root);
+
+    auto* comment = new TiXmlComment();
+    comment->SetValue((" Settings for " + m_strName + " ").c_str());
+    root->LinkEndChild(comment);
+
+    auto* paths = new TiXmlElement(kPathsElement);
+    root->LinkEndChild(paths);
+    for (const auto& [key, value] : m_mapPaths) {
+        auto* entry = new TiXmlElement(key.c_str());
+        entry->LinkEndChild(new TiXmlText(value.c_str()));
+        paths->LinkEndChild(entry);
+    }
+
+    auto* subversion = new TiXmlElement(kSubversionElement);
+    root->LinkEndChild(subversion);
+    subversion->SetAttribute(kAutomaticUpdateAtStart, bAutomaticUpdateAtStart);
+    subversion->SetAttribute(kAutomaticUpdate, bAutomaticUpdate);
+    subversion->SetAttribute(kTimerMilisec, iTimerMilisec);
+
+    // The printer lays the document out as the library's own file save does: four blanks per level,
+    // one element per line.
+    TiXmlPrinter printer;
+    document.Accept(&printer);
+    return ReplaceFile(strFileName, printer.CStr(), static_cast<qint64>(printer.Size()));
+}
+
+void CAppSettings::LoadAtStartup(const std::string& strFileName) {
+    LoadFromFile(strFileName);
+    m_strName = "Corvane";
+    if (iTimerMilisec < kMinimumTimerMilisec)
+        iTimerMilisec = kMinimumTimerMilisec;
+    m_mapPaths.clear();
+    m_mapPaths["path1"] = "chemin\\du\\projet-1";
+    m_mapPaths["path2"] = "chemin\\du\\projet-2";
+}

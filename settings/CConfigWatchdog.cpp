@@ -1,0 +1,149 @@
+#include "settings/CConfigWatchdog.h"
+
+#include "platform/FileSystemAccess.h"
+#include "platform/SystemInfo.h"
+#include "settings/CPathListFile.h"
+
+#include <utility>
+
+int g_iNextPathLine = 0;
+
+namespace {
+
+constexpr int kNoRecordCountdown = -33;
+constexpr int kCountdownAfterResult = 60;
+constexpr int kCountdownAfterSave = 60;
+constexpr int kCountdownAfterLoad = 0;
+constexpr char kCheckedAtFormat[] = "%H:%M:%S";
+
+QString ListFileIn(const QString& folder) {
+    return folder + QStringLiteral("/pathlist.ini");
+}
+
+} // namespace
+
+CConfigWatchdog::CConfigWatchdog() : m_strListFile(DefaultListFile(platform::ProgramFolder())) {}
+
+CConfigWatchdog::CConfigWatchdog(QString listFile) : m_strListFile(std::move(listFile)) {}
+
+CConfigWatchdog::~CConfigWatchdog() {
+    RemoveAllPaths();
+}
+
+QString CConfigWatchdog::DefaultListFile(const QString& programFolder) {
+    if (platform::IsWritableFolder(programFolder))
+        return ListFileIn(programFolder);
+    return ListFileIn(platform::UserConfigFolder());
+}
+
+bool CConfigWatchdog::LoadPathList() {
+    const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
+    if (!paths)
+        return false;
+    std::lock_guard guard(m_lock);
+    RemakeRecordsLocked(*paths, kCountdownAfterLoad);
+    return true;
+}
+
+bool CConfigWatchdog::SavePathList(const QStringList& items) {
+    QStringList paths;
+    for (const QString& item : items) {
+        // A blank line would make no record when the file is read back.
+        if (!item.trimmed().isEmpty())
+            paths.append(item);
+    }
+    if (!CPathListFile(m_strListFile).WritePaths(paths))
+        return false;
+    std::lock_guard guard(m_lock);
+    RemakeRecordsLocked(paths, kCountdownAfterSave);
+    return true;
+}
+
+QString CConfigWatchdog::GetNextPath() {
+    const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
+    if (!paths)
+        return {};
+    QString chosen;
+    if (g_iNextPathLine >= 0 && g_iNextPathLine < paths->size()) {
+        chosen = paths->at(g_iNextPathLine);
+    } else {
+        chosen = paths->value(0);
+        g_iNextPathLine = 0;
+    }
+    ++g_iNextPathLine;
+    return chosen;
+}
+
+void CConfigWatchdog::DecrementCountdowns() {
+    std::lock_guard guard(m_lock);
+    for (CSVNPath& record : m_pPaths) {
+        if (record.m_iCountdown > 0)
+            --record.m_iCountdown;
+    }
+}
+
+int CConfigWatchdog::GetCountdown(const QString& path) const {
+    std::lock_guard guard(m_lock);
+    int countdown = kNoRecordCountdown;
+    for (const CSVNPath& record : m_pPaths) {
+        if (record.m_strPath == path)
+            countdown = record.m_iCountdown;
+    }
+    return countdown;
+}
+
+void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state) {
+    const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
+    std::lock_guard guard(m_lock);
+    SetPathResultLocked(path, author, state, checkedAt);
+}
+
+void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state,
+                                    std::uint64_t generation) {
+    const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
+    std::lock_guard guard(m_lock);
+    if (generation != m_nGeneration)
+        return;
+    SetPathResultLocked(path, author, state, checkedAt);
+}
+
+void CConfigWatchdog::AddPath(const QString& path, int countdown) {
+    std::lock_guard guard(m_lock);
+    m_pPaths.push_back(CSVNPath{path, {}, {}, Waiting, countdown});
+}
+
+void CConfigWatchdog::RemoveAllPaths() {
+    std::lock_guard guard(m_lock);
+    m_pPaths.clear();
+    ++m_nGeneration;
+}
+
+std::vector<CSVNPath> CConfigWatchdog::Records() const {
+    std::lock_guard guard(m_lock);
+    return m_pPaths;
+}
+
+std::uint64_t CConfigWatchdog::Generation() const {
+    std::lock_guard guard(m_lock);
+    return m_nGeneration;
+}
+
+void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdown) {
+    m_pPaths.clear();
+    m_pPaths.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths)
+        m_pPaths.push_back(CSVNPath{path, {}, {}, Waiting, countdown});
+    ++m_nGeneration;
+}
+
+void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& author, int state,
+                                          const QString& checkedAt) {
+    for (CSVNPath& record : m_pPaths) {
+        if (record.m_strPath != path)
+            continue;
+        record.m_iState = state;
+        record.m_strLastAuthor = author;
+        record.m_strCheckedAt = checkedAt;
+        record.m_iCountdown = kCountdownAfterResult;
+    }
+}

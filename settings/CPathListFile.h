@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The list file of the watched folders: narrow text in the locale's encoding, one path per line.
+class CPathListFile final {
+public:
+    explicit CPathListFile(QString strFileName);
+
+    // The non-blank lines, whole whatever their length, each trimmed at both ends; nothing when the
+    // file cannot be read.
+    std::optional<QStringList> ReadPaths() const;
+    // Replaces the file with one line per path, each ending in CR LF, creating the file's folder
+    // when missing. The old file is replaced only once the new one is complete: false, with the old
+    // file untouched, when any step fails.
+    bool WritePaths(const QStringList& paths) const;
+
+private:
+    QString m_strFileName;
+};
