@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QList>
+
+// What the tests need to know about processes, read from /proc.
+
+// The ids of this process's children, zombies included, in ascending order.
+QList<qint64> ChildProcessIds();
+
+// True while the process exists and is not a zombie.
+bool IsProcessRunning(qint64 pid);
