@@ -1,0 +1,208 @@
+#include "platform/CChildProcess.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+// Milliseconds from now until the deadline, rounded up so a wait never ends early; 0 once passed.
+int MillisecondsUntil(CChildProcess::Deadline deadline) {
+    const auto remaining = deadline - std::chrono::steady_clock::now();
+    if (remaining <= std::chrono::steady_clock::duration::zero())
+        return 0;
+    const auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
+    return static_cast<int>(std::min<decltype(milliseconds)>(milliseconds, INT_MAX));
+}
+
+// Waits until fd is readable or the deadline passes; false when the deadline passed first.
+bool WaitReadable(int fd, CChildProcess::Deadline deadline) {
+    while (true) {
+        const int timeout = MillisecondsUntil(deadline);
+        if (timeout == 0)
+            return false;
+        pollfd entry{fd, POLLIN, 0};
+        const int ready = poll(&entry, 1, timeout);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return true; // let the read report what is wrong
+    }
+}
+
+// The pieces a spawn needs, released together whatever happens.
+class CSpawnSetup final {
+public:
+    CSpawnSetup()
+        : m_bActions(posix_spawn_file_actions_init(&m_actions) == 0),
+          m_bAttributes(posix_spawnattr_init(&m_attributes) == 0) {}
+    ~CSpawnSetup() {
+        if (m_bActions)
+            posix_spawn_file_actions_destroy(&m_actions);
+        if (m_bAttributes)
+            posix_spawnattr_destroy(&m_attributes);
+    }
+    CSpawnSetup(const CSpawnSetup&) = delete;
+    CSpawnSetup& operator=(const CSpawnSetup&) = delete;
+
+    // Output and error to the pipe, input from /dev/null, every other descriptor closed, default
+    // signal handling and an empty signal mask, and a new session.
+    bool Prepare(int writeEnd) {
+        if (!m_bActions || !m_bAttributes)
+            return false;
+        sigset_t noSignals;
+        sigset_t allSignals;
+        sigemptyset(&noSignals);
+        sigfillset(&allSignals);
+        return posix_spawn_file_actions_adddup2(&m_actions, writeEnd, STDOUT_FILENO) == 0 &&
+               posix_spawn_file_actions_adddup2(&m_actions, writeEnd, STDERR_FILENO) == 0 &&
+               posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
+               posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1) == 0 &&
+               posix_spawnattr_setsigmask(&m_attributes, &noSignals) == 0 &&
+               posix_spawnattr_setsigdefault(&m_attributes, &allSignals) == 0 &&
+               posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                           POSIX_SPAWN_SETSIGDEF) == 0;
+    }
+
+    // The error number of posix_spawnp, 0 on success.
+    int Spawn(pid_t& processId, std::vector<char*>& argv) {
+        return posix_spawnp(&processId, argv[0], &m_actions, &m_attributes, argv.data(), environ);
+    }
+
+private:
+    posix_spawn_file_actions_t m_actions{};
+    posix_spawnattr_t m_attributes{};
+    bool m_bActions;
+    bool m_bAttributes;
+};
+
+} // namespace
+
+CChildProcess::~CChildProcess() {
+    Kill();
+    CloseDescriptors();
+}
+
+bool CChildProcess::Start(const QStringList& arguments) {
+    if (m_iProcessId > 0 || m_iReadEnd >= 0 || arguments.isEmpty())
+        return false;
+    std::vector<QByteArray> texts;
+    for (const QString& argument : arguments) {
+        if (argument.contains(QChar(0)))
+            return false;
+        texts.push_back(argument.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return false;
+    CSpawnSetup setup;
+    pid_t processId = -1;
+    int error = setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, argv) : EINVAL;
+    QByteArray withoutExe;
+    if (error == ENOENT && texts.front().endsWith(".exe")) {
+        withoutExe = texts.front().chopped(4);
+        argv.front() = withoutExe.data();
+        error = setup.Spawn(processId, argv);
+    }
+    // From here on only the child holds the write end, so the pipe ends when the child is done.
+    close(pipeEnds[1]);
+    if (error != 0) {
+        close(pipeEnds[0]);
+        return false;
+    }
+    m_iProcessId = processId;
+    m_iReadEnd = pipeEnds[0];
+    fcntl(m_iReadEnd, F_SETFL, fcntl(m_iReadEnd, F_GETFL) | O_NONBLOCK);
+    // Through syscall: the C library's own wrapper is missing or unusable from C++ on some systems.
+    m_iProcessFd = static_cast<int>(syscall(SYS_pidfd_open, processId, 0));
+    return true;
+}
+
+CChildProcess::ReadStatus CChildProcess::Read(char* buffer, std::size_t capacity, std::size_t& received,
+                                              Deadline deadline) {
+    received = 0;
+    if (m_iReadEnd < 0)
+        return ReadStatus::End;
+    while (true) {
+        const ssize_t count = read(m_iReadEnd, buffer, capacity);
+        if (count > 0) {
+            received = static_cast<std::size_t>(count);
+            return ReadStatus::Data;
+        }
+        if (count == 0)
+            return ReadStatus::End;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            return ReadStatus::End;
+        if (!WaitReadable(m_iReadEnd, deadline))
+            return ReadStatus::DeadlinePassed;
+    }
+}
+
+void CChildProcess::Finish(Deadline deadline) {
+    if (!WaitForExit(deadline))
+        Kill();
+    CloseDescriptors();
+}
+
+void CChildProcess::Kill() {
+    if (m_iProcessId <= 0)
+        return;
+    // The child leads its own session and process group, so this reaches whatever it started too.
+    if (kill(-m_iProcessId, SIGKILL) != 0)
+        kill(m_iProcessId, SIGKILL);
+    Reap(true);
+}
+
+bool CChildProcess::WaitForExit(Deadline deadline) {
+    if (m_iProcessId <= 0 || Reap(false))
+        return true;
+    // Without a pidfd there is no way to wait with a deadline; the caller then kills the child.
+    if (m_iProcessFd < 0)
+        return false;
+    return WaitReadable(m_iProcessFd, deadline) && Reap(false);
+}
+
+bool CChildProcess::Reap(bool wait) {
+    if (m_iProcessId <= 0)
+        return true;
+    while (true) {
+        const pid_t result = waitpid(m_iProcessId, nullptr, wait ? 0 : WNOHANG);
+        if (result == 0)
+            return false;
+        if (result < 0 && errno == EINTR)
+            continue;
+        // Reaped, or no longer ours to reap (ECHILD): either way the child is gone.
+        m_iProcessId = -1;
+        return true;
+    }
+}
+
+void CChildProcess::CloseDescriptors() {
+    if (m_iReadEnd >= 0)
+        close(m_iReadEnd);
+    if (m_iProcessFd >= 0)
+        close(m_iProcessFd);
+    m_iReadEnd = -1;
+    m_iProcessFd = -1;
+}
+
+} // namespace platform
