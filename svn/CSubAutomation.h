@@ -1,0 +1,31 @@
+#pragma once
+
+#include "svn/CommandRunner.h"
+#include "svn/SVNInfo.h"
+
+#include <QString>
+#include <chrono>
+#include <string>
+
+// Asks the Subversion client for `info --xml` about one target (a working-copy folder or a
+// repository URL), sorts the output into an SVNInfoResult and fills an SVNInfo from it. One object
+// serves one job on one thread; it keeps only the texts of its last run.
+class CSubAutomation {
+public:
+    explicit CSubAutomation(std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit);
+    virtual ~CSubAutomation() = default;
+
+    // Runs `svn info --xml` on the target and reads its output as ReadOutput does. InfoOk leaves a
+    // copy of the output in platform::DebugCopyPath(). Blocks until svn ends or the time limit passes.
+    int GetInfo(const QString& target, SVNInfo& record);
+
+    // Classifies svn's raw output and, when it parses, fills record from it (InfoOk); the record is
+    // not touched on any other result. Runs nothing and writes nothing.
+    int ReadOutput(const std::string& rawOutput, SVNInfo& record);
+
+    QString m_strMessage; // the diagnostic of the last run that failed with one
+    QString m_strOutput;  // the last run's whole output as text
+
+private:
+    std::chrono::milliseconds m_msTimeLimit;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <string>
+
+// How long one run may take before its child is killed.
+inline constexpr std::chrono::milliseconds kDefaultRunTimeLimit = std::chrono::seconds(300);
+
+// Runs the command line `program arguments` as a child process and returns every byte it wrote to
+// its standard output and standard error, in the order written, unconverted. The line is split
+// into arguments by the Windows C runtime rules (platform::SplitCommandLine), so the caller quotes
+// with platform::QuoteArgument; no shell is involved. The run ends when the child's output ends.
+// When timeLimit passes first, the child's whole process group is killed and the output read so
+// far is returned. Empty when nothing could be run. The child is always reaped.
+std::string RunCommand(QString program, QString arguments,
+                       std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit);

@@ -1,0 +1,129 @@
+#include "svn/CommandRunner.h"
+
+#include "platform/CommandLine.h"
+#include "support/ChildProcesses.h"
+
+#include <QTemporaryFile>
+#include <chrono>
+#include <cstdio>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+using testing::MatchesRegex;
+using testing::StartsWith;
+
+namespace {
+
+std::string RunHelper(const QString& arguments, std::chrono::milliseconds limit = 20s) {
+    return RunCommand(platform::QuoteArgument(QStringLiteral(CORVANE_CHILD_HELPER)), arguments, limit);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+// Every run must leave no child behind, finished (a zombie) or not.
+class RunCommandTest : public testing::Test {
+protected:
+    void SetUp() override { m_childrenBefore = ChildProcessIds(); }
+    void TearDown() override { EXPECT_EQ(ChildProcessIds(), m_childrenBefore) << "a child was left behind"; }
+
+    QList<qint64> m_childrenBefore;
+};
+
+} // namespace
+
+TEST_F(RunCommandTest, OutputIsReturnedWholeAndUnchanged) {
+    EXPECT_EQ(RunHelper(QStringLiteral("silent")), "");
+
+    std::string expected;
+    for (int index = 0; index < 200; ++index)
+        expected += "out " + std::to_string(index) + "\nerr " + std::to_string(index) + "\n";
+    EXPECT_EQ(RunHelper(QStringLiteral("interleave 200")), expected);
+
+    // Longer than many reads, and every byte value from 0 to 255 among them.
+    const std::string bytes = RunHelper(QStringLiteral("bytes 300000"));
+    ASSERT_EQ(bytes.size(), 300000u);
+    for (std::size_t index = 0; index < bytes.size(); ++index)
+        ASSERT_EQ(static_cast<unsigned char>(bytes[index]), index % 256) << "at byte " << index;
+}
+
+TEST_F(RunCommandTest, NothingRunGivesEmptyOutput) {
+    EXPECT_EQ(RunCommand(QStringLiteral("corvane-no-such-program"), QStringLiteral("x")), "");
+    EXPECT_EQ(RunCommand(QStringLiteral("/nonexistent/folder/program"), QString()), "");
+    EXPECT_EQ(RunCommand(QStringLiteral("/tmp"), QString()), "");
+    EXPECT_EQ(RunCommand(QString(), QString()), "");
+}
+
+TEST_F(RunCommandTest, ProgramIsFoundThroughPathWithOrWithoutExe) {
+    EXPECT_EQ(RunCommand(QStringLiteral("echo"), QStringLiteral("plain")), "plain\n");
+    EXPECT_EQ(RunCommand(QStringLiteral("echo.exe"), QStringLiteral("found")), "found\n");
+}
+
+TEST_F(RunCommandTest, QuotedTargetReachesTheChildAsExactlyOneArgument) {
+    const QStringList targets = {
+        QStringLiteral("/home/user/my work/project"),
+        QStringLiteral("a\"b"),
+        QStringLiteral("\" --username mallory \""),
+        QStringLiteral("C:\\work\\dir\\"),
+        QStringLiteral("\\\\server\\share\\\"x\\\\"),
+        QStringLiteral("café ünïcødé 日本"),
+        QString(),
+        QStringLiteral("tab\there and\nnewline"),
+        QStringLiteral("$(touch /tmp/corvane-pwned) `id` ; | & * %PATH%"),
+        QString(100000, QLatin1Char('x')),
+    };
+    for (const QString& target : targets) {
+        const QByteArray bytes = target.toLocal8Bit();
+        EXPECT_EQ(RunHelper(QStringLiteral("args ") + platform::QuoteArgument(target)),
+                  std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()) + 1))
+            << target.left(80).toStdString();
+    }
+    EXPECT_EQ(RunHelper(QStringLiteral("args one \"two three\" four")),
+              std::string("one\0two three\0four\0", 19));
+}
+
+TEST_F(RunCommandTest, ChildHoldsNoDescriptorButItsOutput) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    // A C stream opens without close-on-exec, the way a careless library would.
+    std::FILE* inheritable = std::fopen(file.fileName().toLocal8Bit().constData(), "r");
+    ASSERT_NE(inheritable, nullptr);
+    const std::vector<std::string> lines = Lines(RunHelper(QStringLiteral("descriptors")));
+    std::fclose(inheritable);
+
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "fd 0 /dev/null");
+    EXPECT_THAT(lines[1], MatchesRegex("fd 1 pipe:\\[[0-9]+\\]"));
+    EXPECT_EQ(lines[2], "fd 2 " + lines[1].substr(5));
+    EXPECT_EQ(lines[3], "session-leader yes");
+}
+
+TEST_F(RunCommandTest, TimeLimitKillsTheChildsWholeGroupAndKeepsItsOutput) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string output = RunHelper(QStringLiteral("hang"), 1500ms);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, 1500ms);
+    EXPECT_LT(elapsed, 6s);
+
+    const std::vector<std::string> lines = Lines(output);
+    ASSERT_EQ(lines.size(), 2u) << output;
+    EXPECT_EQ(lines[0], "partial");
+    const qint64 grandchild = std::stoll(lines[1]);
+    for (int attempt = 0; attempt < 100 && IsProcessRunning(grandchild); ++attempt)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(IsProcessRunning(grandchild));
+}
+
+TEST_F(RunCommandTest, ChildThatClosesItsOutputAndLingersEndsAtTheTimeLimit) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunHelper(QStringLiteral("linger"), 1s), "bye\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 6s);
+}

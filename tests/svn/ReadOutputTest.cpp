@@ -1,0 +1,192 @@
+#include "svn/CSubAutomation.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What svn 1.14 prints for `info --xml` on a working copy.
+const std::string kWorkingCopyInfo = R"(<?xml version="1.0" encoding="UTF-8"?>
+<info>
+<entry
+   path="/home/ann/wc"
+   revision="7"
+   kind="dir">
+<url>svn://host/repo/trunk</url>
+<relative-url>^/trunk</relative-url>
+<repository>
+<root>svn://host/repo</root>
+<uuid>6a4251de-aada-465c-ad45-2423fe9752bc</uuid>
+</repository>
+<wc-info>
+<wcroot-abspath>/home/ann/wc</wcroot-abspath>
+<schedule>normal</schedule>
+<depth>infinity</depth>
+</wc-info>
+<commit
+   revision="5">
+<author>J&amp;ö</author>
+<date>2024-03-01T10:00:00.000000Z</date>
+</commit>
+</entry>
+</info>
+)";
+
+// svn's failure: the document's start on standard output, then its error on standard error.
+const std::string kFailedRun = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n"
+                               "svn: E170013: Unable to connect to a repository at URL 'svn://host/repo'\n";
+
+SVNInfo FilledRecord() {
+    const QString mark = QStringLiteral("old");
+    return SVNInfo{mark, mark, mark, mark, mark, mark, mark, mark, mark, mark};
+}
+
+bool operator==(const SVNInfo& left, const SVNInfo& right) {
+    return left.m_strKind == right.m_strKind && left.m_strPath == right.m_strPath &&
+           left.m_strRevision == right.m_strRevision && left.m_strUrl == right.m_strUrl &&
+           left.m_strRoot == right.m_strRoot && left.m_strUuid == right.m_strUuid &&
+           left.m_strSchedule == right.m_strSchedule &&
+           left.m_strCommitRevision == right.m_strCommitRevision &&
+           left.m_strCommitAuthor == right.m_strCommitAuthor && left.m_strCommitDate == right.m_strCommitDate;
+}
+
+// The commit element of a document, replaced.
+std::string WithCommit(const std::string& commit) {
+    std::string document = kWorkingCopyInfo;
+    const std::size_t start = document.find("<commit");
+    const std::size_t end = document.find("</commit>") + 9;
+    return document.replace(start, end - start, commit);
+}
+
+} // namespace
+
+TEST(ReadOutputClassification, WordingsCountInOrderAndOnlyAfterTheFirstByte) {
+    struct Case {
+        std::string output;
+        int expected;
+    };
+    const Case cases[] = {
+        {"x Could not resolve hostname; pas une copie de travail", InfoNotWorkingCopy},
+        {"svn: E155007: '/x' n'est pas une copie de travail\n", InfoNotWorkingCopy},
+        {"ssh: Could not resolve hostname host", InfoHostNotFound},
+        {"Could not resolve hostname host", InfoBadXml},
+        {"pas une copie de travail", InfoBadXml},
+        {"pas une copie de travail, pas une copie de travail", InfoNotWorkingCopy},
+        {"Could not Resolve hostname", InfoBadXml},
+        {kFailedRun, InfoBadXml},
+        {"", InfoBadXml},
+        {"<other/>", InfoOk},
+    };
+    for (const Case& testCase : cases) {
+        CSubAutomation automation;
+        SVNInfo record = FilledRecord();
+        EXPECT_EQ(automation.ReadOutput(testCase.output, record), testCase.expected) << testCase.output;
+        if (testCase.expected != InfoOk)
+            EXPECT_TRUE(record == FilledRecord()) << "a failed run touched the record: " << testCase.output;
+        EXPECT_EQ(automation.m_strOutput, QString::fromStdString(testCase.output));
+    }
+}
+
+TEST(ReadOutputClassification, MessagesOfFailedRuns) {
+    CSubAutomation automation;
+    SVNInfo record;
+    automation.ReadOutput("", record);
+    EXPECT_EQ(automation.m_strMessage, QStringLiteral("Error parsing xlm in : Error document empty."));
+
+    automation.ReadOutput("ssh: Could not resolve hostname caf=C3=A9", record);
+    EXPECT_EQ(automation.m_strMessage, QStringLiteral("ssh: Could not resolve hostname café"));
+
+    // svn's output may itself hold placeholders; they stay text.
+    automation.ReadOutput("<a>%2 %1</b>", record);
+    EXPECT_TRUE(automation.m_strMessage.startsWith(QStringLiteral("Error parsing xlm in <a>%2 %1</b>: ")))
+        << automation.m_strMessage.toStdString();
+
+    // A run that is not a working copy keeps the message of the last run that set one; so does success.
+    automation.ReadOutput("svn: 'x' n'est pas une copie de travail", record);
+    automation.ReadOutput(kWorkingCopyInfo, record);
+    EXPECT_TRUE(automation.m_strMessage.startsWith(QStringLiteral("Error parsing xlm in <a>")));
+    EXPECT_EQ(automation.m_strOutput, QString::fromStdString(kWorkingCopyInfo));
+}
+
+TEST(ReadOutputClassification, DeepNestingFailsWithoutCrashing) {
+    CSubAutomation automation;
+    SVNInfo record;
+    std::string deep;
+    for (int level = 0; level < 200000; ++level)
+        deep += "<a>";
+    EXPECT_EQ(automation.ReadOutput(deep, record), InfoBadXml);
+    EXPECT_TRUE(automation.m_strMessage.endsWith(QStringLiteral(": Document nested too deeply.")));
+
+    std::string reasonable = "<info>";
+    for (int level = 0; level < 200; ++level)
+        reasonable += "<a>";
+    for (int level = 0; level < 200; ++level)
+        reasonable += "</a><b/>";
+    EXPECT_EQ(automation.ReadOutput(reasonable + "</info>", record), InfoOk);
+}
+
+TEST(ReadOutputRecord, EveryMemberComesFromItsOwnElement) {
+    CSubAutomation automation;
+    SVNInfo record;
+    ASSERT_EQ(automation.ReadOutput(kWorkingCopyInfo, record), InfoOk);
+    EXPECT_EQ(record.m_strKind, QStringLiteral("dir"));
+    EXPECT_EQ(record.m_strPath, QStringLiteral("/home/ann/wc"));
+    EXPECT_EQ(record.m_strRevision, QStringLiteral("7"));
+    EXPECT_EQ(record.m_strUrl, QStringLiteral("svn://host/repo/trunk"));
+    EXPECT_EQ(record.m_strRoot, QStringLiteral("svn://host/repo"));
+    EXPECT_EQ(record.m_strUuid, QStringLiteral("6a4251de-aada-465c-ad45-2423fe9752bc"));
+    EXPECT_EQ(record.m_strSchedule, QStringLiteral("normal"));
+    EXPECT_EQ(record.m_strCommitRevision, QStringLiteral("5"));
+    EXPECT_EQ(record.m_strCommitAuthor, QStringLiteral("J&ö"));
+    EXPECT_EQ(record.m_strCommitDate, QStringLiteral("2024-03-01T10:00:00.000000Z"));
+}
+
+TEST(ReadOutputRecord, MissingElementsKeepValuesAndEmptyOnesClearThem) {
+    CSubAutomation automation;
+
+    SVNInfo noAuthor = FilledRecord();
+    ASSERT_EQ(automation.ReadOutput(WithCommit("<commit revision=\"5\"><date>d</date></commit>"), noAuthor),
+              InfoOk);
+    EXPECT_EQ(noAuthor.m_strCommitAuthor, QStringLiteral("old"));
+    EXPECT_EQ(noAuthor.m_strCommitDate, QStringLiteral("d"));
+
+    SVNInfo emptyAuthor = FilledRecord();
+    automation.ReadOutput(WithCommit("<commit><author></author><date/></commit>"), emptyAuthor);
+    EXPECT_TRUE(emptyAuthor.m_strCommitAuthor.isEmpty());
+    EXPECT_TRUE(emptyAuthor.m_strCommitDate.isEmpty());
+    EXPECT_TRUE(emptyAuthor.m_strCommitRevision.isEmpty()) << "no revision attribute gives an empty revision";
+
+    SVNInfo elementFirst = FilledRecord();
+    automation.ReadOutput(WithCommit("<commit revision=\"5\"><author><b>x</b>y</author></commit>"),
+                          elementFirst);
+    EXPECT_TRUE(elementFirst.m_strCommitAuthor.isEmpty());
+
+    SVNInfo noCommit = FilledRecord();
+    automation.ReadOutput(WithCommit(""), noCommit);
+    EXPECT_EQ(noCommit.m_strCommitRevision, QStringLiteral("old"));
+    EXPECT_EQ(noCommit.m_strUrl, QStringLiteral("svn://host/repo/trunk"));
+}
+
+TEST(ReadOutputRecord, OnlyTheExpectedPathsAreRead) {
+    CSubAutomation automation;
+
+    SVNInfo otherRoot = FilledRecord();
+    EXPECT_EQ(
+        automation.ReadOutput("<?xml version=\"1.0\"?><status><entry kind=\"file\"/></status>", otherRoot),
+        InfoOk);
+    EXPECT_TRUE(otherRoot == FilledRecord());
+
+    // Root and uuid are read below repository, not directly below entry.
+    SVNInfo misplaced = FilledRecord();
+    automation.ReadOutput(
+        "<info><entry kind=\"dir\"><root>r</root><uuid>u</uuid><schedule>s</schedule></entry></info>",
+        misplaced);
+    EXPECT_EQ(misplaced.m_strRoot, QStringLiteral("old"));
+    EXPECT_EQ(misplaced.m_strUuid, QStringLiteral("old"));
+    EXPECT_EQ(misplaced.m_strSchedule, QStringLiteral("old"));
+    EXPECT_TRUE(misplaced.m_strPath.isEmpty()) << "a missing attribute of a present element gives empty text";
+
+    // Only the first entry counts.
+    SVNInfo twoEntries;
+    automation.ReadOutput("<info><entry revision=\"1\"/><entry revision=\"2\"/></info>", twoEntries);
+    EXPECT_EQ(twoEntries.m_strRevision, QStringLiteral("1"));
+}
