@@ -1,6 +1,8 @@
 #include "settings/CAppSettings.h"
 
-#include <QSaveFile>
+#include "settings/FileReplacement.h"
+
+#include <QByteArray>
 #include <QString>
 #include <tinyxml.h>
 
@@ -12,16 +14,6 @@ constexpr char kAutomaticUpdateAtStart[] = "bAutomaticUpdateAtStart";
 constexpr char kAutomaticUpdate[] = "bAutomaticUpdate";
 constexpr char kTimerMilisec[] = "iTimerMilisec";
 constexpr int kMinimumTimerMilisec = 60000;
-
-// Writes the text whole under the file name, replacing any old file only when all of it is written.
-bool ReplaceFile(const std::string& strFileName, const char* text, qint64 length) {
-    QSaveFile file(QString::fromLocal8Bit(strFileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text, length) != length)
-        return false;
-    return file.commit();
-}
 
 } // namespace
 
@@ -85,7 +77,8 @@ bool CAppSettings::SaveToFile(const std::string& strFileName) const {
     // one element per line.
     TiXmlPrinter printer;
     document.Accept(&printer);
-    return ReplaceFile(strFileName, printer.CStr(), static_cast<qint64>(printer.Size()));
+    return ReplaceFileContent(QString::fromLocal8Bit(strFileName),
+                              QByteArray(printer.CStr(), static_cast<qsizetype>(printer.Size())));
 }
 
 void CAppSettings::LoadAtStartup(const std::string& strFileName) {

@@ -20,6 +20,12 @@ QString ListFileIn(const QString& folder) {
     return folder + QStringLiteral("/pathlist.ini");
 }
 
+// A copy that shares no data with the original. Records keep their strings to themselves, so the
+// reference counts of their texts change only under the lock, whichever thread gave or takes them.
+QString OwnCopy(const QString& text) {
+    return QString(text.constData(), text.size());
+}
+
 } // namespace
 
 CConfigWatchdog::CConfigWatchdog() : m_strListFile(DefaultListFile(platform::ProgramFolder())) {}
@@ -109,7 +115,7 @@ void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, 
 
 void CConfigWatchdog::AddPath(const QString& path, int countdown) {
     std::lock_guard guard(m_lock);
-    m_pPaths.push_back(CSVNPath{path, {}, {}, Waiting, countdown});
+    m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown});
 }
 
 void CConfigWatchdog::RemoveAllPaths() {
@@ -120,7 +126,13 @@ void CConfigWatchdog::RemoveAllPaths() {
 
 std::vector<CSVNPath> CConfigWatchdog::Records() const {
     std::lock_guard guard(m_lock);
-    return m_pPaths;
+    std::vector<CSVNPath> records;
+    records.reserve(m_pPaths.size());
+    for (const CSVNPath& record : m_pPaths) {
+        records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
+                                   OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown});
+    }
+    return records;
 }
 
 std::uint64_t CConfigWatchdog::Generation() const {
@@ -132,7 +144,7 @@ void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdow
     m_pPaths.clear();
     m_pPaths.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths)
-        m_pPaths.push_back(CSVNPath{path, {}, {}, Waiting, countdown});
+        m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown});
     ++m_nGeneration;
 }
 
@@ -142,8 +154,8 @@ void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& au
         if (record.m_strPath != path)
             continue;
         record.m_iState = state;
-        record.m_strLastAuthor = author;
-        record.m_strCheckedAt = checkedAt;
+        record.m_strLastAuthor = OwnCopy(author);
+        record.m_strCheckedAt = OwnCopy(checkedAt);
         record.m_iCountdown = kCountdownAfterResult;
     }
 }

@@ -1,10 +1,11 @@
 #include "settings/CPathListFile.h"
 
+#include "settings/FileReplacement.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <utility>
 
 CPathListFile::CPathListFile(QString strFileName) : m_strFileName(std::move(strFileName)) {}
@@ -30,13 +31,8 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
 bool CPathListFile::WritePaths(const QStringList& paths) const {
     if (!QDir().mkpath(QFileInfo(m_strFileName).absolutePath()))
         return false;
-    QSaveFile file(m_strFileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    for (const QString& path : paths) {
-        const QByteArray line = path.toLocal8Bit() + "\r\n";
-        if (file.write(line) != line.size())
-            return false;
-    }
-    return file.commit();
+    QByteArray content;
+    for (const QString& path : paths)
+        content += path.toLocal8Bit() + "\r\n";
+    return ReplaceFileContent(m_strFileName, content);
 }

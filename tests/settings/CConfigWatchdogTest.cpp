@@ -1,0 +1,254 @@
+#include "settings/CConfigWatchdog.h"
+
+#include "SettingsTestFiles.h"
+#include "platform/SystemInfo.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class WatchdogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        g_iNextPathLine = 0;
+    }
+
+    QStringList NextPaths(int count) {
+        QStringList paths;
+        for (int i = 0; i < count; ++i)
+            paths.append(m_watchdog.GetNextPath());
+        return paths;
+    }
+
+    QTemporaryDir m_dir;
+    const QString m_strList = m_dir.filePath(QStringLiteral("pathlist.ini"));
+    CConfigWatchdog m_watchdog{m_strList};
+};
+
+using Rotation = WatchdogTest;
+
+TEST_F(Rotation, GoesThroughTheLinesInOrderAndAround) {
+    WriteBytes(m_strList, "/wc/a\n/wc/b\n/wc/c\n");
+    EXPECT_EQ(NextPaths(5), QStringList({"/wc/a", "/wc/b", "/wc/c", "/wc/a", "/wc/b"}));
+}
+
+TEST_F(Rotation, EmptyOrMissingFileGivesEmptyText) {
+    EXPECT_EQ(m_watchdog.GetNextPath(), QString());
+    EXPECT_EQ(g_iNextPathLine, 0) << "a missing file leaves the rotation where it was";
+    WriteBytes(m_strList, "");
+    EXPECT_EQ(NextPaths(2), QStringList({"", ""}));
+    WriteBytes(m_strList, " \n\t\r\n\n");
+    EXPECT_EQ(m_watchdog.GetNextPath(), QString());
+}
+
+TEST_F(Rotation, PassesOverBlankLines) {
+    WriteBytes(m_strList, "/wc/a\n\n/wc/c\n");
+    EXPECT_EQ(NextPaths(4), QStringList({"/wc/a", "/wc/c", "/wc/a", "/wc/c"}));
+    WriteBytes(m_strList, "   \n/wc/b\n");
+    EXPECT_EQ(NextPaths(2), QStringList({"/wc/b", "/wc/b"}));
+}
+
+TEST_F(Rotation, TrimsBlanksAndEveryKindOfLineEnd) {
+    WriteBytes(m_strList, "  /wc/a \t\r\n/wc/b\r\r\n/wc/c");
+    EXPECT_EQ(NextPaths(3), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+}
+
+TEST_F(Rotation, ReadsTheFileAfreshAtEachCall) {
+    WriteBytes(m_strList, "/wc/a\n/wc/b\n/wc/c\n");
+    EXPECT_EQ(m_watchdog.GetNextPath(), "/wc/a");
+    WriteBytes(m_strList, "/wc/x\n/wc/y\n");
+    EXPECT_EQ(NextPaths(3), QStringList({"/wc/y", "/wc/x", "/wc/y"}));
+}
+
+TEST_F(Rotation, LongPathStaysOneLineAndOneRecord) {
+    const QString longPath = QStringLiteral("/wc/") + QString(600, QLatin1Char('x'));
+    WriteBytes(m_strList, longPath.toLocal8Bit() + "\n/wc/b\n");
+    EXPECT_EQ(NextPaths(3), QStringList({longPath, "/wc/b", longPath}));
+    ASSERT_TRUE(m_watchdog.LoadPathList());
+    ASSERT_EQ(m_watchdog.Records().size(), 2u);
+    EXPECT_EQ(m_watchdog.Records()[0].m_strPath, longPath);
+}
+
+using Records = WatchdogTest;
+
+TEST_F(Records, LoadMakesDueWaitingRecordsAndKeepsThemWhenTheFileIsMissing) {
+    m_watchdog.AddPath(QStringLiteral("/kept"), 5);
+    const auto generation = m_watchdog.Generation();
+    EXPECT_FALSE(m_watchdog.LoadPathList());
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/kept")), 5);
+    EXPECT_EQ(m_watchdog.Generation(), generation) << "results in flight still apply";
+
+    WriteBytes(m_strList, "/wc/a\n\n /wc/b \n");
+    ASSERT_TRUE(m_watchdog.LoadPathList());
+    const auto records = m_watchdog.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[1].m_strPath, "/wc/b");
+    for (const CSVNPath& record : records) {
+        EXPECT_EQ(record.m_iState, Waiting);
+        EXPECT_EQ(record.m_iCountdown, 0);
+    }
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/kept")), -33);
+}
+
+TEST_F(Records, CountdownsFallToZeroAndTheLastDuplicateCounts) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 60);
+    m_watchdog.AddPath(QStringLiteral("/wc/b"), 0);
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 1);
+    m_watchdog.DecrementCountdowns();
+    EXPECT_EQ(m_watchdog.Records()[0].m_iCountdown, 59);
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/b")), 0);
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 0);
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/A")), -33) << "paths compare case-sensitively";
+}
+
+TEST_F(Records, ResultReachesEveryRecordOfItsPathAndNoOther) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    m_watchdog.AddPath(QStringLiteral("/wc/b"), 7);
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    const QString before = platform::LocalTimeText("%H:%M:%S");
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), Modified);
+    const QString after = platform::LocalTimeText("%H:%M:%S");
+    m_watchdog.SetPathResult(QStringLiteral("/wc/none"), QStringLiteral("bob"), ErrorLocal);
+
+    const auto records = m_watchdog.Records();
+    for (const int i : {0, 2}) {
+        EXPECT_EQ(records[i].m_iState, Modified);
+        EXPECT_EQ(records[i].m_strLastAuthor, "ann");
+        EXPECT_EQ(records[i].m_iCountdown, 60);
+        EXPECT_TRUE(records[i].m_strCheckedAt == before || records[i].m_strCheckedAt == after);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
+                        .match(records[i].m_strCheckedAt)
+                        .hasMatch());
+    }
+    EXPECT_EQ(records[1].m_iState, Waiting);
+    EXPECT_EQ(records[1].m_iCountdown, 7);
+    EXPECT_TRUE(records[1].m_strCheckedAt.isEmpty());
+}
+
+TEST_F(Records, ResultForRecordsSinceRemadeChangesNothing) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    const auto queuedAt = m_watchdog.Generation();
+    m_watchdog.RemoveAllPaths();
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, queuedAt);
+    EXPECT_EQ(m_watchdog.Records()[0].m_iState, Waiting);
+
+    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a")}));
+    const auto current = m_watchdog.Generation();
+    EXPECT_NE(current, queuedAt);
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, current);
+    EXPECT_EQ(m_watchdog.Records()[0].m_iState, UpToDate);
+}
+
+TEST_F(Records, ResultsFromAnotherThreadWhileRecordsAreRemade) {
+    WriteBytes(m_strList, "/wc/a\n/wc/b\n");
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        while (!done) {
+            m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate,
+                                     m_watchdog.Generation());
+            m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("bob"), Modified);
+        }
+    });
+    for (int i = 0; i < 5000; ++i) {
+        if (i % 100 == 0) {
+            ASSERT_TRUE(m_watchdog.LoadPathList());
+        } else if (i % 50 == 0) {
+            ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a"), QStringLiteral("/wc/b")}));
+        } else {
+            m_watchdog.RemoveAllPaths();
+            m_watchdog.AddPath(QStringLiteral("/wc/a"), 3);
+            m_watchdog.AddPath(QStringLiteral("/wc/b"), 3);
+        }
+        m_watchdog.DecrementCountdowns();
+        for (const CSVNPath& record : m_watchdog.Records()) {
+            const bool waiting = record.m_iState == Waiting && record.m_strLastAuthor.isEmpty();
+            const bool stored = record.m_iState != Waiting && !record.m_strLastAuthor.isEmpty() &&
+                                !record.m_strCheckedAt.isEmpty() && record.m_iCountdown >= 59;
+            ASSERT_TRUE(waiting || stored) << record.m_strPath.toStdString();
+        }
+    }
+    done = true;
+    worker.join();
+}
+
+TEST(StateTexts, KnownCodesAndEveryOtherCode) {
+    EXPECT_EQ(StateText(Waiting), "wating..");
+    EXPECT_EQ(StateText(UpToDate), "up-to-date");
+    EXPECT_EQ(StateText(Modified), "modified");
+    EXPECT_EQ(StateText(ErrorLocal), "error local");
+    for (const int code : {static_cast<int>(ErrorNetwork), 5, -1})
+        EXPECT_EQ(StateText(code), "error network/server");
+}
+
+using Saving = WatchdogTest;
+
+TEST_F(Saving, WritesCrLfLinesAndRemakesTheRecords) {
+    m_watchdog.AddPath(QStringLiteral("/old"), 0);
+    m_watchdog.SetPathResult(QStringLiteral("/old"), QStringLiteral("ann"), Modified);
+    ASSERT_TRUE(
+        m_watchdog.SavePathList({QStringLiteral("/wc/a"), QStringLiteral(" "), QStringLiteral("/wc/été")}));
+    EXPECT_EQ(ReadBytes(m_strList), "/wc/a\r\n/wc/\xc3\xa9t\xc3\xa9\r\n");
+    const auto records = m_watchdog.Records();
+    ASSERT_EQ(records.size(), 2u);
+    for (const CSVNPath& record : records) {
+        EXPECT_EQ(record.m_iState, Waiting);
+        EXPECT_EQ(record.m_iCountdown, 60);
+        EXPECT_TRUE(record.m_strLastAuthor.isEmpty());
+    }
+    EXPECT_EQ(NextPaths(2), QStringList({"/wc/a", "/wc/été"}));
+}
+
+TEST_F(Saving, CreatesTheMissingConfigurationFolder) {
+    const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+    const QString listFile =
+        CConfigWatchdog::DefaultListFile(m_dir.filePath(QStringLiteral("no-such-folder")));
+    if (savedConfigHome.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    EXPECT_EQ(listFile, m_dir.filePath(QStringLiteral("corvane/pathlist.ini")));
+    EXPECT_EQ(CConfigWatchdog::DefaultListFile(m_dir.path()), m_strList);
+    CConfigWatchdog watchdog(listFile);
+    ASSERT_TRUE(watchdog.SavePathList({QStringLiteral("/wc/a")}));
+    EXPECT_EQ(ReadBytes(listFile), "/wc/a\r\n");
+}
+
+TEST_F(Saving, FolderThatIsAFileChangesNothing) {
+    WriteBytes(m_dir.filePath(QStringLiteral("folder")), "a file, not a folder\n");
+    CConfigWatchdog watchdog(m_dir.filePath(QStringLiteral("folder/pathlist.ini")));
+    watchdog.AddPath(QStringLiteral("/wc/a"), 12);
+    const auto generation = watchdog.Generation();
+    EXPECT_FALSE(watchdog.SavePathList({QStringLiteral("/wc/b")}));
+    ASSERT_EQ(watchdog.Records().size(), 1u);
+    EXPECT_EQ(watchdog.GetCountdown(QStringLiteral("/wc/a")), 12);
+    EXPECT_EQ(watchdog.Generation(), generation);
+    EXPECT_EQ(ReadBytes(m_dir.filePath(QStringLiteral("folder"))), "a file, not a folder\n");
+}
+
+TEST_F(Saving, WriteCutShortKeepsTheOldFileAndTheRecords) {
+    QStringList manyPaths;
+    for (int i = 0; i < 200; ++i)
+        manyPaths.append(QStringLiteral("/home/user/projects/working-copy-%1").arg(i));
+    if (const QString folder = LimitedChildFolder(); !folder.isEmpty()) {
+        CConfigWatchdog watchdog(folder + QStringLiteral("/pathlist.ini"));
+        ASSERT_TRUE(watchdog.LoadPathList());
+        EXPECT_FALSE(watchdog.SavePathList(manyPaths));
+        EXPECT_EQ(watchdog.Records().size(), 2u);
+        EXPECT_EQ(watchdog.GetCountdown(QStringLiteral("/old/b")), 0);
+        return;
+    }
+    WriteBytes(m_strList, "/old/a\n/old/b\n");
+    EXPECT_TRUE(RunCurrentTestInLimitedChild(m_dir.path()));
+    EXPECT_EQ(ReadBytes(m_strList), "/old/a\n/old/b\n");
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"pathlist.ini"});
+}
+
+} // namespace
