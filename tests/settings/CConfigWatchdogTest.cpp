@@ -2,6 +2,7 @@
 
 #include "SettingsTestFiles.h"
 #include "platform/SystemInfo.h"
+#include "support/CScopedEnvironment.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -206,14 +207,10 @@ TEST_F(Saving, WritesCrLfLinesAndRemakesTheRecords) {
 }
 
 TEST_F(Saving, CreatesTheMissingConfigurationFolder) {
-    const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
-    const QString listFile =
-        CConfigWatchdog::DefaultListFile(m_dir.filePath(QStringLiteral("no-such-folder")));
-    if (savedConfigHome.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    const QString listFile = [this] {
+        CScopedEnvironment configHome("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
+        return CConfigWatchdog::DefaultListFile(m_dir.filePath(QStringLiteral("no-such-folder")));
+    }();
     EXPECT_EQ(listFile, m_dir.filePath(QStringLiteral("corvane/pathlist.ini")));
     EXPECT_EQ(CConfigWatchdog::DefaultListFile(m_dir.path()), m_strList);
     CConfigWatchdog watchdog(listFile);
