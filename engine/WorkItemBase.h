@@ -1,7 +1,8 @@
 #pragma once
 
-// A unit of work for CWorkQueue. The queue owns an item from Enqueue on: it calls Run once on a
-// worker and then Discard to release it, or only Discard when the queue stops first.
+// A unit of work for CWorkQueue. The queue owns an item from Enqueue on and calls Discard exactly
+// once: after the item's only Run on a worker, or without a run when the queue stops first or is not
+// running.
 class WorkItemBase {
 public:
     virtual ~WorkItemBase() = default;
