@@ -1,0 +1,24 @@
+#pragma once
+
+class CConfigWatchdog;
+class QString;
+
+// What a check job needs of the program that queued it: the watch list that takes its result, a way
+// to alert the user, and a word when the job is over. The job calls all three on the worker thread.
+class CCheckHost {
+public:
+    virtual ~CCheckHost() = default;
+
+    // The watch list whose records take the check's result; safe to use from the worker thread.
+    virtual CConfigWatchdog& Watchdog() = 0;
+    // Alerts the user that a working copy is behind its repository. Called on the worker thread; the
+    // host carries the alert over to its own thread.
+    virtual void AnnounceModified(const QString& message) = 0;
+    // The job for this path has run or has been discarded unrun; it will not touch the host again.
+    virtual void CheckEnded(const QString& path) = 0;
+
+protected:
+    CCheckHost() = default;
+    CCheckHost(const CCheckHost&) = default;
+    CCheckHost& operator=(const CCheckHost&) = default;
+};

@@ -1,0 +1,24 @@
+#include "engine/CPendingChecks.h"
+
+bool CPendingChecks::Add(const QString& path) {
+    std::lock_guard guard(m_lock);
+    if (m_Paths.contains(path))
+        return false;
+    m_Paths.insert(path);
+    return true;
+}
+
+void CPendingChecks::Remove(const QString& path) {
+    std::lock_guard guard(m_lock);
+    m_Paths.remove(path);
+}
+
+bool CPendingChecks::Contains(const QString& path) const {
+    std::lock_guard guard(m_lock);
+    return m_Paths.contains(path);
+}
+
+bool CPendingChecks::IsEmpty() const {
+    std::lock_guard guard(m_lock);
+    return m_Paths.isEmpty();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <mutex>
+
+// The folders that have a check queued or running, so that a folder whose check has not ended yet is
+// not queued a second time.
+//
+// Thread safety: m_lock guards m_Paths; the UI thread adds while the worker thread removes.
+class CPendingChecks final {
+public:
+    // Marks the path as having a check; false, with nothing changed, when it has one already.
+    bool Add(const QString& path);
+    // The check of this path is over; a path that has none is ignored.
+    void Remove(const QString& path);
+    // Whether the path has a check queued or running.
+    bool Contains(const QString& path) const;
+    // Whether no check is queued or running.
+    bool IsEmpty() const;
+
+private:
+    mutable std::mutex m_lock;
+    QSet<QString> m_Paths;
+};
