@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QString>
+
+// The desktop's notification area, reached through add / modify / delete requests that carry one
+// record, as the tray icon needs it. The record refers to icons by handle, so this header stays free
+// of any widget or image type; the implementation decides how a handle becomes an image.
+namespace platform {
+
+// Which parts of the record a request carries.
+constexpr unsigned kNotifyFlagMessage = 0x01;
+constexpr unsigned kNotifyFlagIcon = 0x02;
+constexpr unsigned kNotifyFlagTip = 0x04;
+constexpr unsigned kNotifyFlagInfo = 0x10;
+
+// Balloon icon flags.
+constexpr unsigned kBalloonIconNone = 0;
+constexpr unsigned kBalloonIconInfo = 1;
+constexpr unsigned kBalloonIconWarning = 2;
+constexpr unsigned kBalloonIconError = 3;
+
+// Mouse messages that the notification area delivers with the callback message.
+constexpr unsigned kLeftButtonUp = 0x0202;
+constexpr unsigned kLeftButtonDoubleClick = 0x0203;
+constexpr unsigned kRightButtonUp = 0x0205;
+constexpr unsigned kMiddleButtonUp = 0x0208;
+
+// Field sizes of the record, terminator included: a text keeps at most one character less.
+constexpr int kTipSize = 128;
+constexpr int kInfoSize = 256;
+constexpr int kInfoTitleSize = 64;
+
+// The Qt resource that holds the program's icon with the given resource id.
+inline QString IconResourcePath(unsigned uResourceId) {
+    return QStringLiteral(":/icons/%1.png").arg(uResourceId);
+}
+
+// An icon as the notification area sees it: none (a blank icon), one of the program's icon
+// resources, or the desktop's stock question-mark icon.
+struct IconHandle {
+    enum class Source { None, Resource, StockQuestion };
+
+    Source m_Source = Source::None;
+    unsigned m_uResourceId = 0;
+
+    static IconHandle FromResource(unsigned uResourceId) { return {Source::Resource, uResourceId}; }
+    static IconHandle StockQuestion() { return {Source::StockQuestion, 0}; }
+
+    bool IsNull() const { return m_Source == Source::None; }
+    friend bool operator==(const IconHandle&, const IconHandle&) = default;
+};
+
+// Whoever the notification area reports mouse events on an icon to.
+class CNotifyOwner {
+public:
+    virtual ~CNotifyOwner() = default;
+
+    // One event on icon uIconId: uMessage is the record's callback message, uMouseMessage one of
+    // the mouse messages above. Returns the owner's own result code.
+    virtual int OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) = 0;
+
+protected:
+    CNotifyOwner() = default;
+    CNotifyOwner(const CNotifyOwner&) = default;
+    CNotifyOwner& operator=(const CNotifyOwner&) = default;
+};
+
+// The record sent with every request. An icon is identified by its owner and its icon id.
+struct NotifyIconData {
+    CNotifyOwner* m_pOwner = nullptr;
+    unsigned m_uID = 0;
+    unsigned m_uFlags = 0;
+    unsigned m_uCallbackMessage = 0;
+    IconHandle m_hIcon;
+    QString m_strTip;
+    QString m_strInfo;
+    unsigned m_uTimeout = 0; // milliseconds
+    QString m_strInfoTitle;
+    unsigned m_dwInfoFlags = kBalloonIconNone;
+};
+
+// The notification-area service. Each request applies only the parts that the record's flags name.
+class CNotifyArea {
+public:
+    virtual ~CNotifyArea() = default;
+
+    // Puts a new icon into the area; false when the area is missing or refuses it.
+    virtual bool Add(const NotifyIconData& data) = 0;
+    // Changes an icon that was added; false when there is no such icon.
+    virtual bool Modify(const NotifyIconData& data) = 0;
+    // Takes an icon out of the area; false when there is no such icon.
+    virtual bool Delete(const NotifyIconData& data) = 0;
+
+protected:
+    CNotifyArea() = default;
+    CNotifyArea(const CNotifyArea&) = default;
+    CNotifyArea& operator=(const CNotifyArea&) = default;
+};
+
+} // namespace platform

@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""Draws the tray icon's images as PNG files with alpha:
+
+    icons/128.png             the resting icon, 16 x 16: an open eye watching a line of revisions
+                              whose newest one is orange
+    icons/corvane-N.png       the same drawing at 48, 64 and 128 px, for the desktop's icon theme
+    icons/130.png to 133.png  the animation frames, 16 x 16: a black square outline, 2 px wide,
+                              turned by 0, 22.5, 45 and 67.5 degrees
+
+Shapes are measured as distances in a unit square and sampled many times per pixel for smooth edges.
+Run from res/ to redraw."""
+
+import math
+import os
+import struct
+import zlib
+
+TRAY_SIZE = 16
+THEME_SIZES = (48, 64, 128)
+SAMPLES = 8
+
+NAVY = (27, 42, 74)
+WHITE = (255, 255, 255)
+IRIS = (47, 127, 193)
+BLACK = (0, 0, 0)
+SLATE = (52, 73, 94)
+ORANGE = (230, 126, 34)
+
+# The eye: the lens between two circles, centred at (0.5, EYE_Y), EYE_WIDTH wide and EYE_HEIGHT high.
+EYE_Y = 0.40
+EYE_WIDTH = 0.94
+EYE_HEIGHT = 0.56
+EYE_RIM = 0.085
+IRIS_RADIUS = 0.18
+PUPIL_RADIUS = 0.085
+
+# The revisions: a line at REVISION_Y with three dots on it.
+REVISION_Y = 0.86
+REVISION_XS = (0.17, 0.5, 0.83)
+REVISION_RADIUS = 0.11
+REVISION_LINE = 0.075
+
+# The frames: a square of 10 px outside, 6 px inside, centred in the 16 px icon.
+FRAME_ANGLES = (0.0, 22.5, 45.0, 67.5)
+FRAME_HALF_SIDE = 4.0
+FRAME_THICKNESS = 2.0
+
+
+def lens_distance(x, y):
+    """Signed distance (negative inside) to the eye's outline, in unit coordinates."""
+    half_width = EYE_WIDTH / 2
+    half_height = EYE_HEIGHT / 2
+    # A circle through both corners (0.5 +- half_width, EYE_Y) and the top (0.5, EYE_Y - half_height).
+    radius = (half_width * half_width + half_height * half_height) / (2 * half_height)
+    upper = math.hypot(x - 0.5, y - (EYE_Y - half_height + radius)) - radius
+    lower = math.hypot(x - 0.5, y - (EYE_Y + half_height - radius)) - radius
+    return max(upper, lower)
+
+
+def segment_distance(px, py, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
+
+
+def resting_layers(x, y):
+    """The resting icon's layers at one unit-square point, from back to front: (colour, inside?)."""
+    lens = lens_distance(x, y)
+    centre = math.hypot(x - 0.5, y - EYE_Y)
+    line = segment_distance(x, y, REVISION_XS[0], REVISION_Y, REVISION_XS[-1], REVISION_Y)
+    dots = [math.hypot(x - dx, y - REVISION_Y) for dx in REVISION_XS]
+    return (
+        (NAVY, lens <= 0),
+        (WHITE, lens <= -EYE_RIM),
+        (IRIS, centre <= IRIS_RADIUS and lens <= -EYE_RIM),
+        (BLACK, centre <= PUPIL_RADIUS),
+        (SLATE, line <= REVISION_LINE / 2),
+        (SLATE, min(dots[:-1]) <= REVISION_RADIUS),
+        (ORANGE, dots[-1] <= REVISION_RADIUS),
+    )
+
+
+def frame_layers(angle):
+    cos_a = math.cos(math.radians(angle))
+    sin_a = math.sin(math.radians(angle))
+    centre = TRAY_SIZE / 2
+
+    def layers(x, y):
+        px, py = x * TRAY_SIZE - centre, y * TRAY_SIZE - centre
+        # The point turned back, so the square can be measured upright.
+        ux, uy = px * cos_a + py * sin_a, -px * sin_a + py * cos_a
+        outer = max(abs(ux), abs(uy))
+        inside = abs(outer - FRAME_HALF_SIDE) <= FRAME_THICKNESS / 2
+        return ((BLACK, inside),)
+
+    return layers
+
+
+def render(size, layers):
+    """Rows of straight-alpha RGBA pixels: each layer's coverage is sampled, then layers go over."""
+    rows = []
+    for row in range(size):
+        pixels = bytearray()
+        for column in range(size):
+            coverage = None
+            for sy in range(SAMPLES):
+                for sx in range(SAMPLES):
+                    x = (column + (sx + 0.5) / SAMPLES) / size
+                    y = (row + (sy + 0.5) / SAMPLES) / size
+                    hits = [inside for _, inside in layers(x, y)]
+                    coverage = hits if coverage is None else [c + h for c, h in zip(coverage, hits)]
+            colours = [colour for colour, _ in layers(0.5, 0.5)]
+            red = green = blue = alpha = 0.0
+            for colour, count in zip(colours, coverage):
+                a = count / (SAMPLES * SAMPLES)
+                red = colour[0] * a + red * (1 - a)
+                green = colour[1] * a + green * (1 - a)
+                blue = colour[2] * a + blue * (1 - a)
+                alpha = a + alpha * (1 - a)
+            if alpha > 0:
+                pixels += bytes((round(red / alpha), round(green / alpha), round(blue / alpha), round(alpha * 255)))
+            else:
+                pixels += bytes(4)
+        rows.append(bytes(pixels))
+    return rows
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+
+
+def write_png(path, size, rows):
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    raw = b"".join(b"\x00" + row for row in rows)
+    with open(path, "wb") as output:
+        output.write(b"\x89PNG\r\n\x1a\n")
+        output.write(png_chunk(b"IHDR", header))
+        output.write(png_chunk(b"IDAT", zlib.compress(raw, 9)))
+        output.write(png_chunk(b"IEND", b""))
+
+
+def main():
+    os.makedirs("icons", exist_ok=True)
+    write_png("icons/128.png", TRAY_SIZE, render(TRAY_SIZE, resting_layers))
+    for size in THEME_SIZES:
+        write_png(f"icons/corvane-{size}.png", size, render(size, resting_layers))
+    for resource_id, angle in zip(range(130, 134), FRAME_ANGLES):
+        write_png(f"icons/{resource_id}.png", TRAY_SIZE, render(TRAY_SIZE, frame_layers(angle)))
+
+
+if __name__ == "__main__":
+    main()
