@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -76,9 +79,9 @@ public:
                                                            POSIX_SPAWN_SETSIGDEF) == 0;
     }
 
-    // The error number of posix_spawnp, 0 on success.
-    int Spawn(pid_t& processId, std::vector<char*>& argv) {
-        return posix_spawnp(&processId, argv[0], &m_actions, &m_attributes, argv.data(), environ);
+    // The error number of posix_spawn, 0 on success.
+    int Spawn(pid_t& processId, const QByteArray& program, std::vector<char*>& argv) {
+        return posix_spawn(&processId, program.constData(), &m_actions, &m_attributes, argv.data(), environ);
     }
 
 private:
@@ -87,6 +90,23 @@ private:
     bool m_bActions;
     bool m_bAttributes;
 };
+
+// The file that execvp would run for name: name itself when it holds a '/', else the first
+// executable file of that name in a folder of PATH.
+std::optional<QByteArray> FindProgram(const QByteArray& name) {
+    if (name.contains('/'))
+        return access(name.constData(), F_OK) == 0 ? std::optional<QByteArray>(name) : std::nullopt;
+    const char* path = std::getenv("PATH");
+    const QByteArray folders = path ? QByteArray(path) : QByteArrayLiteral("/bin:/usr/bin");
+    for (const QByteArray& folder : folders.split(':')) {
+        const QByteArray candidate = (folder.isEmpty() ? QByteArrayLiteral(".") : folder) + '/' + name;
+        struct stat status {};
+        if (stat(candidate.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+            access(candidate.constData(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -104,6 +124,14 @@ bool CChildProcess::Start(const QStringList& arguments) {
             return false;
         texts.push_back(argument.toLocal8Bit());
     }
+    // Looked up here rather than by the spawn, so that a name that is not found costs no child.
+    std::optional<QByteArray> program = FindProgram(texts.front());
+    if (!program && texts.front().endsWith(".exe")) {
+        texts.front().chop(4);
+        program = FindProgram(texts.front());
+    }
+    if (!program)
+        return false;
     std::vector<char*> argv;
     for (QByteArray& text : texts)
         argv.push_back(text.data());
@@ -114,13 +142,7 @@ bool CChildProcess::Start(const QStringList& arguments) {
         return false;
     CSpawnSetup setup;
     pid_t processId = -1;
-    int error = setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, argv) : EINVAL;
-    QByteArray withoutExe;
-    if (error == ENOENT && texts.front().endsWith(".exe")) {
-        withoutExe = texts.front().chopped(4);
-        argv.front() = withoutExe.data();
-        error = setup.Spawn(processId, argv);
-    }
+    const int error = setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, *program, argv) : EINVAL;
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     close(pipeEnds[1]);
     if (error != 0) {

@@ -4,10 +4,29 @@
 #include "platform/CommandLine.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 
 constexpr std::size_t kReadSize = 2047;
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+
+// Gathering a large output in fixed blocks and joining them once is much cheaper than copying
+// one ever-growing string again at every doubling.
+std::string Join(std::vector<std::string>& blocks) {
+    if (blocks.size() == 1)
+        return std::move(blocks.front());
+    std::size_t total = 0;
+    for (const std::string& block : blocks)
+        total += block.size();
+    std::string joined;
+    joined.reserve(total);
+    for (std::string& block : blocks) {
+        joined += block;
+        std::string().swap(block);
+    }
+    return joined;
+}
 
 } // namespace
 
@@ -16,12 +35,17 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
     platform::CChildProcess child;
     if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments)))
         return {};
-    std::string output;
+    std::vector<std::string> blocks(1);
     std::array<char, kReadSize + 1> buffer;
     std::size_t received = 0;
     while (child.Read(buffer.data(), kReadSize, received, deadline) ==
-           platform::CChildProcess::ReadStatus::Data)
-        output.append(buffer.data(), received);
+           platform::CChildProcess::ReadStatus::Data) {
+        if (blocks.back().size() + received > kBlockSize) {
+            blocks.emplace_back();
+            blocks.back().reserve(kBlockSize);
+        }
+        blocks.back().append(buffer.data(), received);
+    }
     child.Finish(deadline);
-    return output;
+    return Join(blocks);
 }

@@ -1,8 +1,11 @@
 #include "svn/CommandRunner.h"
 
 #include "platform/CommandLine.h"
+#include "support/CScopedEnvironment.h"
 #include "support/ChildProcesses.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <chrono>
 #include <cstdio>
@@ -48,9 +51,9 @@ TEST_F(RunCommandTest, OutputIsReturnedWholeAndUnchanged) {
         expected += "out " + std::to_string(index) + "\nerr " + std::to_string(index) + "\n";
     EXPECT_EQ(RunHelper(QStringLiteral("interleave 200")), expected);
 
-    // Longer than many reads, and every byte value from 0 to 255 among them.
-    const std::string bytes = RunHelper(QStringLiteral("bytes 300000"));
-    ASSERT_EQ(bytes.size(), 300000u);
+    // Many reads and several megabytes long, with every byte value from 0 to 255 among them.
+    const std::string bytes = RunHelper(QStringLiteral("bytes 3500000"));
+    ASSERT_EQ(bytes.size(), 3500000u);
     for (std::size_t index = 0; index < bytes.size(); ++index)
         ASSERT_EQ(static_cast<unsigned char>(bytes[index]), index % 256) << "at byte " << index;
 }
@@ -63,8 +66,25 @@ TEST_F(RunCommandTest, NothingRunGivesEmptyOutput) {
 }
 
 TEST_F(RunCommandTest, ProgramIsFoundThroughPathWithOrWithoutExe) {
-    EXPECT_EQ(RunCommand(QStringLiteral("echo"), QStringLiteral("plain")), "plain\n");
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    auto writeScript = [&](const QString& name, const QByteArray& text) {
+        QFile script(folder.path() + QLatin1Char('/') + name);
+        return script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\necho " + text + "\n") > 0 &&
+               script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    ASSERT_TRUE(writeScript(QStringLiteral("probe.exe"), "with-exe"));
+    ASSERT_TRUE(writeScript(QStringLiteral("probe"), "without"));
+    ASSERT_TRUE(writeScript(QStringLiteral("not-executable"), "never"));
+    QFile::setPermissions(folder.path() + QStringLiteral("/not-executable"), QFile::ReadOwner);
+
+    CScopedEnvironment path("PATH", (folder.path() + QStringLiteral(":/usr/bin:/bin")).toLocal8Bit());
+    EXPECT_EQ(RunCommand(QStringLiteral("probe.exe"), QString()), "with-exe\n");
+    EXPECT_EQ(RunCommand(QStringLiteral("probe"), QString()), "without\n");
     EXPECT_EQ(RunCommand(QStringLiteral("echo.exe"), QStringLiteral("found")), "found\n");
+    EXPECT_EQ(RunCommand(QStringLiteral("not-executable"), QString()), "");
+    ASSERT_TRUE(QFile::remove(folder.path() + QStringLiteral("/probe.exe")));
+    EXPECT_EQ(RunCommand(QStringLiteral("probe.exe"), QString()), "without\n");
 }
 
 TEST_F(RunCommandTest, QuotedTargetReachesTheChildAsExactlyOneArgument) {
