@@ -1,5 +1,6 @@
 #include "svn/CSubAutomation.h"
 
+#include "platform/SystemInfo.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
@@ -59,6 +60,10 @@ const QRegularExpression kSvnDate(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\
 } // namespace
 
 TEST_F(GetInfoTest, WorkingCopyFillsEveryMemberAndLeavesTheDebugCopy) {
+    // A longer copy from an earlier run must not leave its tail behind.
+    QFile earlier(platform::DebugCopyPath());
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write(QByteArray(20000, 'x')) == 20000);
+    earlier.close();
     CSubAutomation automation;
     SVNInfo record;
     ASSERT_EQ(automation.GetInfo(s_strAliceCopy, record), InfoOk) << automation.m_strOutput.toStdString();
