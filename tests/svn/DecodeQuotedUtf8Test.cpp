@@ -9,8 +9,7 @@ TEST(DecodeQuotedUtf8, DecodesEscapedCharactersOfEveryLength) {
     // Four to six bytes: the low 16 bits of the code point (U+1F600 gives U+F600).
     EXPECT_EQ(DecodeQuotedUtf8(QStringLiteral("=F0=9F=98=80!")), QString(QChar(0xF600)) + QLatin1Char('!'));
     EXPECT_EQ(DecodeQuotedUtf8(QStringLiteral("=F8=81=83=84=85")), QString(QChar((3 * 64 + 4) * 64 + 5)));
-    EXPECT_EQ(DecodeQuotedUtf8(QStringLiteral("=FC=81=82=84=85=86")),
-              QString(QChar((4 * 64 + 5) * 64 + 6)));
+    EXPECT_EQ(DecodeQuotedUtf8(QStringLiteral("=FC=81=82=84=85=86")), QString(QChar((4 * 64 + 5) * 64 + 6)));
     // The character between two escapes is skipped whatever it is.
     EXPECT_EQ(DecodeQuotedUtf8(QStringLiteral("=C3xA9")), QStringLiteral("é"));
     EXPECT_EQ(DecodeQuotedUtf8(QString()), QString());
