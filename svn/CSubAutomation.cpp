@@ -12,10 +12,10 @@ namespace {
 constexpr const char* kNotWorkingCopy = "pas une copie de travail";
 constexpr const char* kHostNotFound = "Could not resolve hostname";
 
-// TinyXML parses and frees elements recursively; nesting beyond this would risk the stack, and svn
-// never prints more than a handful of levels.
-constexpr int kMaxNesting = 256;
-constexpr const char* kTooDeep = "Document nested too deeply.";
+// TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
+// stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
+constexpr std::size_t kMaxStartTags = 1000;
+constexpr const char* kTooManyTags = "Document has too many elements.";
 
 QString Text(const char* narrow) {
     return narrow ? QString::fromLocal8Bit(narrow) : QString();
@@ -26,21 +26,16 @@ bool ContainsAfterFirstByte(const std::string& output, const char* wording) {
     return output.find(wording, 1) != std::string::npos;
 }
 
-// An upper bound for the element nesting of a document: every '<' that opens a tag counts one
-// level down, every end tag and "/>" one level up.
-bool NestsTooDeeply(const std::string& output) {
-    int depth = 0;
-    for (std::size_t position = 0; position < output.size(); ++position) {
-        const char character = output[position];
+// Every '<' that does not begin an end tag, a declaration or a comment may open an element.
+std::size_t CountStartTags(const std::string& output) {
+    std::size_t count = 0;
+    for (std::size_t position = output.find('<'); position != std::string::npos;
+         position = output.find('<', position + 1)) {
         const char next = position + 1 < output.size() ? output[position + 1] : '\0';
-        if (character == '<' && next == '/')
-            --depth;
-        else if (character == '<' && next != '?' && next != '!' && ++depth > kMaxNesting)
-            return true;
-        else if (character == '/' && next == '>')
-            --depth;
+        if (next != '/' && next != '?' && next != '!')
+            ++count;
     }
-    return false;
+    return count;
 }
 
 void AssignAttribute(const TiXmlHandle& element, const char* name, QString& member) {
@@ -107,8 +102,8 @@ int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
         return InfoHostNotFound;
     }
     const QString pattern = QStringLiteral("Error parsing xlm in %1: %2");
-    if (NestsTooDeeply(rawOutput)) {
-        m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooDeep));
+    if (CountStartTags(rawOutput) > kMaxStartTags) {
+        m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooManyTags));
         return InfoBadXml;
     }
     TiXmlDocument document;

@@ -94,6 +94,7 @@ TEST_F(GetInfoTest, WorkingCopyBehindItsUrlShowsTheOtherAuthorsNewerCommit) {
     EXPECT_EQ(remoteRecord.m_strCommitAuthor, QStringLiteral("bob"));
     EXPECT_EQ(remoteRecord.m_strRevision, QStringLiteral("2"));
     EXPECT_EQ(remoteRecord.m_strKind, QStringLiteral("dir"));
+    EXPECT_EQ(remoteRecord.m_strPath, QStringLiteral("repo"));
     EXPECT_EQ(remoteRecord.m_strUrl, localRecord.m_strUrl);
     EXPECT_EQ(remoteRecord.m_strRoot, localRecord.m_strRoot);
     EXPECT_EQ(remoteRecord.m_strUuid, localRecord.m_strUuid);

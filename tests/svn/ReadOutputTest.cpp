@@ -110,18 +110,19 @@ TEST(ReadOutputClassification, MessagesOfFailedRuns) {
 TEST(ReadOutputClassification, DeepNestingFailsWithoutCrashing) {
     CSubAutomation automation;
     SVNInfo record;
-    std::string deep;
-    for (int level = 0; level < 200000; ++level)
-        deep += "<a>";
-    EXPECT_EQ(automation.ReadOutput(deep, record), InfoBadXml);
-    EXPECT_TRUE(automation.m_strMessage.endsWith(QStringLiteral(": Document nested too deeply.")));
-
-    std::string reasonable = "<info>";
-    for (int level = 0; level < 200; ++level)
-        reasonable += "<a>";
-    for (int level = 0; level < 200; ++level)
-        reasonable += "</a><b/>";
-    EXPECT_EQ(automation.ReadOutput(reasonable + "</info>", record), InfoOk);
+    auto nested = [](int levels, const std::string& inAttributes) {
+        std::string document;
+        for (int level = 0; level < levels; ++level)
+            document += "<a x=\"" + inAttributes + "\">";
+        for (int level = 0; level < levels; ++level)
+            document += "</a>";
+        return document;
+    };
+    EXPECT_EQ(automation.ReadOutput(nested(1000, ""), record), InfoOk);
+    EXPECT_EQ(automation.ReadOutput(nested(1001, ""), record), InfoBadXml);
+    EXPECT_TRUE(automation.m_strMessage.endsWith(QStringLiteral(": Document has too many elements.")));
+    // End tags hidden in attribute values must not let deep nesting through.
+    EXPECT_EQ(automation.ReadOutput(nested(200000, "</</"), record), InfoBadXml);
 }
 
 TEST(ReadOutputRecord, EveryMemberComesFromItsOwnElement) {
