@@ -3,6 +3,7 @@
 #include "settings/FileReplacement.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <tinyxml.h>
 
@@ -15,9 +16,33 @@ constexpr char kAutomaticUpdate[] = "bAutomaticUpdate";
 constexpr char kTimerMilisec[] = "iTimerMilisec";
 constexpr int kMinimumTimerMilisec = 60000;
 
+// TinyXML parses and frees elements recursively, so a file nested deeply enough would overflow the
+// stack at start-up; the settings document itself is three levels deep.
+constexpr int kMaxNesting = 256;
+
+// An upper bound for the element nesting of a document: every '<' that opens a tag counts one level
+// down, every end tag and "/>" one level up.
+bool NestsTooDeeply(const QByteArray& text) {
+    int depth = 0;
+    for (qsizetype position = 0; position < text.size(); ++position) {
+        const char character = text[position];
+        const char next = position + 1 < text.size() ? text[position + 1] : '\0';
+        if (character == '<' && next == '/')
+            --depth;
+        else if (character == '<' && next != '?' && next != '!' && ++depth > kMaxNesting)
+            return true;
+        else if (character == '/' && next == '>')
+            --depth;
+    }
+    return false;
+}
+
 } // namespace
 
 bool CAppSettings::LoadFromFile(const std::string& strFileName) {
+    QFile file(QString::fromLocal8Bit(strFileName));
+    if (!file.open(QIODevice::ReadOnly) || NestsTooDeeply(file.readAll()))
+        return false;
     TiXmlDocument document(strFileName.c_str());
     if (!document.LoadFile())
         return false;
