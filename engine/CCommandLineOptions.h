@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program's command line asks for. Only the program's own options are known; any other
+// argument that starts with '-' makes the command line a usage error.
+class CCommandLineOptions final {
+public:
+    enum class Action {
+        RunTray,      // no option: the tray program
+        CheckFolders, // --check: check folders once, print the outcome and end
+        ShowHelp,     // --help
+        ShowVersion,  // --version
+        UsageError,   // anything else; m_strError says what was wrong
+    };
+
+    // Reads the arguments that follow the program's name. --help wins over --version, which wins over
+    // --check; a usage error wins over all of them.
+    static CCommandLineOptions Parse(const QStringList& arguments);
+    // The arguments of main after the program's name, decoded from the locale's encoding.
+    static QStringList ArgumentsOf(int argc, char** argv);
+    // How to call the program, for --help and for a usage error.
+    static QString Usage();
+    // The line that --version prints.
+    static QString VersionText();
+
+    Action m_eAction = Action::RunTray;
+    // The folders named after --check, as given; empty means the folders of the watch list.
+    QStringList m_Folders;
+    // --log: the activity log is switched on.
+    bool m_bLog = false;
+    // Why the command line was refused; empty unless m_eAction is UsageError.
+    QString m_strError;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "engine/CCommandLineOptions.h"
+
+#include <QString>
+#include <optional>
+
+// Carries out the program's command line, apart from the tray program itself, which main starts when
+// nothing else is asked for. Help, version and usage errors need no display, and neither does
+// --check, which runs on a QCoreApplication of its own.
+class CCommandLineRun final {
+public:
+    // Reads main's arguments and, when --log is given, switches theLogFile on. argc and argv must
+    // outlive the object.
+    CCommandLineRun(int& argc, char** argv);
+
+    // Carries out what the command line asks for unless it is the tray program. The process's exit
+    // status (2 for a usage error), or nothing when the tray program is to start.
+    std::optional<int> RunWithoutTray();
+
+    // Where the activity log of a program kept in this folder goes: beside the program while the
+    // folder is writable, else in the user's configuration folder beside the watch list.
+    static QString ActivityLogFile(const QString& programFolder);
+
+private:
+    int RunCheck();
+
+    int& m_argc;
+    char** m_argv;
+    const CCommandLineOptions m_Options;
+};

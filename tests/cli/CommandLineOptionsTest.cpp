@@ -1,0 +1,83 @@
+#include "engine/CCommandLineOptions.h"
+
+#include <QStringList>
+#include <gtest/gtest.h>
+
+namespace {
+
+using Action = CCommandLineOptions::Action;
+
+CCommandLineOptions Parse(const QStringList& arguments) {
+    return CCommandLineOptions::Parse(arguments);
+}
+
+TEST(CommandLineOptionsTest, NoArgumentsStartTheTrayWithoutLog) {
+    const CCommandLineOptions options = Parse({});
+    EXPECT_EQ(options.m_eAction, Action::RunTray);
+    EXPECT_FALSE(options.m_bLog);
+
+    const CCommandLineOptions logged = Parse({QStringLiteral("--log")});
+    EXPECT_EQ(logged.m_eAction, Action::RunTray);
+    EXPECT_TRUE(logged.m_bLog);
+}
+
+TEST(CommandLineOptionsTest, CheckTakesTheFoldersInTheirOrderWhereverTheyStand) {
+    const CCommandLineOptions options =
+        Parse({QStringLiteral("/b"), QStringLiteral("--check"), QStringLiteral("/a"), QStringLiteral("--log"),
+               QStringLiteral("/b")});
+    EXPECT_EQ(options.m_eAction, Action::CheckFolders);
+    EXPECT_EQ(options.m_Folders,
+              (QStringList{QStringLiteral("/b"), QStringLiteral("/a"), QStringLiteral("/b")}));
+    EXPECT_TRUE(options.m_bLog);
+
+    EXPECT_TRUE(Parse({QStringLiteral("--check")}).m_Folders.isEmpty());
+}
+
+TEST(CommandLineOptionsTest, DoubleDashLetsFolderNamesStartWithADash) {
+    const CCommandLineOptions options = Parse(
+        {QStringLiteral("--check"), QStringLiteral("--"), QStringLiteral("--log"), QStringLiteral("-wc")});
+    EXPECT_EQ(options.m_eAction, Action::CheckFolders);
+    EXPECT_EQ(options.m_Folders, (QStringList{QStringLiteral("--log"), QStringLiteral("-wc")}));
+    EXPECT_FALSE(options.m_bLog);
+    // A lone dash is a name, not an option.
+    EXPECT_EQ(Parse({QStringLiteral("--check"), QStringLiteral("-")}).m_Folders,
+              QStringList{QStringLiteral("-")});
+}
+
+TEST(CommandLineOptionsTest, UnknownOptionsAreRefusedByName) {
+    for (const QString& option :
+         {QStringLiteral("--chek"), QStringLiteral("-x"), QStringLiteral("--check=/wc"),
+          QStringLiteral("--LOG"), QStringLiteral("-platform")}) {
+        const CCommandLineOptions options = Parse({QStringLiteral("--check"), option});
+        EXPECT_EQ(options.m_eAction, Action::UsageError) << option.toStdString();
+        EXPECT_TRUE(options.m_strError.contains(option)) << options.m_strError.toStdString();
+    }
+}
+
+TEST(CommandLineOptionsTest, FoldersWithoutCheckAndEmptyFolderNamesAreRefused) {
+    EXPECT_EQ(Parse({QStringLiteral("/wc")}).m_eAction, Action::UsageError);
+    EXPECT_EQ(Parse({QStringLiteral("--log"), QStringLiteral("/wc")}).m_eAction, Action::UsageError);
+    EXPECT_EQ(Parse({QStringLiteral("--check"), QString()}).m_eAction, Action::UsageError);
+}
+
+TEST(CommandLineOptionsTest, HelpWinsOverVersionWhichWinsOverCheckButNotOverAMistake) {
+    EXPECT_EQ(
+        Parse({QStringLiteral("--check"), QStringLiteral("--version"), QStringLiteral("--help")}).m_eAction,
+        Action::ShowHelp);
+    EXPECT_EQ(Parse({QStringLiteral("-h")}).m_eAction, Action::ShowHelp);
+    EXPECT_EQ(Parse({QStringLiteral("--check"), QStringLiteral("--version")}).m_eAction, Action::ShowVersion);
+    EXPECT_EQ(Parse({QStringLiteral("--help"), QStringLiteral("--bogus")}).m_eAction, Action::UsageError);
+    EXPECT_TRUE(Parse({QStringLiteral("--help")}).m_strError.isEmpty());
+}
+
+TEST(CommandLineOptionsTest, ArgumentsSkipTheProgramNameAndDecodeTheLocaleEncoding) {
+    char program[] = "corvane";
+    char check[] = "--check";
+    char folder[] = "/home/zo\xc3\xa9/wc";
+    char* argv[] = {program, check, folder, nullptr};
+
+    EXPECT_EQ(CCommandLineOptions::ArgumentsOf(3, argv),
+              (QStringList{QStringLiteral("--check"), QStringLiteral("/home/zo\u00e9/wc")}));
+}
+
+} // namespace

@@ -1,0 +1,156 @@
+#include "cli/CTwoWorkingCopies.h"
+#include "engine/CFolderCheckRun.h"
+#include "settings/MyLogFile.h"
+#include "support/CScopedEnvironment.h"
+#include "support/CSvnSandbox.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QRegularExpression kCheckTime(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
+
+QByteArray ContentsOf(const QString& fileName) {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString& fileName, const QByteArray& contents) {
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
+}
+
+class FolderCheckRunTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_WorkingCopies.Make(m_Sandbox)) << m_Sandbox.LastError().toStdString();
+    }
+
+    // The printed lines, without the final line end.
+    QStringList OutputLines() {
+        m_Output.flush();
+        return m_strOutput.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    CSvnSandbox m_Sandbox;
+    // Keeps svn's debug copy inside the sandbox.
+    CScopedEnvironment m_CacheHome{"XDG_CACHE_HOME", m_Sandbox.Folder().toLocal8Bit()};
+    CTwoWorkingCopies m_WorkingCopies;
+    const QString m_strListFile = m_Sandbox.Folder() + QStringLiteral("/app/pathlist.ini");
+    QString m_strOutput;
+    QString m_strErrors;
+    QTextStream m_Output{&m_strOutput};
+    QTextStream m_Errors{&m_strErrors};
+    MyLogFile m_Log;
+    CFolderCheckRun m_Run{m_strListFile, m_Output, m_Errors, m_Log};
+};
+
+TEST_F(FolderCheckRunTest, UpToDateFolderIsOneTabSeparatedLineAndStatusZero) {
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strCurrent}), CFolderCheckRun::kAllUpToDate);
+
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 1) << m_strOutput.toStdString();
+    const QStringList fields = lines[0].split(QLatin1Char('\t'));
+    ASSERT_EQ(fields.size(), 4) << lines[0].toStdString();
+    EXPECT_EQ(fields[0], m_WorkingCopies.m_strCurrent);
+    EXPECT_EQ(fields[1], QStringLiteral("up-to-date"));
+    EXPECT_EQ(fields[2], QStringLiteral("carol"));
+    EXPECT_TRUE(kCheckTime.match(fields[3]).hasMatch()) << fields[3].toStdString();
+    EXPECT_TRUE(m_strErrors.isEmpty());
+}
+
+TEST_F(FolderCheckRunTest, FolderThatIsBehindIsFollowedByItsIndentedAlert) {
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strBehind}), CFolderCheckRun::kSomeModified);
+
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 3) << m_strOutput.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(m_WorkingCopies.m_strBehind + QStringLiteral("\tmodified\tcarol\t")));
+    EXPECT_EQ(lines[1], QStringLiteral("  Message from carol:"));
+    EXPECT_EQ(lines[2], QStringLiteral("  behind was modified. (local=1, remote=2)"));
+}
+
+TEST_F(FolderCheckRunTest, AnAlertBelongsOnlyToTheFolderThatMadeIt) {
+    m_Run.CheckFolders({m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent});
+
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 4) << m_strOutput.toStdString();
+    EXPECT_TRUE(lines[3].startsWith(m_WorkingCopies.m_strCurrent + QStringLiteral("\tup-to-date\t")));
+}
+
+TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
+    const QString plain = m_Sandbox.Folder() + QStringLiteral("/plain");
+    ASSERT_TRUE(QDir().mkpath(plain));
+
+    EXPECT_EQ(m_Run.CheckFolders({plain, m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent}),
+              CFolderCheckRun::kSomeFailed);
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strCurrent, m_WorkingCopies.m_strBehind, plain}),
+              CFolderCheckRun::kSomeFailed);
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent}),
+              CFolderCheckRun::kSomeModified);
+
+    // A failed check has no author.
+    EXPECT_TRUE(OutputLines().first().startsWith(plain + QStringLiteral("\terror local\t\t")));
+}
+
+TEST_F(FolderCheckRunTest, RepositoryThatIsGoneIsANetworkError) {
+    ASSERT_TRUE(QDir(m_Sandbox.RepositoryFolder()).removeRecursively());
+
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strCurrent}), CFolderCheckRun::kSomeFailed);
+    EXPECT_TRUE(OutputLines().first().startsWith(m_WorkingCopies.m_strCurrent +
+                                                 QStringLiteral("\terror network/server\t\t")));
+}
+
+TEST_F(FolderCheckRunTest, ListedFoldersAreCheckedInFileOrderAndTheFileIsLeftAlone) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_strListFile).path()));
+    const QByteArray list = "  " + m_WorkingCopies.m_strCurrent.toLocal8Bit() + "\r\n\r\n" +
+                            m_WorkingCopies.m_strBehind.toLocal8Bit() + "\n";
+    ASSERT_TRUE(WriteFile(m_strListFile, list));
+    const QDateTime modified = QFileInfo(m_strListFile).lastModified();
+
+    EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kSomeModified);
+
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 4) << m_strOutput.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(m_WorkingCopies.m_strCurrent + QLatin1Char('\t')));
+    EXPECT_TRUE(lines[1].startsWith(m_WorkingCopies.m_strBehind + QLatin1Char('\t')));
+    EXPECT_EQ(ContentsOf(m_strListFile), list);
+    EXPECT_EQ(QFileInfo(m_strListFile).lastModified(), modified);
+    EXPECT_EQ(QDir(QFileInfo(m_strListFile).path()).entryList(QDir::Files), QStringList{"pathlist.ini"});
+}
+
+TEST_F(FolderCheckRunTest, MissingListFileIsAnErrorThatNamesIt) {
+    EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kSomeFailed);
+
+    EXPECT_TRUE(m_strOutput.isEmpty());
+    EXPECT_TRUE(m_strErrors.contains(m_strListFile)) << m_strErrors.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_strListFile));
+}
+
+TEST_F(FolderCheckRunTest, EmptyListFileChecksNothingAndSaysSo) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_strListFile).path()));
+    ASSERT_TRUE(WriteFile(m_strListFile, "\n  \n"));
+
+    EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kAllUpToDate);
+    EXPECT_TRUE(m_strOutput.isEmpty());
+    EXPECT_TRUE(m_strErrors.contains(QLatin1String("names no folder"))) << m_strErrors.toStdString();
+}
+
+TEST_F(FolderCheckRunTest, SwitchedOnLogReceivesEachOutcomeLine) {
+    const QString logFile = m_Sandbox.Folder() + QStringLiteral("/Corvane.log");
+    ASSERT_TRUE(m_Log.SwitchOn(logFile, true, true));
+
+    m_Run.CheckFolders({m_WorkingCopies.m_strBehind});
+    m_Log.Close();
+
+    const QString log = QString::fromLocal8Bit(ContentsOf(logFile));
+    EXPECT_TRUE(log.startsWith(QLatin1String("<HTML>")));
+    EXPECT_TRUE(log.contains(OutputLines().first() + QLatin1Char('\n'))) << log.toStdString();
+}
+
+} // namespace
