@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks the tree: the program under bin/, the menu
+# entry, the hicolor icons and the autostart entry under share/, nothing else; the installed program
+# runs, and keeps its watch list in the user's configuration folder since it cannot write its own.
+# usage: install-tree.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix="$work/prefix"
+Fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || Fail "cmake --install: $(cat "$work/install.log")"
+
+expected="bin/corvane
+share/applications/corvane.desktop
+share/corvane/autostart/corvane.desktop
+share/icons/hicolor/128x128/apps/corvane.png
+share/icons/hicolor/48x48/apps/corvane.png
+share/icons/hicolor/64x64/apps/corvane.png"
+actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || Fail "the tree holds:
+$actual
+instead of:
+$expected"
+
+[ -x "$prefix/bin/corvane" ] || Fail "bin/corvane is not executable"
+
+for entry in share/applications/corvane.desktop share/corvane/autostart/corvane.desktop; do
+    desktop-file-validate "$prefix/$entry" || Fail "$entry is not a valid desktop entry"
+    grep -qx 'Exec=corvane' "$prefix/$entry" || Fail "$entry does not run corvane"
+    grep -qx 'Icon=corvane' "$prefix/$entry" || Fail "$entry does not name the icon"
+    categories=$(sed -n 's/^Categories=//p' "$prefix/$entry")
+    for category in Development RevisionControl; do
+        [[ ";$categories" == *";$category;"* ]] || Fail "$entry lacks the category $category"
+    done
+done
+grep -qx 'X-GNOME-Autostart-enabled=true' "$prefix/share/corvane/autostart/corvane.desktop" ||
+    Fail "the autostart entry is not enabled"
+
+for size in 48 64 128; do
+    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/corvane.png"
+    [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || Fail "$icon is not ${size}x${size}"
+done
+
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version) || Fail "corvane --version failed"
+[ "$version" = "Corvane Revision 100" ] || Fail "corvane --version printed '$version'"
+
+# A user who cannot write bin/ has the watch list in $XDG_CONFIG_HOME/corvane. Root may write anywhere,
+# so as root the installed program runs as nobody; otherwise bin/ is made read-only.
+config="$work/config"
+mkdir -p "$config/corvane" "$work/watched"
+echo "$work/watched" >"$config/corvane/pathlist.ini"
+runAs=()
+if [ "$(id -u)" -eq 0 ]; then
+    chmod -R a+rX "$work"
+    runAs=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+else
+    chmod a-w "$prefix/bin"
+fi
+code=0
+output=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" XDG_CONFIG_HOME="$config" \
+    XDG_CACHE_HOME="$work/nocache" "${runAs[@]}" "$prefix/bin/corvane" --check 2>"$work/check.err") || code=$?
+chmod u+w "$prefix/bin"
+[ "$code" -eq 2 ] || Fail "corvane --check on a folder that is no working copy ended with $code: $(cat "$work/check.err")"
+[[ "$output" == "$work/watched"$'\t''error local'$'\t'* ]] ||
+    Fail "the installed program did not check the folder of its user's watch list: '$output' $(cat "$work/check.err")"
+[ ! -e "$prefix/bin/pathlist.ini" ] || Fail "a watch list appeared beside the installed program"
+
+echo "install tree complete: $(echo "$expected" | wc -l) files"
