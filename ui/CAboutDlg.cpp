@@ -1,0 +1,83 @@
+#include "ui/CAboutDlg.h"
+
+#include "ui/CDialogTemplate.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace {
+
+constexpr char kRevision[] = "100";
+constexpr char kBuildDate[] = "2008/02/19 15:03:47";
+constexpr int kApplicationIconId = 128;
+constexpr int kIconSize = 32;
+
+// A borderless, read-only, centred line that looks like text of the dialog but can be selected.
+QLineEdit* AddReadOnlyLine(QDialog& dialog, const CDialogTemplate& layout, int iId, int x, int y, int cx,
+                           int cy) {
+    auto* edit = new QLineEdit(&dialog);
+    layout.PlaceControl(*edit, iId, x, y, cx, cy);
+    edit->setReadOnly(true);
+    edit->setFrame(false);
+    edit->setAlignment(Qt::AlignCenter);
+    QPalette palette = edit->palette();
+    palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
+    edit->setPalette(palette);
+    return edit;
+}
+
+void AddCentredText(QDialog& dialog, const CDialogTemplate& layout, const QString& strText, int x, int y,
+                    int cx, int cy) {
+    auto* label = new QLabel(strText, &dialog);
+    layout.PlaceControl(*label, -1, x, y, cx, cy);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+}
+
+} // namespace
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    const QString strTagLine = tr("Watches your working copies.");
+    const QString strNeeds =
+        QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable.");
+    const CDialogTemplate layout(font(), {{strTagLine, 123}, {strNeeds, 203}});
+    layout.SetUpDialog(*this, QStringLiteral("About Corvane"), 252, 118);
+
+    auto* icon = new QLabel(this);
+    layout.PlaceControl(*icon, -1, 14, 13, 21, 20);
+    // Shown at the standard icon size; the small drawing is doubled pixel for pixel, staying sharp.
+    const QPixmap iconImage(QStringLiteral(":/icons/%1.png").arg(kApplicationIconId));
+    icon->setPixmap(iconImage.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::FastTransformation));
+    icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
+    layout.PlaceControl(*closeButton, 1, 110, 97, 32, 14);
+    closeButton->setDefault(true);
+    connect(closeButton, &QPushButton::clicked, this, &CAboutDlg::accept);
+
+    m_editRevision = AddReadOnlyLine(*this, layout, IDC_EDIT_REVISION, 38, 13, 181, 14);
+    m_editBuildDate = AddReadOnlyLine(*this, layout, IDC_EDIT_BUILD_DATE, 38, 27, 181, 14);
+
+    AddCentredText(*this, layout, strTagLine, 64, 75, 123, 8);
+    AddCentredText(*this, layout, strNeeds, 24, 43, 203, 15);
+}
+
+void CAboutDlg::showEvent(QShowEvent* event) {
+    DoDataExchange();
+    QDialog::showEvent(event);
+}
+
+void CAboutDlg::DoDataExchange() {
+    m_editRevision->setText(m_strRevisionText);
+    m_editBuildDate->setText(m_strBuildDate);
+    m_editRevision->setCursorPosition(0);
+    m_editBuildDate->setCursorPosition(0);
+}
+
+void RunAboutDialog(QWidget* parent) {
+    CAboutDlg dialog(parent);
+    dialog.m_strRevisionText = QStringLiteral("Corvane Revision %1").arg(QLatin1String(kRevision));
+    dialog.m_strBuildDate = QString::fromLatin1(kBuildDate);
+    dialog.exec();
+}

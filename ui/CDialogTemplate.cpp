@@ -1,0 +1,79 @@
+#include "ui/CDialogTemplate.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QFontMetrics>
+#include <QString>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+constexpr char kControlIdProperty[] = "corvaneControlId";
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+// The average width of the 52 letters, rounded, as dialog fonts are measured.
+int AverageCharWidth(const QFontMetrics& metrics) {
+    return (metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 26 + 1) / 2;
+}
+
+// The smallest horizontal base unit at which the text fits cx dialog units.
+int BaseUnitToFit(const QFontMetrics& metrics, const QString& strText, int cx) {
+    int iWidth = 0;
+    for (const QString& strLine : strText.split(QLatin1Char('\n'))) {
+        iWidth = std::max(iWidth, metrics.horizontalAdvance(strLine));
+    }
+    return cx > 0 ? (4 * iWidth + cx - 1) / cx : 0;
+}
+
+} // namespace
+
+CDialogTemplate::CDialogTemplate(const QFont& font)
+    : CDialogTemplate(AverageCharWidth(QFontMetrics(font)), QFontMetrics(font).height()) {}
+
+CDialogTemplate::CDialogTemplate(const QFont& font, std::initializer_list<TextBox> texts)
+    : CDialogTemplate(font) {
+    const QFontMetrics metrics(font);
+    for (const TextBox& box : texts) {
+        m_iBaseUnitX = std::max(m_iBaseUnitX, BaseUnitToFit(metrics, box.strText, box.cx));
+    }
+}
+
+CDialogTemplate::CDialogTemplate(int iBaseUnitX, int iBaseUnitY)
+    : m_iBaseUnitX(iBaseUnitX), m_iBaseUnitY(iBaseUnitY) {}
+
+int CDialogTemplate::ToPixelsX(int x) const {
+    return x * m_iBaseUnitX / 4;
+}
+
+int CDialogTemplate::ToPixelsY(int y) const {
+    return y * m_iBaseUnitY / 8;
+}
+
+QRect CDialogTemplate::ToPixels(int x, int y, int cx, int cy) const {
+    // Both edges are converted, so neighbouring controls never overlap by a rounding pixel.
+    const int left = ToPixelsX(x);
+    const int top = ToPixelsY(y);
+    return QRect(left, top, ToPixelsX(x + cx) - left, ToPixelsY(y + cy) - top);
+}
+
+void CDialogTemplate::SetUpDialog(QDialog& dialog, const QString& strCaption, int cx, int cy) const {
+    dialog.setWindowTitle(strCaption);
+    dialog.setFixedSize(ToPixelsX(cx), ToPixelsY(cy));
+}
+
+void CDialogTemplate::PlaceControl(QWidget& control, int iId, int x, int y, int cx, int cy) const {
+    control.setGeometry(ToPixels(x, y, cx, cy));
+    control.setProperty(kControlIdProperty, iId);
+}
+
+QWidget* CDialogTemplate::FindControl(const QWidget& dialog, int iId) {
+    const auto children = dialog.findChildren<QWidget*>();
+    for (QWidget* child : children) {
+        const QVariant id = child->property(kControlIdProperty);
+        if (id.isValid() && id.toInt() == iId) {
+            return child;
+        }
+    }
+    return nullptr;
+}

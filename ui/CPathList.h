@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStringList>
+#include <QTreeWidget>
+
+class QMimeData;
+
+// The watch list's one-column list of paths, kept in ascending order. Files and folders dropped on
+// it from a file manager are added; a double-click removes the first selected path.
+class CPathList final : public QTreeWidget {
+    Q_OBJECT
+
+public:
+    explicit CPathList(QWidget* parent = nullptr);
+
+    // Replaces the items by these paths, sorted once.
+    void SetPaths(const QStringList& paths);
+    // Inserts the path in its sorted place and brings it into view; returns its row.
+    int AddPathItem(const QString& strPath);
+    // The paths in display order.
+    QStringList Paths() const;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // Keeps the items in ascending order from now on; the heading cannot change it.
+    void SortAscending();
+    // Adds every local file or folder of the drop, duplicates too; false when it held none.
+    bool OnDropFiles(const QMimeData& mimeData);
+    // Removes the first selected item, without asking; nothing without a selection.
+    void OnNMDblclk();
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class CConfigWatchdog;
+class CPathList;
+
+// The watch-list editor. Its list is a working copy of the watched folders: drops add to it and
+// double-clicks remove from it; "&Close" (or Enter) writes it to the list file and remakes the
+// records, Escape or the close box leave both as they were.
+class CWatchdogDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int IDD = 134;
+    static constexpr int IDC_LIST_PATHS = 1001;
+
+    explicit CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Shows the records' paths, once, when the dialog first shows.
+    void OnInitDialog();
+    void OnBnClickedOk();
+
+    CConfigWatchdog& m_watchdog;
+    CPathList* m_listPaths;
+    bool m_bInitialised = false;
+};
