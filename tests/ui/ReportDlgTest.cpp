@@ -1,0 +1,243 @@
+#include "CRecordingUpdateLauncher.h"
+#include "DialogTestSupport.h"
+#include "settings/CConfigWatchdog.h"
+#include "support/CScopedEnvironment.h"
+#include "ui/CDesktopUpdateLauncher.h"
+#include "ui/CDialogTemplate.h"
+#include "ui/CReportDlg.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kQuestionMarkIcon = 139;
+constexpr int kTickIcon = 140;
+constexpr int kYellowCrossIcon = 141;
+constexpr int kRedCrossIcon = 142;
+
+class ReportDlgTest : public testing::Test {
+protected:
+    ReportDlgTest() : m_watchdog(m_folder.filePath(QStringLiteral("pathlist.ini"))) {}
+
+    // A record as a finished check leaves it.
+    void AddChecked(const QString& strPath, int iState, const QString& strAuthor = QString()) {
+        m_watchdog.AddPath(strPath, 0);
+        m_watchdog.SetPathResult(strPath, strAuthor, iState);
+    }
+
+    // Opens the report as the main frame does, without waiting for it to close.
+    QTreeWidget* Open() {
+        m_dialog = std::make_unique<CReportDlg>(m_watchdog, m_launcher);
+        m_dialog->show();
+        return CDialogTemplate::Control<QTreeWidget>(*m_dialog, CReportDlg::IDC_LIST_REPORT);
+    }
+
+    static QStringList Column(const QTreeWidget& list, int iColumn) {
+        QStringList texts;
+        for (int i = 0; i < list.topLevelItemCount(); ++i) {
+            texts.append(list.topLevelItem(i)->text(iColumn));
+        }
+        return texts;
+    }
+
+    static QTreeWidgetItem* Row(const QTreeWidget& list, const QString& strPath) {
+        const QList<QTreeWidgetItem*> rows = list.findItems(strPath, Qt::MatchExactly, 0);
+        return rows.size() == 1 ? rows.first() : nullptr;
+    }
+
+    // A double-click as the mouse gives it: a click, then the second press that makes it double.
+    static void DoubleClick(QTreeWidget& list, QTreeWidgetItem* row, Qt::KeyboardModifiers modifiers = {}) {
+        const QPoint where = list.visualItemRect(row).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, modifiers, where);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, modifiers, where);
+    }
+
+    QTemporaryDir m_folder;
+    CConfigWatchdog m_watchdog;
+    CRecordingUpdateLauncher m_launcher;
+    std::unique_ptr<CReportDlg> m_dialog;
+};
+
+TEST_F(ReportDlgTest, RowsAreSortedByPathWhateverTheRecordOrder) {
+    for (const char* path : {"/wc/b", "/wc/c", "/wc/a"}) {
+        m_watchdog.AddPath(QString::fromLatin1(path), 0);
+    }
+    QTreeWidget* list = Open();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(Column(*list, 0), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+}
+
+TEST_F(ReportDlgTest, EachStateShowsItsTextAndIcon) {
+    AddChecked(QStringLiteral("/wc/1"), UpToDate, QStringLiteral("alice"));
+    AddChecked(QStringLiteral("/wc/2"), Modified, QStringLiteral("bob"));
+    AddChecked(QStringLiteral("/wc/3"), ErrorLocal);
+    AddChecked(QStringLiteral("/wc/4"), ErrorNetwork);
+    AddChecked(QStringLiteral("/wc/5"), 17);
+    QTreeWidget* list = Open();
+
+    const struct {
+        const char* path;
+        const char* text;
+        int icon;
+    } expected[] = {
+        {"/wc/1", "up-to-date", kTickIcon},
+        {"/wc/2", "modified", kYellowCrossIcon},
+        {"/wc/3", "error local", kRedCrossIcon},
+        {"/wc/4", "error network/server", kRedCrossIcon},
+        {"/wc/5", "error network/server", kRedCrossIcon},
+    };
+    for (const auto& row : expected) {
+        QTreeWidgetItem* item = Row(*list, QString::fromLatin1(row.path));
+        ASSERT_NE(item, nullptr) << row.path;
+        EXPECT_EQ(item->text(1), QString::fromLatin1(row.text)) << row.path;
+        EXPECT_EQ(SmallImage(item->icon(0)), StateIconImage(row.icon)) << row.path;
+    }
+    EXPECT_EQ(Row(*list, QStringLiteral("/wc/1"))->text(2), QStringLiteral("alice"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"))
+                    .match(Row(*list, QStringLiteral("/wc/2"))->text(3))
+                    .hasMatch());
+    // The four icons are told apart at the size the list shows them.
+    EXPECT_NE(StateIconImage(kQuestionMarkIcon), StateIconImage(kTickIcon));
+    EXPECT_NE(StateIconImage(kYellowCrossIcon), StateIconImage(kRedCrossIcon));
+}
+
+TEST_F(ReportDlgTest, NeverCheckedFolderIsWaitingWithoutAuthorOrTime) {
+    m_watchdog.AddPath(QStringLiteral("/wc/new"), 0);
+    QTreeWidget* list = Open();
+    QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/new"));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->text(1), QStringLiteral("wating.."));
+    EXPECT_TRUE(row->text(2).isEmpty());
+    EXPECT_TRUE(row->text(3).isEmpty());
+    EXPECT_EQ(SmallImage(row->icon(0)), StateIconImage(kQuestionMarkIcon));
+}
+
+TEST_F(ReportDlgTest, ShowsTheRecordsAsTheyWereWhenItOpened) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    QTreeWidget* list = Open();
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("carol"), Modified);
+    m_watchdog.AddPath(QStringLiteral("/wc/b"), 0);
+    m_dialog->hide();
+    m_dialog->show();
+    EXPECT_EQ(Column(*list, 0), QStringList({"/wc/a"}));
+    EXPECT_EQ(Column(*list, 1), QStringList({"wating.."}));
+}
+
+TEST_F(ReportDlgTest, TemplateLayoutAndColumns) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    QTreeWidget* list = Open();
+    EXPECT_EQ(m_dialog->windowTitle(), QStringLiteral("Corvane : Report"));
+    const CDialogTemplate layout(m_dialog->font());
+    EXPECT_EQ(m_dialog->size(), QSize(layout.ToPixelsX(394), layout.ToPixelsY(220)));
+    EXPECT_EQ(list->geometry(), layout.ToPixels(7, 7, 380, 162));
+
+    const int W = list->width();
+    const QStringList headings = {"Repos", "State", "Last author", "Checked at"};
+    const int widths[] = {(W - 3) / 3, (W - 3) / 4, (W - 5) / 4, (W - 5) / 3};
+    const Qt::Alignment alignments[] = {Qt::AlignHCenter, Qt::AlignHCenter, Qt::AlignLeft, Qt::AlignLeft};
+    ASSERT_EQ(list->columnCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(list->headerItem()->text(i), headings[i]);
+        EXPECT_EQ(list->header()->sectionSize(i), widths[i]) << i;
+        EXPECT_EQ(Qt::Alignment(list->headerItem()->textAlignment(i)) & Qt::AlignHorizontal_Mask,
+                  alignments[i]);
+    }
+    // Wider together than the list: the last column runs past its edge.
+    EXPECT_GT(list->header()->length(), list->viewport()->width());
+
+    auto* closeButton = CDialogTemplate::Control<QPushButton>(*m_dialog, 1);
+    ASSERT_NE(closeButton, nullptr);
+    EXPECT_EQ(closeButton->text(), QStringLiteral("&Close"));
+    EXPECT_TRUE(closeButton->isDefault());
+}
+
+TEST_F(ReportDlgTest, DoubleClickWithoutSelectionStartsNothing) {
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+    QTreeWidget* list = Open();
+    list->clearSelection();
+    // Below the only row: the click lands on no item and leaves nothing selected.
+    const QPoint below(5, list->viewport()->height() - 5);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, below);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_TRUE(m_launcher.m_requestedPaths.isEmpty());
+}
+
+TEST_F(ReportDlgTest, DoubleClickUpdatesTheRowsFolderAndShowsItWaiting) {
+    AddChecked(QStringLiteral("/wc/a"), UpToDate, QStringLiteral("alice"));
+    AddChecked(QStringLiteral("/wc/with blanks"), Modified, QStringLiteral("bob"));
+    QTreeWidget* list = Open();
+    QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/with blanks"));
+    ASSERT_NE(row, nullptr);
+
+    DoubleClick(*list, row);
+
+    EXPECT_EQ(m_launcher.m_requestedPaths, QStringList({"/wc/with blanks"}));
+    EXPECT_EQ(m_launcher.m_pLastRequester, m_dialog.get());
+    EXPECT_EQ(SmallImage(row->icon(0)), StateIconImage(kQuestionMarkIcon));
+    EXPECT_EQ(row->text(1), QStringLiteral("modified"));
+    EXPECT_EQ(m_watchdog.Records().at(1).m_iState, Modified);
+    QTreeWidgetItem* other = Row(*list, QStringLiteral("/wc/a"));
+    EXPECT_EQ(SmallImage(other->icon(0)), StateIconImage(kTickIcon));
+}
+
+TEST_F(ReportDlgTest, DoubleClickWithSeveralSelectedTakesTheUpperRow) {
+    for (const char* path : {"/wc/c", "/wc/b", "/wc/a"}) {
+        m_watchdog.AddPath(QString::fromLatin1(path), 0);
+    }
+    QTreeWidget* list = Open();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(1)).center());
+    // Shift extends the selection to the last row; the double-click then acts on the upper one.
+    DoubleClick(*list, list->topLevelItem(2), Qt::ShiftModifier);
+    ASSERT_EQ(list->selectedItems().size(), 2);
+    EXPECT_EQ(m_launcher.m_requestedPaths, QStringList({"/wc/b"}));
+}
+
+TEST_F(ReportDlgTest, DoubleClickHandsTheUpdateToolExactlyThePath) {
+    QTemporaryDir tools;
+    const QString strRecord = tools.filePath(QStringLiteral("argv"));
+    ASSERT_TRUE(WriteScript(tools.path(), QStringLiteral("TortoiseProc"),
+                            "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + strRecord.toLocal8Bit() +
+                                ".part'\nmv '" + strRecord.toLocal8Bit() + ".part' '" +
+                                strRecord.toLocal8Bit() + "'\n"));
+    CScopedEnvironment path("PATH", PathWithFirst(tools.path()));
+    const QString strFolder = QStringLiteral("/home/me/my work/wc \"quoted\" end\\");
+    m_watchdog.AddPath(strFolder, 0);
+    CDesktopUpdateLauncher launcher;
+    CReportDlg dialog(m_watchdog, launcher);
+    dialog.show();
+    auto* list = CDialogTemplate::Control<QTreeWidget>(dialog, CReportDlg::IDC_LIST_REPORT);
+
+    DoubleClick(*list, list->topLevelItem(0));
+
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strRecord); }));
+    EXPECT_EQ(ReadNulSeparated(strRecord),
+              QStringList({"/command:update", "/path:" + strFolder, "/notempfile", "/closeonend:0"}));
+}
+
+TEST_F(ReportDlgTest, TenThousandRecordsOpenQuickly) {
+    for (int i = 0; i < 10000; ++i) {
+        // Stored in descending order, the worst case for an insertion that keeps the list sorted.
+        m_watchdog.AddPath(
+            QStringLiteral("/home/user/projects/wc-%1").arg(99999 - i, 5, 10, QLatin1Char('0')), 0);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QTreeWidget* list = Open();
+    const qint64 elapsedMs = timer.elapsed();
+    ASSERT_EQ(list->topLevelItemCount(), 10000);
+    EXPECT_EQ(list->topLevelItem(0)->text(0), QStringLiteral("/home/user/projects/wc-90000"));
+    EXPECT_LT(elapsedMs, 3000);
+    RecordProperty("open_ms", static_cast<int>(elapsedMs));
+}
+
+} // namespace
