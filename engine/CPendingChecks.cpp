@@ -13,11 +13,6 @@ void CPendingChecks::Remove(const QString& path) {
     m_Paths.remove(path);
 }
 
-bool CPendingChecks::Contains(const QString& path) const {
-    std::lock_guard guard(m_lock);
-    return m_Paths.contains(path);
-}
-
 bool CPendingChecks::IsEmpty() const {
     std::lock_guard guard(m_lock);
     return m_Paths.isEmpty();

@@ -14,8 +14,6 @@ public:
     bool Add(const QString& path);
     // The check of this path is over; a path that has none is ignored.
     void Remove(const QString& path);
-    // Whether the path has a check queued or running.
-    bool Contains(const QString& path) const;
     // Whether no check is queued or running.
     bool IsEmpty() const;
 
