@@ -1,0 +1,142 @@
+#include "engine/CMainFrame.h"
+
+#include "engine/CSubVersionThread.h"
+#include "platform/NotifyArea.h"
+#include "settings/CAppSettings.h"
+#include "settings/MyLogFile.h"
+#include "ui/CReportDlg.h"
+#include "ui/CWatchdogDlg.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QTimerEvent>
+
+bool g_bReportOpen = false;
+
+namespace {
+
+constexpr unsigned kTrayIconId = 130;
+constexpr unsigned kRestingIconId = 128;
+constexpr unsigned kFirstAnimationIconId = 130;
+constexpr unsigned kLastAnimationIconId = 133;
+constexpr int kAnimationFrameMs = 100;
+constexpr int kAnimationSeconds = 30;
+constexpr unsigned kBalloonSeconds = 10;
+// "Report", counted by position in the tray menu.
+constexpr unsigned kDefaultMenuPosition = 2;
+
+} // namespace
+
+CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
+                       std::unique_ptr<CThreadStarter> pThreadStarter)
+    : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
+      m_NextTarget(nextTarget) {
+    theSettings.LoadAtStartup();
+}
+
+CMainFrame::~CMainFrame() {
+    // No job may reach a member once destruction has begun.
+    m_WorkQueue.Stop();
+    theLogFile.Close();
+}
+
+int CMainFrame::OnCreate() {
+    if (!m_TrayIcon.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK,
+                              QStringLiteral("This is a Corvane Icon - Right click on me!"),
+                              platform::IconHandle::StockQuestion(), kTrayIconId))
+        return -1;
+    m_TrayIcon.SetDefaultItem(kDefaultMenuPosition, true);
+    m_TrayIcon.SetTrayIconResource(kRestingIconId);
+
+    m_Notifier.SetUpDefault(this);
+
+    m_bQueueRunning = m_WorkQueue.Start(1);
+    m_Watchdog.LoadPathList();
+    m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
+    OnTimer(CHECK_TIMER_ID);
+    return 0;
+}
+
+void CMainFrame::OnTimer(int /*nIDEvent*/) {
+    m_Watchdog.DecrementCountdowns();
+    // Without a worker a queued check would never run.
+    if (!m_bChecksEnabled || !m_bQueueRunning)
+        return;
+    const QString path = m_Watchdog.GetNextPath();
+    if (path.isEmpty())
+        return;
+    const int countdown = m_Watchdog.GetCountdown(path);
+    if (countdown != 0)
+        return;
+    // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
+    // server grow the queue without end.
+    if (!m_PendingChecks.Add(path))
+        return;
+    m_WorkQueue.Enqueue(new CSubVersionThread(this, path, m_Watchdog.Generation()));
+    theLogFile.LogFormat(QStringLiteral("OnTimer() path = %1 countdown = %2 -> launched.\n")
+                             .arg(path, QString::number(countdown)));
+}
+
+void CMainFrame::OnWatchdogSettings() {
+    CWatchdogDlg dialog(m_Watchdog);
+    // Restoring the previous value keeps checks paused while an earlier watch list is still open.
+    const bool bWasEnabled = m_bChecksEnabled;
+    m_bChecksEnabled = false;
+    dialog.exec();
+    m_bChecksEnabled = bWasEnabled;
+    OnTimer(CHECK_TIMER_ID);
+}
+
+void CMainFrame::OnApplicationSettings() {
+    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                    QStringLiteral("Seetings are not ready yet .."), QMessageBox::Ok);
+    box.exec();
+}
+
+void CMainFrame::OnReport() {
+    if (g_bReportOpen)
+        return;
+    CReportDlg dialog(m_Watchdog, m_UpdateLauncher);
+    g_bReportOpen = true;
+    dialog.exec();
+    g_bReportOpen = false;
+}
+
+void CMainFrame::OnCommand(unsigned nId) {
+    switch (nId) {
+    case ID_WATCHDOG_SETTINGS:
+        OnWatchdogSettings();
+        break;
+    case ID_APPLICATION_SETTINGS:
+        OnApplicationSettings();
+        break;
+    case ID_REPORT:
+        OnReport();
+        break;
+    default:
+        m_NextTarget.OnCommand(nId);
+        break;
+    }
+}
+
+void CMainFrame::AnnounceModified(const QString& message) {
+    // The tray icon belongs to the UI thread; a frame destroyed first drops the posted call.
+    QMetaObject::invokeMethod(
+        this, [this, message] { OnCheckModified(message); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::CheckEnded(const QString& path) {
+    m_PendingChecks.Remove(path);
+}
+
+void CMainFrame::timerEvent(QTimerEvent* pEvent) {
+    if (pEvent->timerId() == m_nCheckTimer)
+        OnTimer(CHECK_TIMER_ID);
+}
+
+void CMainFrame::OnCheckModified(const QString& message) {
+    m_TrayIcon.LoadAnimationIcons(kFirstAnimationIconId, kLastAnimationIconId);
+    m_TrayIcon.StartAnimation(kAnimationFrameMs, kAnimationSeconds);
+    m_TrayIcon.ShowBalloonTip(message, QStringLiteral("SubVersion:"), platform::kBalloonIconNone,
+                              kBalloonSeconds);
+}

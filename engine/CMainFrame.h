@@ -1,0 +1,92 @@
+#pragma once
+
+#include "engine/CCheckHost.h"
+#include "engine/CPendingChecks.h"
+#include "engine/CWorkQueue.h"
+#include "settings/CConfigWatchdog.h"
+#include "ui/CCommandTarget.h"
+#include "ui/CDesktopUpdateLauncher.h"
+#include "ui/CSystemTray.h"
+#include "ui/CTaskbarNotifier.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class CThreadStarter;
+namespace platform {
+class CNotifyArea;
+}
+
+// True while a report dialog is open; a second one is then not opened.
+extern bool g_bReportOpen;
+
+// The hidden centre of the program: it owns the tray icon, the popup notifier, the work queue and the
+// watch list, runs the timer that queues the check of the folder that is due, and carries out the
+// tray menu's commands. It is never shown.
+//
+// Everything here runs on the UI thread except AnnounceModified and CheckEnded, which the check jobs
+// call on the worker thread: the first only posts to the UI thread, the second only touches
+// m_PendingChecks, which has its own lock.
+class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost {
+    Q_OBJECT
+
+public:
+    static constexpr int CHECK_TIMER_ID = 1;
+    static constexpr int CHECK_TIMER_PERIOD_MS = 60000;
+
+    static constexpr unsigned ID_WATCHDOG_SETTINGS = 32774;
+    static constexpr unsigned ID_APPLICATION_SETTINGS = 32775;
+    static constexpr unsigned ID_REPORT = 32776;
+
+    // A frame whose icon goes into notifyArea and whose watch list is listFile. Commands it does not
+    // handle go on to nextTarget (the application). The work queue starts its thread through
+    // pThreadStarter. Loads and adjusts the settings from "Corvane.xml" in the current directory.
+    CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
+               std::unique_ptr<CThreadStarter> pThreadStarter);
+    // Waits for a running check and drops the queued ones before any member goes away.
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // Adds the tray icon, sets up the notifier, starts the work queue, loads the watch list, starts
+    // the check timer and runs its first tick. -1, with nothing started, when the icon cannot be added.
+    int OnCreate();
+    // One tick of the check timer: counts every folder down and queues the check of the next folder
+    // in rotation when it is due and has no check queued or running. The id is not examined.
+    void OnTimer(int nIDEvent);
+    // The watch-list dialog, with checks paused while it is open and one tick after it closes.
+    void OnWatchdogSettings();
+    // Tells the user that the settings cannot be edited yet.
+    void OnApplicationSettings();
+    // The report dialog, unless one is open already.
+    void OnReport();
+
+    void OnCommand(unsigned nId) override;
+
+    CConfigWatchdog& Watchdog() override { return m_Watchdog; }
+    void AnnounceModified(const QString& message) override;
+    void CheckEnded(const QString& path) override;
+
+    // Whether any folder has a check queued or running.
+    bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }
+
+protected:
+    void timerEvent(QTimerEvent* pEvent) override;
+
+private:
+    // Turns the tray icon and shows the balloon; on the UI thread.
+    void OnCheckModified(const QString& message);
+
+    CSystemTray m_TrayIcon;
+    CTaskbarNotifier m_Notifier;
+    CWorkQueue m_WorkQueue;
+    CConfigWatchdog m_Watchdog;
+    bool m_bChecksEnabled = true;
+
+    CCommandTarget& m_NextTarget;
+    CPendingChecks m_PendingChecks;
+    CDesktopUpdateLauncher m_UpdateLauncher;
+    bool m_bQueueRunning = false;
+    int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
+};

@@ -1,0 +1,557 @@
+#include "engine/CCorvaneApp.h"
+#include "engine/CMainFrame.h"
+#include "platform/CThreadStarter.h"
+#include "settings/CAppSettings.h"
+#include "settings/CConfigWatchdog.h"
+#include "settings/MyLogFile.h"
+#include "support/CScopedEnvironment.h"
+#include "support/CSvnSandbox.h"
+#include "ui/CRecordingNotifyArea.h"
+#include "ui/CReportDlg.h"
+#include "ui/CWatchdogDlg.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kWaitMs = 30000;
+
+// Stands in for svn: notes its target (the last argument) and prints nothing, which reads as a failed
+// run. With a gate file named, it waits for that file before it ends.
+constexpr char kFakeSvn[] = "#!/bin/sh\n"
+                            "for target; do :; done\n"
+                            "printf '%s\\n' \"$target\" >> \"$CORVANE_TEST_SVN_LOG\"\n"
+                            "if [ -n \"$CORVANE_TEST_SVN_GATE\" ]; then\n"
+                            "  while [ ! -e \"$CORVANE_TEST_SVN_GATE\" ]; do sleep 0.02; done\n"
+                            "fi\n";
+
+// A notification area that records every request and whether it came from the UI thread.
+class CUiThreadNotifyArea final : public platform::CNotifyArea {
+public:
+    bool Add(const platform::NotifyIconData& data) override {
+        Note();
+        return m_Recorder.Add(data);
+    }
+    bool Modify(const platform::NotifyIconData& data) override {
+        Note();
+        return m_Recorder.Modify(data);
+    }
+    bool Delete(const platform::NotifyIconData& data) override {
+        Note();
+        return m_Recorder.Delete(data);
+    }
+
+    CRecordingNotifyArea m_Recorder;
+    bool m_bAllOnUiThread = true;
+
+private:
+    void Note() { m_bAllOnUiThread = m_bAllOnUiThread && QThread::currentThread() == qApp->thread(); }
+};
+
+// The application's part: the commands that the frame passes on.
+class CRecordingTarget final : public CCommandTarget {
+public:
+    void OnCommand(unsigned nId) override { m_Commands.push_back(nId); }
+    std::vector<unsigned> m_Commands;
+};
+
+// A thread starter that never starts a thread.
+class CFailingThreadStarter final : public CThreadStarter {
+public:
+    bool Start(std::function<void()>, std::thread&) override { return false; }
+};
+
+// Runs inside on the modal dialog that the next call opens, once it is shown.
+void WhenModal(std::function<void(QWidget*)> inside) {
+    QTimer::singleShot(0, qApp, [inside] {
+        QWidget* pDialog = QApplication::activeModalWidget();
+        if (pDialog == nullptr) {
+            ADD_FAILURE() << "no modal dialog open";
+            return;
+        }
+        inside(pDialog);
+    });
+}
+
+void Click(QWidget* pDialog, const QString& text) {
+    for (QPushButton* pButton : pDialog->findChildren<QPushButton*>()) {
+        if (pButton->text() == text)
+            return pButton->click();
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+}
+
+// A frame over a recording notification area and a list file in a temporary folder, with a fake svn
+// first on the PATH.
+class MainFrameTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_Dir.isValid());
+        ASSERT_TRUE(QDir().mkpath(m_Dir.filePath(QStringLiteral("bin"))));
+        QFile script(m_Dir.filePath(QStringLiteral("bin/svn")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(kFakeSvn);
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        g_iNextPathLine = 0;
+        g_bReportOpen = false;
+        ASSERT_TRUE(theLogFile.SwitchOn(m_strActivityLog, false, true));
+    }
+
+    void TearDown() override { theLogFile.Close(); }
+
+    QString Folder(const QString& name) const { return m_Dir.filePath(name); }
+
+    void WriteList(const QStringList& paths) {
+        QFile list(m_strListFile);
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        for (const QString& path : paths)
+            list.write(path.toLocal8Bit() + "\n");
+    }
+
+    std::unique_ptr<CMainFrame>
+    MakeFrame(std::unique_ptr<CThreadStarter> pStarter = std::make_unique<CThreadStarter>()) {
+        return std::make_unique<CMainFrame>(m_Area, m_Target, m_strListFile, std::move(pStarter));
+    }
+
+    // The targets the fake svn has been run on so far, in order.
+    QStringList SvnRuns() const {
+        QFile log(m_strSvnLog);
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // The folders whose checks were queued so far, in order, as the activity log has them.
+    QStringList Launches() const {
+        static const QRegularExpression launched(
+            QStringLiteral("OnTimer\\(\\) path = (.*) countdown = 0 -> launched\\."));
+        QFile log(m_strActivityLog);
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        QStringList paths;
+        QRegularExpressionMatchIterator match = launched.globalMatch(QString::fromLocal8Bit(log.readAll()));
+        while (match.hasNext())
+            paths.append(match.next().captured(1));
+        return paths;
+    }
+
+    // Waits until the frame has no check queued or running.
+    static bool Settle(CMainFrame& frame) {
+        return QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs);
+    }
+
+    // Creates the frame (tick 0) and runs the ticks up to lastTick, letting each check end within its
+    // tick. The ticks at which each folder was checked.
+    std::map<QString, std::vector<int>> RunTicks(CMainFrame& frame, int lastTick) {
+        std::map<QString, std::vector<int>> launches;
+        qsizetype seen = 0;
+        for (int tick = 0; tick <= lastTick; ++tick) {
+            if (tick == 0)
+                EXPECT_EQ(frame.OnCreate(), 0);
+            else
+                frame.OnTimer(CMainFrame::CHECK_TIMER_ID);
+            EXPECT_TRUE(Settle(frame));
+            const QStringList queued = Launches();
+            for (; seen < queued.size(); ++seen)
+                launches[queued[seen]].push_back(tick);
+        }
+        return launches;
+    }
+
+    QTemporaryDir m_Dir;
+    const QString m_strListFile = m_Dir.filePath(QStringLiteral("pathlist.ini"));
+    const QString m_strSvnLog = m_Dir.filePath(QStringLiteral("svn.log"));
+    const QString m_strGate = m_Dir.filePath(QStringLiteral("gate"));
+    const QString m_strActivityLog = m_Dir.filePath(QStringLiteral("activity.log"));
+    CScopedEnvironment m_Path{
+        "PATH", (m_Dir.filePath(QStringLiteral("bin")) + QLatin1Char(':')).toLocal8Bit() + qgetenv("PATH")};
+    CScopedEnvironment m_SvnLog{"CORVANE_TEST_SVN_LOG", m_strSvnLog.toLocal8Bit()};
+    CScopedEnvironment m_CacheHome{"XDG_CACHE_HOME", m_Dir.path().toLocal8Bit()};
+    CUiThreadNotifyArea m_Area;
+    CRecordingTarget m_Target;
+};
+
+using SchedulingTest = MainFrameTest;
+
+TEST_F(SchedulingTest, ThreeFoldersAreCheckedOnePerTickAndEachAgainSixtyTicksLater) {
+    const QString a = Folder("a"), b = Folder("b"), c = Folder("c");
+    WriteList({a, b, c});
+    auto pFrame = MakeFrame();
+
+    std::map<QString, std::vector<int>> launches = RunTicks(*pFrame, 130);
+
+    EXPECT_EQ(launches[a], (std::vector<int>{0, 60, 120}));
+    EXPECT_EQ(launches[b], (std::vector<int>{1, 61, 121}));
+    EXPECT_EQ(launches[c], (std::vector<int>{2, 62, 122}));
+}
+
+TEST_F(SchedulingTest, SevenFoldersAreCheckedEverySixtyThreeTicks) {
+    QStringList folders;
+    for (int i = 0; i < 7; ++i)
+        folders << Folder(QStringLiteral("f%1").arg(i));
+    WriteList(folders);
+    auto pFrame = MakeFrame();
+
+    std::map<QString, std::vector<int>> launches = RunTicks(*pFrame, 140);
+
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(launches[folders[i]], (std::vector<int>{i, 63 + i, 126 + i})) << "folder " << i;
+}
+
+TEST_F(SchedulingTest, PathWithoutRecordIsNeverChecked) {
+    const QString a = Folder("a"), late = Folder("late");
+    WriteList({a});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    ASSERT_TRUE(Settle(*pFrame));
+    // The list file is edited behind the program's back: the new line has no record.
+    WriteList({a, late});
+
+    for (int tick = 1; tick <= 130; ++tick) {
+        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+        ASSERT_TRUE(Settle(*pFrame));
+    }
+
+    EXPECT_EQ(Launches(), (QStringList{a, a, a}));
+    EXPECT_EQ(SvnRuns(), (QStringList{a, a, a}));
+}
+
+TEST_F(SchedulingTest, FolderWhoseCheckHasNotEndedIsNotQueuedAgain) {
+    const QString slow = Folder("slow"), other = Folder("other");
+    WriteList({slow, other});
+    CScopedEnvironment gate("CORVANE_TEST_SVN_GATE", m_strGate.toLocal8Bit());
+    auto pFrame = MakeFrame();
+
+    ASSERT_EQ(pFrame->OnCreate(), 0); // slow: running
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SvnRuns().contains(slow); }, kWaitMs));
+    pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID); // other: queued behind it
+    for (int tick = 2; tick <= 9; ++tick)
+        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+    QFile(m_strGate).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(Settle(*pFrame));
+
+    EXPECT_EQ(Launches(), (QStringList{slow, other}));
+    EXPECT_EQ(SvnRuns(), (QStringList{slow, other}));
+}
+
+TEST_F(SchedulingTest, ClosingTheWatchListRestartsEveryCountdownAndTicksOnce) {
+    const QString a = Folder("a"), b = Folder("b");
+    WriteList({a, b});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0); // a is checked, b is due next
+    ASSERT_TRUE(Settle(*pFrame));
+
+    int lineWhileOpen = -1;
+    WhenModal([&](QWidget* pDialog) {
+        EXPECT_NE(qobject_cast<CWatchdogDlg*>(pDialog), nullptr);
+        lineWhileOpen = g_iNextPathLine;
+        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+        // No check starts while the list is open, but the countdowns keep falling.
+        EXPECT_TRUE(Settle(*pFrame));
+        EXPECT_EQ(Launches(), QStringList{a});
+        EXPECT_EQ(pFrame->Watchdog().GetCountdown(a), 59);
+        EXPECT_EQ(g_iNextPathLine, lineWhileOpen);
+        Click(pDialog, QStringLiteral("&Close"));
+    });
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+
+    // Remade at 60, then one extra tick at once.
+    for (const CSVNPath& record : pFrame->Watchdog().Records()) {
+        EXPECT_EQ(record.m_iState, Waiting);
+        EXPECT_EQ(record.m_iCountdown, 59);
+    }
+    EXPECT_EQ(g_iNextPathLine, lineWhileOpen + 1);
+    EXPECT_EQ(Launches(), QStringList{a});
+}
+
+TEST_F(SchedulingTest, LaunchIsWrittenToTheActivityLog) {
+    const QString a = Folder("a");
+    WriteList({a});
+    {
+        auto pFrame = MakeFrame();
+        ASSERT_EQ(pFrame->OnCreate(), 0);
+        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+        ASSERT_TRUE(Settle(*pFrame));
+    }
+    QFile log(m_strActivityLog);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLocal8Bit(log.readAll());
+    EXPECT_EQ(text.count(QStringLiteral("-> launched.")), 1);
+    EXPECT_TRUE(text.contains(QStringLiteral("OnTimer() path = %1 countdown = 0 -> launched.\n").arg(a)));
+    // The frame's end closes the log.
+    EXPECT_TRUE(text.contains(QStringLiteral("Logfile is terminate..")));
+}
+
+using StartUpTest = MainFrameTest;
+
+TEST_F(StartUpTest, IconAppearsAsQuestionMarkThenRestingIcon) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+
+    const std::vector<platform::IconHandle> icons = m_Area.m_Recorder.IconsShown();
+    ASSERT_EQ(icons.size(), 2u);
+    EXPECT_EQ(icons[0], platform::IconHandle::StockQuestion());
+    EXPECT_EQ(icons[1], platform::IconHandle::FromResource(128));
+    EXPECT_EQ(m_Area.m_Recorder.Requests().front().m_Data.m_strTip,
+              QStringLiteral("This is a Corvane Icon - Right click on me!"));
+}
+
+TEST_F(StartUpTest, LeftClickOnTheIconOpensTheReport) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    bool bReportShown = false;
+    WhenModal([&](QWidget* pDialog) {
+        bReportShown = qobject_cast<CReportDlg*>(pDialog) != nullptr;
+        pDialog->close();
+    });
+
+    m_Area.m_Recorder.Click(platform::kLeftButtonUp);
+
+    EXPECT_TRUE(bReportShown);
+}
+
+TEST_F(StartUpTest, IconThatCannotBeAddedFailsTheCreationAndChecksNothing) {
+    WriteList({Folder("a")});
+    m_Area.m_Recorder.RefuseAdds();
+    auto pFrame = MakeFrame();
+
+    EXPECT_EQ(pFrame->OnCreate(), -1);
+    pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+
+    EXPECT_FALSE(pFrame->HasPendingChecks());
+    pFrame.reset();
+    EXPECT_TRUE(Launches().isEmpty());
+    EXPECT_TRUE(SvnRuns().isEmpty());
+}
+
+TEST_F(StartUpTest, QueueThatCannotStartLaunchesNoCheck) {
+    WriteList({Folder("a")});
+    auto pFrame = MakeFrame(std::make_unique<CFailingThreadStarter>());
+
+    EXPECT_EQ(pFrame->OnCreate(), 0);
+    for (int tick = 1; tick <= 3; ++tick)
+        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+
+    EXPECT_FALSE(pFrame->HasPendingChecks());
+    EXPECT_TRUE(Launches().isEmpty());
+    EXPECT_TRUE(SvnRuns().isEmpty());
+    // The countdowns still fall.
+    EXPECT_EQ(pFrame->Watchdog().Records().size(), 1u);
+}
+
+TEST_F(StartUpTest, SettingsAreLoadedFromTheCurrentFolderAndAdjusted) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_Dir.path()));
+    QFile settings(QStringLiteral("Corvane.xml"));
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(
+        "<?xml version=\"1.0\" ?>\n<Corvane>\n    <paths>\n        <mine>/srv/mine</mine>\n"
+        "    </paths>\n    <Subversion bAutomaticUpdate=\"1\" iTimerMilisec=\"1000\" />\n</Corvane>\n");
+    settings.close();
+
+    auto pFrame = MakeFrame();
+    QDir::setCurrent(previous);
+
+    EXPECT_EQ(theSettings.m_strName, "Corvane");
+    EXPECT_EQ(theSettings.iTimerMilisec, 60000);
+    EXPECT_EQ(theSettings.bAutomaticUpdate, 1);
+    EXPECT_EQ(theSettings.m_mapPaths,
+              (std::map<std::string, std::string>{{"path1", "chemin\\du\\projet-1"},
+                                                  {"path2", "chemin\\du\\projet-2"}}));
+}
+
+TEST_F(StartUpTest, FrameDestroyedDuringASlowCheckWaitsForItAndDropsTheQueuedOnes) {
+    const QString slow = Folder("slow"), queued = Folder("queued");
+    WriteList({slow, queued});
+    CScopedEnvironment gate("CORVANE_TEST_SVN_GATE", m_strGate.toLocal8Bit());
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SvnRuns().contains(slow); }, kWaitMs));
+    pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+
+    std::thread opener([this] {
+        std::this_thread::sleep_for(300ms);
+        QFile(m_strGate).open(QIODevice::WriteOnly);
+    });
+    pFrame.reset();
+    opener.join();
+
+    EXPECT_EQ(Launches(), (QStringList{slow, queued}));
+    EXPECT_EQ(SvnRuns(), QStringList{slow});
+}
+
+using CommandTest = MainFrameTest;
+
+TEST_F(CommandTest, CommandsOfTheApplicationArePassedOn) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+
+    pFrame->OnCommand(57664);
+    pFrame->OnCommand(57665);
+
+    EXPECT_EQ(m_Target.m_Commands, (std::vector<unsigned>{57664, 57665}));
+}
+
+TEST_F(CommandTest, ApplicationSettingsOnlyShowsTheMessage) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    bool bShown = false;
+    WhenModal([&](QWidget* pDialog) {
+        auto* pBox = qobject_cast<QMessageBox*>(pDialog);
+        ASSERT_NE(pBox, nullptr);
+        bShown = true;
+        EXPECT_EQ(pBox->text(), QStringLiteral("Seetings are not ready yet .."));
+        EXPECT_EQ(pBox->windowTitle(), QStringLiteral("Corvane"));
+        EXPECT_EQ(pBox->standardButtons(), QMessageBox::Ok);
+        pBox->accept();
+    });
+
+    pFrame->OnCommand(CMainFrame::ID_APPLICATION_SETTINGS);
+
+    EXPECT_TRUE(bShown);
+    EXPECT_TRUE(m_Target.m_Commands.empty());
+}
+
+TEST_F(CommandTest, ReportOpensOnlyOnceAtATime) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    int reportsSeen = 0;
+    bool bSecondOpened = false;
+    WhenModal([&](QWidget* pReport) {
+        EXPECT_NE(qobject_cast<CReportDlg*>(pReport), nullptr);
+        ++reportsSeen;
+        EXPECT_TRUE(g_bReportOpen);
+        // Should a second report open, this closes it so that the test ends.
+        QTimer::singleShot(100, pReport, [&, pReport] {
+            if (QApplication::activeModalWidget() != pReport) {
+                bSecondOpened = true;
+                QApplication::activeModalWidget()->close();
+            }
+        });
+        pFrame->OnCommand(CMainFrame::ID_REPORT);
+        pReport->close();
+    });
+    pFrame->OnCommand(CMainFrame::ID_REPORT);
+    EXPECT_FALSE(g_bReportOpen);
+    EXPECT_FALSE(bSecondOpened);
+
+    // Once closed, it opens again.
+    WhenModal([&](QWidget* pReport) {
+        ++reportsSeen;
+        pReport->close();
+    });
+    pFrame->OnCommand(CMainFrame::ID_REPORT);
+    EXPECT_EQ(reportsSeen, 2);
+}
+
+TEST(ApplicationTest, WithoutANotificationAreaTheProgramEndsAtStart) {
+    // Qt's offscreen platform has no system tray.
+    CScopedEnvironment cacheHome("XDG_CACHE_HOME", QDir::tempPath().toLocal8Bit());
+    CCorvaneApp application;
+
+    EXPECT_FALSE(application.InitInstance());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ApplicationTest, QuitEndsTheEventLoop) {
+    CCorvaneApp application;
+    QTimer::singleShot(0, qApp, [&] { application.OnCommand(CCorvaneApp::ID_APP_EXIT); });
+    // Should Quit do nothing, this ends the loop with another code.
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(3); });
+    guard.start(kWaitMs);
+
+    EXPECT_EQ(QApplication::exec(), 0);
+}
+
+// The real svn client on a working copy that is behind its repository.
+class AlertTest : public testing::Test {
+protected:
+    CSvnSandbox m_Sandbox;
+    CScopedEnvironment m_CacheHome{"XDG_CACHE_HOME", m_Sandbox.Folder().toLocal8Bit()};
+    CUiThreadNotifyArea m_Area;
+    CRecordingTarget m_Target;
+};
+
+TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread) {
+    g_iNextPathLine = 0;
+    ASSERT_TRUE(m_Sandbox.CreateRepository()) << m_Sandbox.LastError().toStdString();
+    const QString alice = m_Sandbox.Checkout(QStringLiteral("alice"));
+    const QString bob = m_Sandbox.Checkout(QStringLiteral("bob"));
+    ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "one\n"), 1);
+    ASSERT_TRUE(m_Sandbox.Update(alice));
+    ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "two\n"), 2);
+    const QString listFile = m_Sandbox.Folder() + QStringLiteral("/pathlist.ini");
+    QFile list(listFile);
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write(alice.toLocal8Bit() + "\n");
+    list.close();
+
+    CMainFrame frame(m_Area, m_Target, listFile, std::make_unique<CThreadStarter>());
+    ASSERT_EQ(frame.OnCreate(), 0);
+
+    auto balloon = [&]() -> const platform::NotifyIconData* {
+        for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
+            if (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo)
+                return &entry.m_Data;
+        }
+        return nullptr;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return balloon() != nullptr; }, kWaitMs));
+    const platform::NotifyIconData* pBalloon = balloon();
+    EXPECT_EQ(pBalloon->m_uFlags, platform::kNotifyFlagInfo);
+    EXPECT_EQ(pBalloon->m_strInfo,
+              QStringLiteral("Message from bob:\nalice was modified. (local=1, remote=2)"));
+    EXPECT_EQ(pBalloon->m_strInfoTitle, QStringLiteral("SubVersion:"));
+    EXPECT_EQ(pBalloon->m_uTimeout, 10000u);
+    EXPECT_EQ(pBalloon->m_dwInfoFlags, platform::kBalloonIconNone);
+
+    // The animation runs through the loaded frames, 131 first.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::vector<platform::IconHandle> icons = m_Area.m_Recorder.IconsShown();
+            return std::count(icons.begin(), icons.end(), platform::IconHandle::FromResource(132)) > 0;
+        },
+        kWaitMs));
+    const std::vector<platform::IconHandle> icons = m_Area.m_Recorder.IconsShown();
+    const auto first = std::find(icons.begin(), icons.end(), platform::IconHandle::FromResource(131));
+    ASSERT_NE(first, icons.end());
+    EXPECT_EQ(*(first + 1), platform::IconHandle::FromResource(132));
+    EXPECT_TRUE(m_Area.m_bAllOnUiThread);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs));
+    EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
+    EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // The test list is also read at build time, where no display need exist.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
