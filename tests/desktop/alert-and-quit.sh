@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
+# behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
+# is kept), and "Quit" from the icon's menu ends it with exit code 0.
+# usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
+set -euo pipefail
+program=$1
+state=$2
+artifacts=$3
+source "$(dirname "$0")/desktop-lib.sh"
+UseDesktop "$state"
+mkdir -p "$artifacts"
+
+work=$(mktemp -d)
+PROGRAM_PID=
+cleanup() {
+    if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
+        kill -KILL "$PROGRAM_PID"
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+Fail() {
+    echo "FAILED: $*" >&2
+    import -window root "$artifacts/alert-failure.png" || true
+    cat "$work/corvane.log" >&2 || true
+    exit 1
+}
+
+# A repository with two working copies: alice's stays at revision 1 while bob commits revision 2.
+svnTool() { LC_ALL=C.UTF-8 svn --non-interactive --config-dir "$work/svnconfig" -q "$@"; }
+svnadmin create "$work/repo"
+svnTool checkout "file://$work/repo" "$work/alice"
+svnTool checkout "file://$work/repo" "$work/bob"
+echo one >"$work/bob/a.txt"
+svnTool add "$work/bob/a.txt"
+svnTool commit --username bob -m one "$work/bob"
+svnTool update "$work/alice"
+echo two >"$work/bob/a.txt"
+svnTool commit --username bob -m two "$work/bob"
+
+PrepareProgram "$program" "$work"
+echo "$work/alice" >"$work/app/pathlist.ini"
+started=$(date +%s%N)
+StartProgram "$work"
+
+WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
+icon=$(DockedIcon "$PROGRAM_PID")
+WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "no balloon appeared"
+echo "icon docked and balloon shown after $((($(date +%s%N) - started) / 1000000)) ms"
+import -window root "$artifacts/balloon.png"
+
+ChooseQuit "$icon"
+code=0
+WaitForExit "$PROGRAM_PID" 20 || code=$?
+PROGRAM_PID=
+[ "$code" -eq 0 ] || Fail "the program ended with $code after Quit"
+# Tray calls made off the UI thread would have Qt complain about timers and objects of another thread.
+if grep -qi 'thread' "$work/corvane.log"; then
+    Fail "Qt reported a thread fault"
+fi
+echo "quit with exit code 0; screenshot in $artifacts/balloon.png"

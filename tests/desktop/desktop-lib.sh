@@ -1,0 +1,114 @@
+# Shared by the desktop test scripts: the virtual desktop, the program under test and what it shows.
+# Sourced, not run.
+
+# Exports DISPLAY of the desktop that start-desktop.sh made in state folder $1.
+UseDesktop() {
+    if [ ! -s "$1/display" ]; then
+        echo "no desktop: start-desktop.sh has not run" >&2
+        exit 1
+    fi
+    DISPLAY=$(cat "$1/display")
+    export DISPLAY
+}
+
+# Runs the command until it succeeds, for at most $1 seconds; false when it never does.
+WaitFor() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 10))
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The parent window id of window $1.
+ParentOf() {
+    xwininfo -children -id "$1" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'
+}
+
+# Prints the id of the window of process $1 that sits in trayer's panel; false when there is none.
+DockedIcon() {
+    local window parent panel
+    for window in $(xdotool search --pid "$1" 2>/dev/null); do
+        parent=$(ParentOf "$window")
+        [ -n "$parent" ] && [ "$parent" != 0x0 ] || continue
+        panel=$(ParentOf "$parent")
+        [ -n "$panel" ] && [ "$panel" != 0x0 ] || continue
+        if xwininfo -id "$panel" | grep -q '"panel"'; then
+            echo "$window"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# Prints the id of a balloon of process $1: a visible pop-up window of its own on the root window,
+# wider than the tray icon; false when there is none.
+Balloon() {
+    local window info width
+    for window in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null); do
+        info=$(xwininfo -id "$window")
+        grep -q 'Override Redirect State: yes' <<<"$info" || continue
+        width=$(sed -n 's/^ *Width: \([0-9]*\)/\1/p' <<<"$info")
+        [ "$(ParentOf "$window")" = "$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')" ] || continue
+        if [ "${width:-0}" -gt 100 ]; then
+            echo "$window"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
+ChooseQuit() {
+    local x y
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    # Low in the icon: a balloon's arrow points at the icon's middle and may cover its upper half.
+    x=$((X + WIDTH / 2))
+    y=$((Y + HEIGHT * 3 / 4))
+    xdotool mousemove "$x" "$y" click 3
+    sleep 0.5
+    # From no selection, Up selects the menu's last item.
+    xdotool key Up
+    sleep 0.2
+    xdotool key Return
+}
+
+# True once process $1 has ended (a zombie that waits for its parent counts as ended).
+HasEnded() {
+    local stat
+    stat=$(ps -o stat= -p "$1") || return 0
+    [[ $stat == Z* ]]
+}
+
+# Waits up to $2 seconds for process $1, a child of this shell, to end. Its exit code, or 124 when it
+# is still running.
+WaitForExit() {
+    WaitFor "$2" HasEnded "$1" || return 124
+    local code=0
+    wait "$1" || code=$?
+    return "$code"
+}
+
+# Makes a copy of the program in folder $2 from executable $1, with its own home, configuration and
+# cache below that folder, ready for StartProgram.
+PrepareProgram() {
+    local program=$1 folder=$2
+    mkdir -p "$folder/app" "$folder/home" "$folder/runtime"
+    chmod 0700 "$folder/runtime"
+    cp "$program" "$folder/app/corvane"
+}
+
+# Starts the copy made by PrepareProgram in folder $1, in its own folder, without a session bus so
+# that Qt uses the X tray and draws its own balloons. Sets PROGRAM_PID.
+StartProgram() {
+    local folder=$1
+    (
+        cd "$folder/app"
+        exec env -u DBUS_SESSION_BUS_ADDRESS HOME="$folder/home" XDG_CONFIG_HOME="$folder/home/.config" \
+            XDG_CACHE_HOME="$folder/home/.cache" XDG_RUNTIME_DIR="$folder/runtime" ./corvane
+    ) </dev/null >"$folder/corvane.log" 2>&1 &
+    PROGRAM_PID=$!
+}
