@@ -167,16 +167,6 @@ TEST_F(CheckJobTest, FolderThatIsNoWorkingCopyIsALocalErrorWithoutAuthor) {
     EXPECT_TRUE(m_Host.Announcements().isEmpty());
 }
 
-TEST_F(CheckJobTest, MissingFolderIsALocalError) {
-    const QString missing = m_Sandbox.Folder() + QStringLiteral("/missing");
-    m_Host.Watchdog().AddPath(missing, 0);
-
-    RunCheck(missing);
-
-    EXPECT_EQ(RecordOf(m_Host.Watchdog(), missing)->m_iState, ErrorLocal);
-    EXPECT_TRUE(m_Host.Announcements().isEmpty());
-}
-
 TEST_F(CheckJobTest, RepositoryWhoseServerIsDownIsANetworkError) {
     const QString url = m_Sandbox.StartServer();
     ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
