@@ -96,17 +96,6 @@ TEST_F(CheckCommandTest, VersionHelpAndMistakesNeedNoDisplay) {
         << wrong.m_strErrors.toStdString();
 }
 
-TEST_F(CheckCommandTest, ExitStatusFollowsTheWorstFolder) {
-    const QString plain = m_Sandbox.Folder() + QStringLiteral("/plain");
-    ASSERT_TRUE(QDir().mkpath(plain));
-
-    EXPECT_EQ(Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent}).m_iExitCode, 0);
-    EXPECT_EQ(Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent, m_WorkingCopies.m_strBehind})
-                  .m_iExitCode,
-              1);
-    EXPECT_EQ(Run({QStringLiteral("--check"), plain, m_WorkingCopies.m_strBehind}).m_iExitCode, 2);
-}
-
 TEST_F(CheckCommandTest, WithoutFoldersTheListBesideTheProgramIsCheckedAndNothingIsWritten) {
     WriteList({m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent});
     const QByteArray list = ContentsOf(ListFile());
@@ -147,14 +136,6 @@ TEST_F(CheckCommandTest, RelativeFolderIsCheckedUnderItsOwnName) {
     EXPECT_TRUE(result.m_strOutput.startsWith(m_WorkingCopies.m_strBehind + QLatin1Char('\t')))
         << result.m_strOutput.toStdString();
     EXPECT_TRUE(result.m_strOutput.contains(QLatin1String("\n  behind was modified.")));
-}
-
-TEST_F(CheckCommandTest, MissingListIsAnErrorAndCreatesNoList) {
-    const CCommandResult result = Run({QStringLiteral("--check")});
-
-    EXPECT_EQ(result.m_iExitCode, 2);
-    EXPECT_TRUE(result.m_strErrors.contains(ListFile())) << result.m_strErrors.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(ListFile()));
 }
 
 TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogBesideTheProgram) {

@@ -75,14 +75,6 @@ TEST_F(FolderCheckRunTest, FolderThatIsBehindIsFollowedByItsIndentedAlert) {
     EXPECT_EQ(lines[2], QStringLiteral("  behind was modified. (local=1, remote=2)"));
 }
 
-TEST_F(FolderCheckRunTest, AnAlertBelongsOnlyToTheFolderThatMadeIt) {
-    m_Run.CheckFolders({m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent});
-
-    const QStringList lines = OutputLines();
-    ASSERT_EQ(lines.size(), 4) << m_strOutput.toStdString();
-    EXPECT_TRUE(lines[3].startsWith(m_WorkingCopies.m_strCurrent + QStringLiteral("\tup-to-date\t")));
-}
-
 TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
     const QString plain = m_Sandbox.Folder() + QStringLiteral("/plain");
     ASSERT_TRUE(QDir().mkpath(plain));
@@ -139,18 +131,6 @@ TEST_F(FolderCheckRunTest, EmptyListFileChecksNothingAndSaysSo) {
     EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kAllUpToDate);
     EXPECT_TRUE(m_strOutput.isEmpty());
     EXPECT_TRUE(m_strErrors.contains(QLatin1String("names no folder"))) << m_strErrors.toStdString();
-}
-
-TEST_F(FolderCheckRunTest, SwitchedOnLogReceivesEachOutcomeLine) {
-    const QString logFile = m_Sandbox.Folder() + QStringLiteral("/Corvane.log");
-    ASSERT_TRUE(m_Log.SwitchOn(logFile, true, true));
-
-    m_Run.CheckFolders({m_WorkingCopies.m_strBehind});
-    m_Log.Close();
-
-    const QString log = QString::fromLocal8Bit(ContentsOf(logFile));
-    EXPECT_TRUE(log.startsWith(QLatin1String("<HTML>")));
-    EXPECT_TRUE(log.contains(OutputLines().first() + QLatin1Char('\n'))) << log.toStdString();
 }
 
 } // namespace
