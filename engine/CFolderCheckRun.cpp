@@ -53,6 +53,7 @@ void CFolderCheckRun::AnnounceModified(const QString& message) {
     m_strAnnouncement = message;
 }
 
+// Each job runs to its end inside CheckFolder, so there is nothing to wait for.
 void CFolderCheckRun::CheckEnded(const QString& /*path*/) {}
 
 int CFolderCheckRun::CheckFolder(const QString& folder) {
