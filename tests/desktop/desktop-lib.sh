@@ -25,6 +25,8 @@ WaitFor() {
 
 # The parent window id of window $1.
 ParentOf() {
+    # Given no window, xwininfo would wait for a mouse click instead.
+    case "$1" in ""|0x0|0) return 0 ;; esac
     xwininfo -children -id "$1" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'
 }
 
