@@ -4,16 +4,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -30,18 +33,21 @@ int MillisecondsUntil(CChildProcess::Deadline deadline) {
     return static_cast<int>(std::min<decltype(milliseconds)>(milliseconds, INT_MAX));
 }
 
-// Waits until fd is readable or the deadline passes; false when the deadline passed first.
-bool WaitReadable(int fd, CChildProcess::Deadline deadline) {
+enum class WaitResult { Ready, Stopped, DeadlinePassed };
+
+// Waits until fd is readable, stopFd is readable, or the deadline passes. A stop wins over a
+// readable fd; a stopFd of -1 is never readable, as poll skips negative descriptors.
+WaitResult WaitReadable(int fd, int stopFd, CChildProcess::Deadline deadline) {
     while (true) {
         const int timeout = MillisecondsUntil(deadline);
         if (timeout == 0)
-            return false;
-        pollfd entry{fd, POLLIN, 0};
-        const int ready = poll(&entry, 1, timeout);
+            return WaitResult::DeadlinePassed;
+        pollfd entries[] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        const int ready = poll(entries, 2, timeout);
         if (ready > 0)
-            return true;
+            return entries[1].revents != 0 ? WaitResult::Stopped : WaitResult::Ready;
         if (ready < 0 && errno != EINTR)
-            return true; // let the read report what is wrong
+            return WaitResult::Ready; // let the read report what is wrong
     }
 }
 
@@ -115,7 +121,7 @@ CChildProcess::~CChildProcess() {
     CloseDescriptors();
 }
 
-bool CChildProcess::Start(const QStringList& arguments) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken) {
     if (m_iProcessId > 0 || m_iReadEnd >= 0 || arguments.isEmpty())
         return false;
     std::vector<QByteArray> texts;
@@ -136,10 +142,14 @@ bool CChildProcess::Start(const QStringList& arguments) {
     for (QByteArray& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    if (!WatchStop(std::move(stopToken)))
+        return false;
 
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        CloseDescriptors();
         return false;
+    }
     CSpawnSetup setup;
     pid_t processId = -1;
     const int error = setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, *program, argv) : EINVAL;
@@ -147,6 +157,7 @@ bool CChildProcess::Start(const QStringList& arguments) {
     close(pipeEnds[1]);
     if (error != 0) {
         close(pipeEnds[0]);
+        CloseDescriptors();
         return false;
     }
     m_iProcessId = processId;
@@ -163,6 +174,9 @@ CChildProcess::ReadStatus CChildProcess::Read(char* buffer, std::size_t capacity
     if (m_iReadEnd < 0)
         return ReadStatus::End;
     while (true) {
+        // Checked before each read too, so that a child that writes without pause is stopped.
+        if (m_StopToken.stop_requested())
+            return ReadStatus::Stopped;
         const ssize_t count = read(m_iReadEnd, buffer, capacity);
         if (count > 0) {
             received = static_cast<std::size_t>(count);
@@ -174,8 +188,14 @@ CChildProcess::ReadStatus CChildProcess::Read(char* buffer, std::size_t capacity
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return ReadStatus::End;
-        if (!WaitReadable(m_iReadEnd, deadline))
+        switch (WaitReadable(m_iReadEnd, m_iStopFd, deadline)) {
+        case WaitResult::Ready:
+            break;
+        case WaitResult::Stopped:
+            return ReadStatus::Stopped;
+        case WaitResult::DeadlinePassed:
             return ReadStatus::DeadlinePassed;
+        }
     }
 }
 
@@ -194,13 +214,34 @@ void CChildProcess::Kill() {
     Reap(true);
 }
 
+void CChildProcess::CStopWaker::operator()() const noexcept {
+    const std::uint64_t one = 1;
+    // The counter cannot overflow from one request, so this write neither blocks nor fails.
+    [[maybe_unused]] const ssize_t written = write(m_iStopFd, &one, sizeof one);
+}
+
+bool CChildProcess::WatchStop(std::stop_token stopToken) {
+    if (!stopToken.stop_possible())
+        return true;
+    m_iStopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_iStopFd < 0)
+        return false;
+    // Registered before the check, so a request that comes in between is still seen.
+    m_StopCallback.emplace(stopToken, CStopWaker{m_iStopFd});
+    m_StopToken = std::move(stopToken);
+    if (!m_StopToken.stop_requested())
+        return true;
+    CloseDescriptors();
+    return false;
+}
+
 bool CChildProcess::WaitForExit(Deadline deadline) {
     if (m_iProcessId <= 0 || Reap(false))
         return true;
     // Without a pidfd there is no way to wait with a deadline; the caller then kills the child.
-    if (m_iProcessFd < 0)
+    if (m_iProcessFd < 0 || m_StopToken.stop_requested())
         return false;
-    return WaitReadable(m_iProcessFd, deadline) && Reap(false);
+    return WaitReadable(m_iProcessFd, m_iStopFd, deadline) == WaitResult::Ready && Reap(false);
 }
 
 bool CChildProcess::Reap(bool wait) {
@@ -219,12 +260,13 @@ bool CChildProcess::Reap(bool wait) {
 }
 
 void CChildProcess::CloseDescriptors() {
-    if (m_iReadEnd >= 0)
-        close(m_iReadEnd);
-    if (m_iProcessFd >= 0)
-        close(m_iProcessFd);
-    m_iReadEnd = -1;
-    m_iProcessFd = -1;
+    m_StopCallback.reset();
+    m_StopToken = {};
+    for (int* pFd : {&m_iReadEnd, &m_iProcessFd, &m_iStopFd}) {
+        if (*pFd >= 0)
+            close(*pFd);
+        *pFd = -1;
+    }
 }
 
 } // namespace platform

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <chrono>
 #include <cstddef>
+#include <optional>
+#include <stop_token>
 
 namespace platform {
 
@@ -10,15 +12,17 @@ namespace platform {
 // this object reads. The child gets /dev/null as standard input, a session of its own (no
 // controlling terminal, so it can never prompt) and no other descriptor of this process. The
 // object owns the child: whatever is still running of it when the object goes is killed with its
-// whole process group and reaped. Not thread-safe; one thread drives one child.
+// whole process group and reaped. Not thread-safe; one thread drives one child. Only the stop token
+// given to Start may be triggered from another thread: it wakes a Read or Finish that waits.
 class CChildProcess final {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
 
     enum class ReadStatus {
-        Data,          // some bytes arrived
-        End,           // every holder of the pipe's write end has closed it
-        DeadlinePassed // nothing arrived before the deadline
+        Data,           // some bytes arrived
+        End,            // every holder of the pipe's write end has closed it
+        DeadlinePassed, // nothing arrived before the deadline
+        Stopped         // a stop was requested through the token given to Start
     };
 
     CChildProcess() = default;
@@ -29,21 +33,31 @@ public:
     // Starts arguments[0], looked up through PATH when it has no '/', with the whole list as its
     // argv; a name ending in ".exe" that is not found is tried again without ".exe". False when
     // nothing was started: no arguments, an argument holding a NUL character, no pipe, no program,
-    // or a child already started by this object.
-    bool Start(const QStringList& arguments);
+    // a child already started by this object, or a stop already requested through stopToken. A
+    // stop requested later ends the waits of Read and Finish at once.
+    bool Start(const QStringList& arguments, std::stop_token stopToken = {});
 
     // Waits for output until the deadline and reads at most capacity bytes of it into buffer;
-    // received is their count when the result is Data, else 0.
+    // received is their count when the result is Data, else 0. Stopped as soon as a stop is
+    // requested, even while output is still waiting.
     ReadStatus Read(char* buffer, std::size_t capacity, std::size_t& received, Deadline deadline);
 
-    // Ends the run: waits for the child to exit until the deadline, then kills its process group
-    // with SIGKILL if it is still there, and reaps it either way.
+    // Ends the run: waits for the child to exit until the deadline or a stop request, then kills its
+    // process group with SIGKILL if it is still there, and reaps it either way.
     void Finish(Deadline deadline);
 
     // Kills the child's whole process group with SIGKILL at once and reaps the child.
     void Kill();
 
 private:
+    // Runs on the thread that requests the stop: makes the stop descriptor readable, which wakes
+    // the poll of the thread that drives the child.
+    struct CStopWaker {
+        int m_iStopFd;
+        void operator()() const noexcept;
+    };
+
+    bool WatchStop(std::stop_token stopToken);
     bool WaitForExit(Deadline deadline);
     bool Reap(bool wait);
     void CloseDescriptors();
@@ -51,6 +65,10 @@ private:
     int m_iProcessId = -1; // the child until it is reaped; it leads its own process group
     int m_iReadEnd = -1;   // our end of the output pipe, non-blocking
     int m_iProcessFd = -1; // a pidfd for waiting on the child's exit with a deadline; -1 when unsupported
+    int m_iStopFd = -1;    // an eventfd that becomes readable on a stop request; -1 without a token
+    std::stop_token m_StopToken;
+    // Gone before m_iStopFd is closed; its destructor waits for a callback that is running.
+    std::optional<std::stop_callback<CStopWaker>> m_StopCallback;
 };
 
 } // namespace platform

@@ -1,7 +1,9 @@
 #include "platform/CChildProcess.h"
+#include "support/CDelayedStop.h"
 #include "support/ChildProcesses.h"
 
 #include <gtest/gtest.h>
+#include <stop_token>
 
 using namespace std::chrono_literals;
 using platform::CChildProcess;
@@ -49,4 +51,65 @@ TEST_F(ChildProcessTest, ObjectThatGoesTakesItsRunningChildAlong) {
         ASSERT_TRUE(child.Start({QStringLiteral("sleep"), QStringLiteral("30")}));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(ChildProcessTest, StopRequestEndsTheWaitOfReadAtOnce) {
+    CChildProcess child;
+    CDelayedStop stop(300ms);
+    ASSERT_TRUE(child.Start({QStringLiteral("sleep"), QStringLiteral("30")}, stop.Token()));
+    char buffer[16];
+    std::size_t received = 99;
+    EXPECT_EQ(child.Read(buffer, sizeof buffer, received, std::chrono::steady_clock::now() + 30s),
+              CChildProcess::ReadStatus::Stopped);
+    EXPECT_EQ(received, 0u);
+    EXPECT_LT(stop.SinceRequest(), 500ms);
+    // Once stopped, Finish does not wait for its deadline.
+    const auto start = std::chrono::steady_clock::now();
+    child.Finish(start + 30s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+TEST_F(ChildProcessTest, StopRequestEndsAChildThatNeverPausesItsOutput) {
+    CChildProcess child;
+    CDelayedStop stop(300ms);
+    ASSERT_TRUE(child.Start({QStringLiteral("yes")}, stop.Token()));
+    // Taken a byte at a time, the output never runs dry, so Read never waits and must look at the stop
+    // before each read. The deadline bounds the loop for a Read that does not.
+    char buffer[1];
+    std::size_t received = 0;
+    std::size_t total = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    CChildProcess::ReadStatus status = CChildProcess::ReadStatus::Data;
+    while (status == CChildProcess::ReadStatus::Data && std::chrono::steady_clock::now() < deadline) {
+        status = child.Read(buffer, sizeof buffer, received, deadline);
+        total += received;
+    }
+    EXPECT_EQ(status, CChildProcess::ReadStatus::Stopped);
+    EXPECT_GT(total, 0u);
+    EXPECT_LT(stop.SinceRequest(), 500ms);
+    child.Finish(deadline);
+}
+
+TEST_F(ChildProcessTest, StopRequestEndsTheWaitOfFinishForAChildThatClosedItsOutput) {
+    CChildProcess child;
+    CDelayedStop stop(300ms);
+    ASSERT_TRUE(
+        child.Start({QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("exec >&- 2>&-; sleep 30")},
+                    stop.Token()));
+    char buffer[16];
+    std::size_t received = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    EXPECT_EQ(child.Read(buffer, sizeof buffer, received, deadline), CChildProcess::ReadStatus::End);
+    child.Finish(deadline);
+    EXPECT_LT(stop.SinceRequest(), 500ms);
+}
+
+TEST_F(ChildProcessTest, StopRequestedBeforeStartRunsNothing) {
+    std::stop_source source;
+    source.request_stop();
+    CChildProcess child;
+    EXPECT_FALSE(child.Start({QStringLiteral("sleep"), QStringLiteral("30")}, source.get_token()));
+    // The refusal leaves the object free for a run without a stop.
+    ASSERT_TRUE(child.Start({QStringLiteral("true")}));
+    child.Finish(std::chrono::steady_clock::now() + 5s);
 }
