@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <tinyxml.h>
+#include <utility>
 
 namespace {
 
@@ -81,12 +82,13 @@ void WriteDebugCopy(const std::string& rawOutput) {
 
 } // namespace
 
-CSubAutomation::CSubAutomation(std::chrono::milliseconds timeLimit) : m_msTimeLimit(timeLimit) {}
+CSubAutomation::CSubAutomation(std::chrono::milliseconds timeLimit, std::stop_token stopToken)
+    : m_msTimeLimit(timeLimit), m_StopToken(std::move(stopToken)) {}
 
 int CSubAutomation::GetInfo(const QString& target, SVNInfo& record) {
     const std::string rawOutput =
         RunCommand(QStringLiteral("svn.exe"), QStringLiteral("info --xml ") + platform::QuoteArgument(target),
-                   m_msTimeLimit);
+                   m_msTimeLimit, m_StopToken);
     const int result = ReadOutput(rawOutput, record);
     if (result == InfoOk)
         WriteDebugCopy(rawOutput);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <chrono>
+#include <stop_token>
 #include <string>
 
 // Asks the Subversion client for `info --xml` about one target (a working-copy folder or a
@@ -12,11 +13,14 @@
 // serves one job on one thread; it keeps only the texts of its last run.
 class CSubAutomation {
 public:
-    explicit CSubAutomation(std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit);
+    // Each svn run ends at timeLimit, or at once when a stop is requested through stopToken.
+    explicit CSubAutomation(std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
+                            std::stop_token stopToken = {});
     virtual ~CSubAutomation() = default;
 
     // Runs `svn info --xml` on the target and reads its output as ReadOutput does. InfoOk leaves a
-    // copy of the output in platform::DebugCopyPath(). Blocks until svn ends or the time limit passes.
+    // copy of the output in platform::DebugCopyPath(). Blocks until svn ends, the time limit passes
+    // or the stop is requested; a stopped run fails as its output so far reads.
     int GetInfo(const QString& target, SVNInfo& record);
 
     // Classifies svn's raw output and, when it parses, fills record from it (InfoOk); the record is
@@ -28,4 +32,5 @@ public:
 
 private:
     std::chrono::milliseconds m_msTimeLimit;
+    std::stop_token m_StopToken;
 };

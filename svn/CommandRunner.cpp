@@ -4,6 +4,7 @@
 #include "platform/CommandLine.h"
 
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,10 +31,12 @@ std::string Join(std::vector<std::string>& blocks) {
 
 } // namespace
 
-std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit) {
+std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
+                       std::stop_token stopToken) {
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     platform::CChildProcess child;
-    if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments)))
+    if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments),
+                     std::move(stopToken)))
         return {};
     std::vector<std::string> blocks(1);
     std::array<char, kReadSize + 1> buffer;
@@ -46,6 +49,7 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
         }
         blocks.back().append(buffer.data(), received);
     }
+    // After a stop, Finish kills the child without waiting.
     child.Finish(deadline);
     return Join(blocks);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <stop_token>
 #include <string>
 
 // How long one run may take before its child is killed.
@@ -12,6 +13,8 @@ inline constexpr std::chrono::milliseconds kDefaultRunTimeLimit = std::chrono::s
 // into arguments by the Windows C runtime rules (platform::SplitCommandLine), so the caller quotes
 // with platform::QuoteArgument; no shell is involved. The run ends when the child's output ends.
 // When timeLimit passes first, the child's whole process group is killed and the output read so
-// far is returned. Empty when nothing could be run. The child is always reaped.
+// far is returned; so it is, at once, when a stop is requested through stopToken. Empty when
+// nothing could be run, also when the stop was requested before the run. The child is always reaped.
 std::string RunCommand(QString program, QString arguments,
-                       std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit);
+                       std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
+                       std::stop_token stopToken = {});

@@ -1,6 +1,7 @@
 #include "svn/CSubAutomation.h"
 
 #include "platform/SystemInfo.h"
+#include "support/CDelayedStop.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
@@ -174,4 +175,15 @@ TEST_F(GetInfoTest, ServerThatNeverAnswersEndsAtTheTimeLimit) {
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, 2s);
     EXPECT_LT(elapsed, 8s);
+}
+
+TEST_F(GetInfoTest, ServerThatNeverAnswersEndsAtOnceWhenStopped) {
+    CSilentServer server;
+    ASSERT_TRUE(server.IsListening());
+    CDelayedStop stop(1s);
+    CSubAutomation automation(kDefaultRunTimeLimit, stop.Token());
+    SVNInfo record;
+    EXPECT_EQ(automation.GetInfo(server.Url(), record), InfoBadXml);
+    EXPECT_LT(stop.SinceRequest(), 1s);
+    EXPECT_TRUE(record.m_strKind.isEmpty());
 }

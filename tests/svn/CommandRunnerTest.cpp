@@ -1,6 +1,7 @@
 #include "svn/CommandRunner.h"
 
 #include "platform/CommandLine.h"
+#include "support/CDelayedStop.h"
 #include "support/CScopedEnvironment.h"
 #include "support/ChildProcesses.h"
 
@@ -11,7 +12,9 @@
 #include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <stop_token>
 #include <thread>
+#include <utility>
 
 using namespace std::chrono_literals;
 using testing::ElementsAre;
@@ -20,8 +23,10 @@ using testing::StartsWith;
 
 namespace {
 
-std::string RunHelper(const QString& arguments, std::chrono::milliseconds limit = 20s) {
-    return RunCommand(platform::QuoteArgument(QStringLiteral(CORVANE_CHILD_HELPER)), arguments, limit);
+std::string RunHelper(const QString& arguments, std::chrono::milliseconds limit = 20s,
+                      std::stop_token stopToken = {}) {
+    return RunCommand(platform::QuoteArgument(QStringLiteral(CORVANE_CHILD_HELPER)), arguments, limit,
+                      std::move(stopToken));
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -30,6 +35,17 @@ std::vector<std::string> Lines(const std::string& text) {
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
         lines.push_back(text.substr(start, end - start));
     return lines;
+}
+
+// What the "hang" mode printed before it was killed, and its grandchild killed with it.
+void ExpectHangOutputAndNoGrandchild(const std::string& output) {
+    const std::vector<std::string> lines = Lines(output);
+    ASSERT_EQ(lines.size(), 2u) << output;
+    EXPECT_EQ(lines[0], "partial");
+    const qint64 grandchild = std::stoll(lines[1]);
+    for (int attempt = 0; attempt < 100 && IsProcessRunning(grandchild); ++attempt)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(IsProcessRunning(grandchild));
 }
 
 // Every run must leave no child behind, finished (a zombie) or not.
@@ -116,14 +132,18 @@ TEST_F(RunCommandTest, ChildHoldsNoDescriptorButItsOutput) {
     // A C stream opens without close-on-exec, the way a careless library would.
     std::FILE* inheritable = std::fopen(file.fileName().toLocal8Bit().constData(), "r");
     ASSERT_NE(inheritable, nullptr);
-    const std::vector<std::string> lines = Lines(RunHelper(QStringLiteral("descriptors")));
+    // A run that can be stopped has a descriptor more on this side; the child must not see it.
+    std::stop_source stopSource;
+    for (const std::stop_token& stopToken : {std::stop_token(), stopSource.get_token()}) {
+        const std::vector<std::string> lines =
+            Lines(RunHelper(QStringLiteral("descriptors"), 20s, stopToken));
+        ASSERT_EQ(lines.size(), 4u) << "stoppable: " << stopToken.stop_possible();
+        EXPECT_EQ(lines[0], "fd 0 /dev/null");
+        EXPECT_THAT(lines[1], MatchesRegex("fd 1 pipe:\\[[0-9]+\\]"));
+        EXPECT_EQ(lines[2], "fd 2 " + lines[1].substr(5));
+        EXPECT_EQ(lines[3], "session-leader yes");
+    }
     std::fclose(inheritable);
-
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "fd 0 /dev/null");
-    EXPECT_THAT(lines[1], MatchesRegex("fd 1 pipe:\\[[0-9]+\\]"));
-    EXPECT_EQ(lines[2], "fd 2 " + lines[1].substr(5));
-    EXPECT_EQ(lines[3], "session-leader yes");
 }
 
 TEST_F(RunCommandTest, TimeLimitKillsTheChildsWholeGroupAndKeepsItsOutput) {
@@ -133,13 +153,15 @@ TEST_F(RunCommandTest, TimeLimitKillsTheChildsWholeGroupAndKeepsItsOutput) {
     EXPECT_GE(elapsed, 1500ms);
     EXPECT_LT(elapsed, 6s);
 
-    const std::vector<std::string> lines = Lines(output);
-    ASSERT_EQ(lines.size(), 2u) << output;
-    EXPECT_EQ(lines[0], "partial");
-    const qint64 grandchild = std::stoll(lines[1]);
-    for (int attempt = 0; attempt < 100 && IsProcessRunning(grandchild); ++attempt)
-        std::this_thread::sleep_for(20ms);
-    EXPECT_FALSE(IsProcessRunning(grandchild));
+    ExpectHangOutputAndNoGrandchild(output);
+}
+
+TEST_F(RunCommandTest, StopRequestKillsTheChildsWholeGroupAtOnceAndKeepsItsOutput) {
+    CDelayedStop stop(1s);
+    const std::string output = RunHelper(QStringLiteral("hang"), 60s, stop.Token());
+    EXPECT_LT(stop.SinceRequest(), 1s);
+
+    ExpectHangOutputAndNoGrandchild(output);
 }
 
 TEST_F(RunCommandTest, ChildThatClosesItsOutputAndLingersEndsAtTheTimeLimit) {
