@@ -1,10 +1,13 @@
 #pragma once
 
+#include <stop_token>
+
 class CConfigWatchdog;
 class QString;
 
 // What a check job needs of the program that queued it: the watch list that takes its result, a way
-// to alert the user, and a word when the job is over. The job calls all three on the worker thread.
+// to alert the user, a word when the job is over, and a way to cut the job short. The job calls them
+// on the worker thread.
 class CCheckHost {
 public:
     virtual ~CCheckHost() = default;
@@ -16,6 +19,10 @@ public:
     virtual void AnnounceModified(const QString& message) = 0;
     // The job for this path has run or has been discarded unrun; it will not touch the host again.
     virtual void CheckEnded(const QString& path) = 0;
+    // Requested when the host goes away, so that a running check's svn run ends at once and the check
+    // fails as a run that printed nothing more would. Safe to call from the worker thread. By
+    // default a token that never stops.
+    virtual std::stop_token CheckStopToken() const { return {}; }
 
 protected:
     CCheckHost() = default;

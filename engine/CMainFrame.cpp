@@ -35,7 +35,9 @@ CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTa
 }
 
 CMainFrame::~CMainFrame() {
-    // No job may reach a member once destruction has begun.
+    // Quit must not wait for a server that never answers: the running svn is killed first, and its
+    // job then ends as a failed check. No job may reach a member once destruction has begun.
+    m_CheckStop.request_stop();
     m_WorkQueue.Stop();
     theLogFile.Close();
 }

@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <stop_token>
 
 class CThreadStarter;
 namespace platform {
@@ -25,9 +26,10 @@ extern bool g_bReportOpen;
 // watch list, runs the timer that queues the check of the folder that is due, and carries out the
 // tray menu's commands. It is never shown.
 //
-// Everything here runs on the UI thread except AnnounceModified and CheckEnded, which the check jobs
-// call on the worker thread: the first only posts to the UI thread, the second only touches
-// m_PendingChecks, which has its own lock.
+// Everything here runs on the UI thread except AnnounceModified, CheckEnded and CheckStopToken, which
+// the check jobs call on the worker thread: the first only posts to the UI thread, the second only
+// touches m_PendingChecks, which has its own lock, and the third only reads m_CheckStop, which is safe
+// from any thread.
 class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost {
     Q_OBJECT
 
@@ -44,7 +46,8 @@ public:
     // pThreadStarter. Loads and adjusts the settings from "Corvane.xml" in the current directory.
     CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                std::unique_ptr<CThreadStarter> pThreadStarter);
-    // Waits for a running check and drops the queued ones before any member goes away.
+    // Ends the svn run of a running check at once, waits for that check to store its failure and drops
+    // the queued ones, all before any member goes away.
     ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
@@ -67,6 +70,7 @@ public:
     CConfigWatchdog& Watchdog() override { return m_Watchdog; }
     void AnnounceModified(const QString& message) override;
     void CheckEnded(const QString& path) override;
+    std::stop_token CheckStopToken() const override { return m_CheckStop.get_token(); }
 
     // Whether any folder has a check queued or running.
     bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }
@@ -87,6 +91,7 @@ private:
     CCommandTarget& m_NextTarget;
     CPendingChecks m_PendingChecks;
     CDesktopUpdateLauncher m_UpdateLauncher;
+    std::stop_source m_CheckStop; // requested when the frame goes
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
 };

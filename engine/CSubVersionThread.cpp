@@ -24,11 +24,12 @@ CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path, std::uint
     : m_pFrame(pFrame), m_strPath(std::move(path)), m_nGeneration(generation) {}
 
 void CSubVersionThread::Run(void* /*pThreadValue*/) {
+    const std::stop_token stopToken = m_pFrame->CheckStopToken();
     SVNInfo local;
-    if (CSubAutomation().GetInfo(m_strPath, local) != InfoOk)
+    if (CSubAutomation(kDefaultRunTimeLimit, stopToken).GetInfo(m_strPath, local) != InfoOk)
         return StoreResult(ErrorLocal, {});
     SVNInfo remote;
-    if (CSubAutomation().GetInfo(local.m_strUrl, remote) != InfoOk)
+    if (CSubAutomation(kDefaultRunTimeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
         return StoreResult(ErrorNetwork, {});
     if (local.m_strCommitRevision.isEmpty())
         return StoreResult(ErrorLocal, {});

@@ -6,6 +6,7 @@
 #include "settings/MyLogFile.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
+#include "support/ChildProcesses.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
@@ -20,9 +21,13 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -379,24 +384,38 @@ TEST_F(StartUpTest, SettingsAreLoadedFromTheCurrentFolderAndAdjusted) {
                                                   {"path2", "chemin\\du\\projet-2"}}));
 }
 
-TEST_F(StartUpTest, FrameDestroyedDuringASlowCheckWaitsForItAndDropsTheQueuedOnes) {
-    const QString slow = Folder("slow"), queued = Folder("queued");
-    WriteList({slow, queued});
+TEST_F(StartUpTest, FrameDestroyedDuringAHungCheckEndsItAtOnceAndDropsTheQueuedOnes) {
+    const QString hung = Folder("hung"), queued = Folder("queued");
+    WriteList({hung, queued});
+    // The gate never opens, so this svn would run until the time limit.
     CScopedEnvironment gate("CORVANE_TEST_SVN_GATE", m_strGate.toLocal8Bit());
+    const QList<qint64> childrenBefore = ChildProcessIds();
     auto pFrame = MakeFrame();
     ASSERT_EQ(pFrame->OnCreate(), 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return SvnRuns().contains(slow); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SvnRuns().contains(hung); }, kWaitMs));
     pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
-
-    std::thread opener([this] {
-        std::this_thread::sleep_for(300ms);
-        QFile(m_strGate).open(QIODevice::WriteOnly);
+    // Should the frame wait for the check after all, the gate opens after a while, so that the test
+    // fails rather than hangs.
+    std::jthread opener([this](std::stop_token stopToken) {
+        std::mutex mutex;
+        std::condition_variable_any never;
+        std::unique_lock lock(mutex);
+        never.wait_for(lock, stopToken, 5s, [] { return false; });
+        if (!stopToken.stop_requested())
+            QFile(m_strGate).open(QIODevice::WriteOnly);
     });
-    pFrame.reset();
-    opener.join();
 
-    EXPECT_EQ(Launches(), (QStringList{slow, queued}));
-    EXPECT_EQ(SvnRuns(), QStringList{slow});
+    const auto start = std::chrono::steady_clock::now();
+    pFrame.reset();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    opener.request_stop();
+
+    EXPECT_LT(elapsed, 1s);
+    RecordProperty("destroy_us",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count()));
+    EXPECT_EQ(ChildProcessIds(), childrenBefore) << "svn was left behind";
+    EXPECT_EQ(Launches(), (QStringList{hung, queued}));
+    EXPECT_EQ(SvnRuns(), QStringList{hung});
 }
 
 using CommandTest = MainFrameTest;

@@ -3,8 +3,11 @@
 #include "engine/CWorkQueue.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
+#include "support/CDelayedStop.h"
 #include "support/CScopedEnvironment.h"
+#include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
+#include "support/ChildProcesses.h"
 
 #include <QDir>
 #include <QStringList>
@@ -13,8 +16,12 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
+#include <stop_token>
+#include <utility>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 // A host that keeps what the jobs tell it, and on which thread.
 class CRecordingHost final : public CCheckHost {
@@ -34,6 +41,10 @@ public:
         m_Ended.append(path);
         m_Changed.notify_all();
     }
+
+    std::stop_token CheckStopToken() const override { return m_StopToken; }
+    // Checks that start from now on are cut short when token's stop is requested.
+    void SetStopToken(std::stop_token token) { m_StopToken = std::move(token); }
 
     QStringList Announcements() const {
         std::lock_guard guard(m_lock);
@@ -64,6 +75,7 @@ private:
     QStringList m_Ended;
     QThread* const m_pCallerThread = QThread::currentThread();
     bool m_bAnnouncedOnCallerThread = false;
+    std::stop_token m_StopToken;
 };
 
 std::optional<CSVNPath> RecordOf(CConfigWatchdog& watchdog, const QString& path) {
@@ -184,6 +196,24 @@ TEST_F(CheckJobTest, RepositoryWhoseServerIsDownIsANetworkError) {
     EXPECT_EQ(record->m_iState, ErrorNetwork);
     EXPECT_TRUE(record->m_strLastAuthor.isEmpty());
     EXPECT_TRUE(m_Host.Announcements().isEmpty());
+}
+
+TEST_F(CheckJobTest, CheckHungOnASilentServerEndsAtOnceWhenTheHostStopsIt) {
+    CSilentServer server;
+    ASSERT_TRUE(server.IsListening());
+    m_Host.Watchdog().AddPath(server.Url(), 0);
+    const QList<qint64> childrenBefore = ChildProcessIds();
+    CDelayedStop stop(1s);
+    m_Host.SetStopToken(stop.Token());
+
+    RunCheck(server.Url());
+
+    EXPECT_LT(stop.SinceRequest(), 1s);
+    EXPECT_EQ(ChildProcessIds(), childrenBefore) << "svn was left behind";
+    const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), server.Url());
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->m_iState, ErrorLocal);
+    EXPECT_EQ(m_Host.Ended(), QStringList{server.Url()});
 }
 
 TEST_F(CheckJobTest, ResultForRecordsRemadeMeanwhileIsDropped) {
