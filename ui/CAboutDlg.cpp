@@ -28,13 +28,6 @@ QLineEdit* AddReadOnlyLine(QDialog& dialog, const CDialogTemplate& layout, int i
     return edit;
 }
 
-void AddCentredText(QDialog& dialog, const CDialogTemplate& layout, const QString& strText, int x, int y,
-                    int cx, int cy) {
-    auto* label = new QLabel(strText, &dialog);
-    layout.PlaceControl(*label, -1, x, y, cx, cy);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-}
-
 } // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
@@ -59,8 +52,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_editRevision = AddReadOnlyLine(*this, layout, IDC_EDIT_REVISION, 38, 13, 181, 14);
     m_editBuildDate = AddReadOnlyLine(*this, layout, IDC_EDIT_BUILD_DATE, 38, 27, 181, 14);
 
-    AddCentredText(*this, layout, strTagLine, 64, 75, 123, 8);
-    AddCentredText(*this, layout, strNeeds, 24, 43, 203, 15);
+    layout.AddStaticText(*this, strTagLine, Qt::AlignHCenter, 64, 75, 123, 8);
+    layout.AddStaticText(*this, strNeeds, Qt::AlignHCenter, 24, 43, 203, 15);
 }
 
 void CAboutDlg::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFont>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 #include <algorithm>
@@ -65,6 +66,14 @@ void CDialogTemplate::SetUpDialog(QDialog& dialog, const QString& strCaption, in
 void CDialogTemplate::PlaceControl(QWidget& control, int iId, int x, int y, int cx, int cy) const {
     control.setGeometry(ToPixels(x, y, cx, cy));
     control.setProperty(kControlIdProperty, iId);
+}
+
+QLabel* CDialogTemplate::AddStaticText(QDialog& dialog, const QString& strText, Qt::Alignment horizontal,
+                                       int x, int y, int cx, int cy) const {
+    auto* label = new QLabel(strText, &dialog);
+    PlaceControl(*label, -1, x, y, cx, cy);
+    label->setAlignment(horizontal | Qt::AlignTop);
+    return label;
 }
 
 QWidget* CDialogTemplate::FindControl(const QWidget& dialog, int iId) {

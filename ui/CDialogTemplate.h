@@ -2,10 +2,12 @@
 
 #include <QRect>
 #include <QString>
+#include <QtCore/qnamespace.h>
 #include <initializer_list>
 
 class QDialog;
 class QFont;
+class QLabel;
 class QWidget;
 
 // Lays out a dialog from its template, whose sizes and positions are in dialog units: a quarter of
@@ -35,6 +37,9 @@ public:
     void SetUpDialog(QDialog& dialog, const QString& strCaption, int cx, int cy) const;
     // Puts the control at its template place and tags it with the template id (-1 for none).
     void PlaceControl(QWidget& control, int iId, int x, int y, int cx, int cy) const;
+    // Adds a static text without id at its template place, aligned to the top of its box.
+    QLabel* AddStaticText(QDialog& dialog, const QString& strText, Qt::Alignment horizontal, int x, int y,
+                          int cx, int cy) const;
 
     // The first child of the dialog tagged with this id, or null.
     static QWidget* FindControl(const QWidget& dialog, int iId);

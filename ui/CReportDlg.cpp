@@ -7,7 +7,6 @@
 
 #include <QEvent>
 #include <QHeaderView>
-#include <QLabel>
 #include <QList>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -54,9 +53,7 @@ CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, QWi
     m_listReport->setIconSize(QSize(kStateIconSize, kStateIconSize));
     m_listReport->viewport()->installEventFilter(this);
 
-    auto* hint = new QLabel(strHint, this);
-    layout.PlaceControl(*hint, -1, 62, 173, 270, 8);
-    hint->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    layout.AddStaticText(*this, strHint, Qt::AlignHCenter, 62, 173, 270, 8);
 
     for (int i = 0; i < static_cast<int>(m_imageList.size()); ++i) {
         m_imageList[i] = QIcon(QStringLiteral(":/icons/%1.png").arg(kFirstStateIconId + i));

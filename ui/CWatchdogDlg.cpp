@@ -5,19 +5,7 @@
 #include "ui/CPathList.h"
 
 #include <QHeaderView>
-#include <QLabel>
 #include <QPushButton>
-
-namespace {
-
-void AddCentredText(QDialog& dialog, const CDialogTemplate& layout, const QString& strText, int x, int y,
-                    int cx, int cy) {
-    auto* label = new QLabel(strText, &dialog);
-    layout.PlaceControl(*label, -1, x, y, cx, cy);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-}
-
-} // namespace
 
 CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
     : QDialog(parent), m_watchdog(watchdog) {
@@ -35,9 +23,9 @@ CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
     m_listPaths = new CPathList(this);
     layout.PlaceControl(*m_listPaths, IDC_LIST_PATHS, 7, 29, 380, 140);
 
-    AddCentredText(*this, layout, strDrop, 16, 9, 371, 8);
-    AddCentredText(*this, layout, strRemove, 11, 16, 371, 8);
-    AddCentredText(*this, layout, strNeeds, 16, 171, 371, 8);
+    layout.AddStaticText(*this, strDrop, Qt::AlignHCenter, 16, 9, 371, 8);
+    layout.AddStaticText(*this, strRemove, Qt::AlignHCenter, 11, 16, 371, 8);
+    layout.AddStaticText(*this, strNeeds, Qt::AlignHCenter, 16, 171, 371, 8);
 }
 
 void CWatchdogDlg::showEvent(QShowEvent* event) {

@@ -10,14 +10,6 @@
 
 namespace {
 
-QLabel* AddText(QDialog& dialog, const CDialogTemplate& layout, const QString& strText, int x, int y, int cx,
-                int cy) {
-    auto* label = new QLabel(strText, &dialog);
-    layout.PlaceControl(*label, -1, x, y, cx, cy);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 // A check box whose text, if any, stands on the left of its box.
 QCheckBox* AddLeftTextCheckBox(QDialog& dialog, const CDialogTemplate& layout, const QString& strText,
                                int iId, int x, int y, int cx, int cy) {
@@ -46,7 +38,7 @@ SettingsDlg::SettingsDlg(QWidget* parent) : QDialog(parent) {
     okButton->setDefault(true);
     connect(okButton, &QPushButton::clicked, this, &SettingsDlg::OnBnClickedOk);
 
-    AddText(*this, layout, strEngineTimer, 21, 16, 47, 8);
+    layout.AddStaticText(*this, strEngineTimer, Qt::AlignLeft, 21, 16, 47, 8);
 
     m_comboTimer = new QComboBox(this);
     // The template's height includes the drop-down list; the closed box is as high as its text needs.
@@ -58,7 +50,7 @@ SettingsDlg::SettingsDlg(QWidget* parent) : QDialog(parent) {
     m_comboTimer->model()->sort(0);
     m_comboTimer->setCurrentIndex(-1);
 
-    AddText(*this, layout, strMinutes, 150, 16, 26, 8);
+    layout.AddStaticText(*this, strMinutes, Qt::AlignLeft, 150, 16, 26, 8);
 
     m_checkDebug = AddLeftTextCheckBox(*this, layout, strDebug, IDC_CHECK_DEBUG, 95, 62, 57, 10);
     m_checkDebug->setEnabled(false);
@@ -67,8 +59,8 @@ SettingsDlg::SettingsDlg(QWidget* parent) : QDialog(parent) {
         AddLeftTextCheckBox(*this, layout, QString(), IDC_CHECK_AUTO_UPDATE_AT_START, 140, 38, 12, 10);
 
     // The check boxes have no text of their own: the texts on their left name them.
-    QLabel* atStartLabel = AddText(*this, layout, strAtStartup, 39, 39, 96, 8);
-    QLabel* autoLabel = AddText(*this, layout, strAutomatic, 72, 51, 62, 8);
+    QLabel* atStartLabel = layout.AddStaticText(*this, strAtStartup, Qt::AlignLeft, 39, 39, 96, 8);
+    QLabel* autoLabel = layout.AddStaticText(*this, strAutomatic, Qt::AlignLeft, 72, 51, 62, 8);
     atStartLabel->setBuddy(m_checkAutoUpdateAtStart);
     autoLabel->setBuddy(m_checkAutoUpdate);
     m_checkAutoUpdateAtStart->setAccessibleName(atStartLabel->text());
