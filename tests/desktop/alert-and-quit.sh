@@ -9,23 +9,7 @@ state=$2
 artifacts=$3
 source "$(dirname "$0")/desktop-lib.sh"
 UseDesktop "$state"
-mkdir -p "$artifacts"
-
-work=$(mktemp -d)
-PROGRAM_PID=
-cleanup() {
-    if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
-        kill -KILL "$PROGRAM_PID"
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-Fail() {
-    echo "FAILED: $*" >&2
-    import -window root "$artifacts/alert-failure.png" || true
-    cat "$work/corvane.log" >&2 || true
-    exit 1
-}
+StartScenario "$artifacts" alert
 
 # A repository with two working copies: alice's stays at revision 1 while bob commits revision 2.
 svnTool() { LC_ALL=C.UTF-8 svn --non-interactive --config-dir "$work/svnconfig" -q "$@"; }

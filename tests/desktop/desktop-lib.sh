@@ -114,3 +114,29 @@ StartProgram() {
     ) </dev/null >"$folder/corvane.log" 2>&1 &
     PROGRAM_PID=$!
 }
+
+# Sets up a scenario: a scratch folder $work removed at the end together with the program whose pid
+# the scenario puts in PROGRAM_PID, and Fail, which keeps a screenshot <name>-failure.png in the
+# artifact folder $1 and the program's log before it ends the scenario.
+StartScenario() {
+    SCENARIO_ARTIFACTS=$1
+    SCENARIO_NAME=$2
+    mkdir -p "$SCENARIO_ARTIFACTS"
+    work=$(mktemp -d)
+    PROGRAM_PID=
+    trap EndScenario EXIT
+}
+
+EndScenario() {
+    if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
+        kill -KILL "$PROGRAM_PID"
+    fi
+    rm -rf "$work"
+}
+
+Fail() {
+    echo "FAILED: $*" >&2
+    import -window root "$SCENARIO_ARTIFACTS/$SCENARIO_NAME-failure.png" || true
+    cat "$work/corvane.log" >&2 || true
+    exit 1
+}
