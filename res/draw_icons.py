@@ -12,8 +12,8 @@ Run from res/ to redraw."""
 
 import math
 import os
-import struct
-import zlib
+
+from drawing import segment_distance, write_png
 
 TRAY_SIZE = 16
 THEME_SIZES = (48, 64, 128)
@@ -55,12 +55,6 @@ def lens_distance(x, y):
     upper = math.hypot(x - 0.5, y - (EYE_Y - half_height + radius)) - radius
     lower = math.hypot(x - 0.5, y - (EYE_Y + half_height - radius)) - radius
     return max(upper, lower)
-
-
-def segment_distance(px, py, ax, ay, bx, by):
-    dx, dy = bx - ax, by - ay
-    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
-    return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
 
 
 def resting_layers(x, y):
@@ -123,20 +117,6 @@ def render(size, layers):
                 pixels += bytes(4)
         rows.append(bytes(pixels))
     return rows
-
-
-def png_chunk(kind, data):
-    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-
-def write_png(path, size, rows):
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
-    raw = b"".join(b"\x00" + row for row in rows)
-    with open(path, "wb") as output:
-        output.write(b"\x89PNG\r\n\x1a\n")
-        output.write(png_chunk(b"IHDR", header))
-        output.write(png_chunk(b"IDAT", zlib.compress(raw, 9)))
-        output.write(png_chunk(b"IEND", b""))
 
 
 def main():

@@ -11,8 +11,8 @@ measured as distances and sampled 4 x 4 times per pixel for smooth edges. Run fr
 
 import math
 import os
-import struct
-import zlib
+
+from drawing import segment_distance, write_png
 
 SIZE = 32
 SAMPLES = 4
@@ -28,13 +28,6 @@ GREY = (95, 95, 95)
 SQUARE_INSET = 1.0
 SQUARE_RADIUS = 4.0
 RIM = 2.0
-
-
-def segment_distance(px, py, ax, ay, bx, by):
-    dx, dy = bx - ax, by - ay
-    t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)
-    t = max(0.0, min(1.0, t))
-    return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
 
 
 def polyline_distance(px, py, points):
@@ -98,7 +91,7 @@ def sample_colour(px, py, square, mark_colour, mark):
 def render(square, mark_colour, mark):
     rows = []
     for y in range(SIZE):
-        row = bytearray([0])  # PNG filter type 0 for each scan line
+        row = bytearray()
         for x in range(SIZE):
             red = green = blue = alpha = 0.0
             for sy in range(SAMPLES):
@@ -116,28 +109,14 @@ def render(square, mark_colour, mark):
                 row += bytes([round(red / alpha), round(green / alpha), round(blue / alpha)])
                 row += bytes([round(255 * alpha / (SAMPLES * SAMPLES))])
         rows.append(bytes(row))
-    return b"".join(rows)
-
-
-def png_chunk(kind, data):
-    chunk = kind + data
-    return struct.pack(">I", len(data)) + chunk + struct.pack(">I", zlib.crc32(chunk) & 0xFFFFFFFF)
-
-
-def write_png(path, pixels):
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    with open(path, "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n")
-        out.write(png_chunk(b"IHDR", header))
-        out.write(png_chunk(b"IDAT", zlib.compress(pixels, 9)))
-        out.write(png_chunk(b"IEND", b""))
+    return rows
 
 
 def main():
     folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons")
     os.makedirs(folder, exist_ok=True)
     for icon_id, (square, mark_colour, mark) in ICONS.items():
-        write_png(os.path.join(folder, f"{icon_id}.png"), render(square, mark_colour, mark))
+        write_png(os.path.join(folder, f"{icon_id}.png"), SIZE, render(square, mark_colour, mark))
 
 
 if __name__ == "__main__":
