@@ -1,5 +1,8 @@
 #pragma once
 
+#include "svn/CommandRunner.h"
+
+#include <chrono>
 #include <stop_token>
 
 class CConfigWatchdog;
@@ -23,6 +26,9 @@ public:
     // fails as a run that printed nothing more would. Safe to call from the worker thread. By
     // default a token that never stops.
     virtual std::stop_token CheckStopToken() const { return {}; }
+    // How long each svn run of a check may take before it is killed and the check fails. Safe to call
+    // from the worker thread.
+    virtual std::chrono::milliseconds CheckTimeLimit() const { return kDefaultRunTimeLimit; }
 
 protected:
     CCheckHost() = default;

@@ -11,6 +11,8 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <stop_token>
 
@@ -26,10 +28,10 @@ extern bool g_bReportOpen;
 // watch list, runs the timer that queues the check of the folder that is due, and carries out the
 // tray menu's commands. It is never shown.
 //
-// Everything here runs on the UI thread except AnnounceModified, CheckEnded and CheckStopToken, which
-// the check jobs call on the worker thread: the first only posts to the UI thread, the second only
-// touches m_PendingChecks, which has its own lock, and the third only reads m_CheckStop, which is safe
-// from any thread.
+// Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken and
+// CheckTimeLimit, which the check jobs call on the worker thread: the first only posts to the UI
+// thread, the second only touches m_PendingChecks, which has its own lock, the third only reads
+// m_CheckStop, which is safe from any thread, and the fourth reads an atomic.
 class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost {
     Q_OBJECT
 
@@ -71,6 +73,9 @@ public:
     void AnnounceModified(const QString& message) override;
     void CheckEnded(const QString& path) override;
     std::stop_token CheckStopToken() const override { return m_CheckStop.get_token(); }
+    std::chrono::milliseconds CheckTimeLimit() const override { return m_msCheckTimeLimit; }
+    // How long each svn run of a check may take; 300 s unless changed. Checks queued afterwards use it.
+    void SetCheckTimeLimit(std::chrono::milliseconds timeLimit) { m_msCheckTimeLimit = timeLimit; }
 
     // Whether any folder has a check queued or running.
     bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }
@@ -92,6 +97,7 @@ private:
     CPendingChecks m_PendingChecks;
     CDesktopUpdateLauncher m_UpdateLauncher;
     std::stop_source m_CheckStop; // requested when the frame goes
+    std::atomic<std::chrono::milliseconds> m_msCheckTimeLimit = kDefaultRunTimeLimit;
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
 };

@@ -25,11 +25,12 @@ CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path, std::uint
 
 void CSubVersionThread::Run(void* /*pThreadValue*/) {
     const std::stop_token stopToken = m_pFrame->CheckStopToken();
+    const std::chrono::milliseconds timeLimit = m_pFrame->CheckTimeLimit();
     SVNInfo local;
-    if (CSubAutomation(kDefaultRunTimeLimit, stopToken).GetInfo(m_strPath, local) != InfoOk)
+    if (CSubAutomation(timeLimit, stopToken).GetInfo(m_strPath, local) != InfoOk)
         return StoreResult(ErrorLocal, {});
     SVNInfo remote;
-    if (CSubAutomation(kDefaultRunTimeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
+    if (CSubAutomation(timeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
         return StoreResult(ErrorNetwork, {});
     if (local.m_strCommitRevision.isEmpty())
         return StoreResult(ErrorLocal, {});
