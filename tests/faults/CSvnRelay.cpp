@@ -1,0 +1,102 @@
+#include "CSvnRelay.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <memory>
+
+namespace {
+
+// The server's answers that pass before a dying server drops the connection: its greeting and its
+// authentication request, so that the client is well into the conversation.
+constexpr int kAnswersBeforeDying = 2;
+
+} // namespace
+
+// The listening side, living on the relay's thread with every socket it makes.
+class CSvnRelay::CServer final : public QObject {
+public:
+    explicit CServer(CSvnRelay& relay) : m_relay(relay), m_server(this) {
+        connect(&m_server, &QTcpServer::newConnection, this, &CServer::OnNewConnection);
+    }
+
+    quint16 Listen() { return m_server.listen(QHostAddress::LocalHost, 0) ? m_server.serverPort() : 0; }
+
+private:
+    struct Connection {
+        QPointer<QTcpSocket> client;
+        QPointer<QTcpSocket> upstream;
+        int answers = 0;
+    };
+
+    void OnNewConnection() {
+        while (QTcpSocket* client = m_server.nextPendingConnection()) {
+            const Mode mode = m_relay.m_mode;
+            // A silent server keeps the connection open and never reads or writes.
+            if (mode == Mode::Silent)
+                continue;
+            // A server that has died refuses nothing but answers nothing either: the connection ends.
+            if (mode == Mode::DieMidway && m_relay.m_nDeaths > 0) {
+                client->abort();
+                continue;
+            }
+            Forward(client, mode);
+        }
+    }
+
+    void Forward(QTcpSocket* client, Mode mode) {
+        auto connection = std::make_shared<Connection>();
+        connection->client = client;
+        connection->upstream = new QTcpSocket(this);
+        connect(client, &QTcpSocket::readyRead, this, [connection] {
+            if (connection->upstream)
+                connection->upstream->write(connection->client->readAll());
+        });
+        connect(connection->upstream, &QTcpSocket::readyRead, this, [this, connection, mode] {
+            if (mode == Mode::DieMidway && ++connection->answers > kAnswersBeforeDying)
+                return Die(*connection);
+            if (connection->client)
+                connection->client->write(connection->upstream->readAll());
+        });
+        connect(client, &QTcpSocket::disconnected, this, [connection] {
+            if (connection->upstream)
+                connection->upstream->disconnectFromHost();
+        });
+        connect(connection->upstream, &QTcpSocket::disconnected, this, [connection] {
+            if (connection->client)
+                connection->client->disconnectFromHost();
+        });
+        connection->upstream->connectToHost(QHostAddress::LocalHost, m_relay.m_nUpstreamPort);
+    }
+
+    // A process that dies mid-conversation leaves its peer a connection that ends without a goodbye.
+    void Die(Connection& connection) {
+        if (connection.client)
+            connection.client->abort();
+        if (connection.upstream)
+            connection.upstream->abort();
+        ++m_relay.m_nDeaths;
+    }
+
+    CSvnRelay& m_relay;
+    QTcpServer m_server;
+};
+
+CSvnRelay::CSvnRelay(quint16 upstreamPort) : m_nUpstreamPort(upstreamPort) {
+    auto* server = new CServer(*this);
+    server->moveToThread(&m_thread);
+    QObject::connect(&m_thread, &QThread::finished, server, &QObject::deleteLater);
+    m_thread.start();
+    QMetaObject::invokeMethod(
+        server, [this, server] { m_nPort = server->Listen(); }, Qt::BlockingQueuedConnection);
+}
+
+CSvnRelay::~CSvnRelay() {
+    m_thread.quit();
+    m_thread.wait();
+}
+
+QString CSvnRelay::Url(const QString& repository) const {
+    return QStringLiteral("svn://127.0.0.1:%1/%2").arg(m_nPort.load()).arg(repository);
+}
