@@ -1,9 +1,12 @@
 #include "CSvnRelay.h"
 
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
+#include <future>
 #include <memory>
 
 namespace {
@@ -11,6 +14,7 @@ namespace {
 // The server's answers that pass before a dying server drops the connection: its greeting and its
 // authentication request, so that the client is well into the conversation.
 constexpr int kAnswersBeforeDying = 2;
+constexpr int kStopCheckMs = 20;
 
 } // namespace
 
@@ -84,17 +88,35 @@ private:
 };
 
 CSvnRelay::CSvnRelay(quint16 upstreamPort) : m_nUpstreamPort(upstreamPort) {
-    auto* server = new CServer(*this);
-    server->moveToThread(&m_thread);
-    QObject::connect(&m_thread, &QThread::finished, server, &QObject::deleteLater);
-    m_thread.start();
-    QMetaObject::invokeMethod(
-        server, [this, server] { m_nPort = server->Listen(); }, Qt::BlockingQueuedConnection);
+    // The server is made, listens and dies on the relay's thread. Only the port, the stop flag and
+    // the word that the server is gone cross over, through standard primitives that the thread
+    // sanitizer sees (it cannot see Qt's own hand-overs).
+    std::promise<quint16> listening;
+    std::future<quint16> port = listening.get_future();
+    m_serverGone = m_goneSignal.get_future();
+    m_pThread.reset(QThread::create([this, &listening] {
+        {
+            CServer server(*this);
+            listening.set_value(server.Listen());
+            QEventLoop loop;
+            QTimer stopCheck;
+            QObject::connect(&stopCheck, &QTimer::timeout, &loop, [this, &loop] {
+                if (m_bStop)
+                    loop.quit();
+            });
+            stopCheck.start(kStopCheckMs);
+            loop.exec();
+        }
+        m_goneSignal.set_value();
+    }));
+    m_pThread->start();
+    m_nPort = port.get();
 }
 
 CSvnRelay::~CSvnRelay() {
-    m_thread.quit();
-    m_thread.wait();
+    m_bStop = true;
+    m_serverGone.wait();
+    m_pThread->wait();
 }
 
 QString CSvnRelay::Url(const QString& repository) const {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <future>
+#include <memory>
 
 // A TCP relay on 127.0.0.1 in front of an svnserve, so that a test can choose how "the server"
 // behaves for the next connections: it passes the conversation through, it accepts and never says a
@@ -36,5 +38,8 @@ private:
     std::atomic<Mode> m_mode = Mode::Forward;
     std::atomic<int> m_nDeaths = 0;
     std::atomic<quint16> m_nPort = 0;
-    QThread m_thread;
+    std::atomic<bool> m_bStop = false;
+    std::promise<void> m_goneSignal;
+    std::future<void> m_serverGone;
+    std::unique_ptr<QThread> m_pThread;
 };
