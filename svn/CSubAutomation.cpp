@@ -16,6 +16,7 @@ constexpr const char* kHostNotFound = "Could not resolve hostname";
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
 constexpr std::size_t kMaxStartTags = 1000;
+constexpr std::size_t kUtf8Padding = 4;
 constexpr const char* kTooManyTags = "Document has too many elements.";
 
 QString Text(const char* narrow) {
@@ -108,8 +109,12 @@ int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
         m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooManyTags));
         return InfoBadXml;
     }
+    // TinyXML takes a UTF-8 character's whole length from its first byte even where the text ends
+    // inside it; the padding keeps such a read within the buffer.
+    std::string padded = rawOutput;
+    padded.append(kUtf8Padding, '\0');
     TiXmlDocument document;
-    document.Parse(rawOutput.c_str());
+    document.Parse(padded.c_str());
     if (document.Error()) {
         // Both texts go in at once, so a "%2" inside svn's output is never taken for a placeholder.
         m_strMessage = pattern.arg(m_strOutput, Text(document.ErrorDesc()));

@@ -125,6 +125,18 @@ TEST(ReadOutputClassification, DeepNestingFailsWithoutCrashing) {
     EXPECT_EQ(automation.ReadOutput(nested(200000, "</</"), record), InfoBadXml);
 }
 
+// A name that ends inside a UTF-8 character, at the very end of the output, made the parser read
+// past the end of its buffer (found by fuzzing). Whether that read harms depends on what lies beyond
+// the buffer, so the fuzzer's input is kept in its corpus and this case holds the outcome.
+TEST(ReadOutputClassification, OutputEndingInsideAUtf8CharacterFailsWithoutOverreading) {
+    CSubAutomation automation;
+    SVNInfo record;
+    for (const std::string tail : {"\xec", "\xec\x91", "\xf0\x91\x8f"}) {
+        const std::string output = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n<c" + tail;
+        EXPECT_EQ(automation.ReadOutput(output, record), InfoBadXml);
+    }
+}
+
 TEST(ReadOutputRecord, EveryMemberComesFromItsOwnElement) {
     CSubAutomation automation;
     SVNInfo record;
