@@ -19,6 +19,7 @@ constexpr int kMinimumTimerMilisec = 60000;
 // TinyXML parses and frees elements recursively, so a file nested deeply enough would overflow the
 // stack at start-up; the settings document itself is three levels deep.
 constexpr int kMaxNesting = 256;
+constexpr int kUtf8Padding = 4;
 
 // An upper bound for the element nesting of a document: every '<' that opens a tag counts one level
 // down, every end tag and "/>" one level up.
@@ -41,10 +42,18 @@ bool NestsTooDeeply(const QByteArray& text) {
 
 bool CAppSettings::LoadFromFile(const std::string& strFileName) {
     QFile file(QString::fromLocal8Bit(strFileName));
-    if (!file.open(QIODevice::ReadOnly) || NestsTooDeeply(file.readAll()))
+    if (!file.open(QIODevice::ReadOnly))
         return false;
+    QByteArray content = file.readAll();
+    if (NestsTooDeeply(content))
+        return false;
+    // Line ends as TinyXML's own file loading makes them; then padding, because TinyXML takes a UTF-8
+    // character's whole length from its first byte even where the text ends inside it.
+    content.replace("\r\n", "\n").replace('\r', '\n');
+    content.append(kUtf8Padding, '\0');
     TiXmlDocument document(strFileName.c_str());
-    if (!document.LoadFile())
+    document.Parse(content.constData());
+    if (document.Error())
         return false;
 
     TiXmlHandle documentHandle(&document);
