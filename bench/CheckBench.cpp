@@ -3,6 +3,7 @@
 // output drained. The sides alternate inside one loop; medians give the ratio. A third side,
 // `corvane --version`, measures the program's own start (loading Qt and the libraries beneath it), so
 // that the check's work can be told from the cost of starting the program at all.
+#include "BenchTiming.h"
 #include "platform/CChildProcess.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
@@ -19,16 +20,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> samples) {
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    return samples[samples.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::MillisecondsSince;
 
 // Runs the command, drains its output; its output, or nothing when it could not run.
 std::string Run(const QStringList& command) {

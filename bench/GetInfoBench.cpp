@@ -1,6 +1,7 @@
 // One GetInfo on a local working copy against running `svn info --xml` on it bare: the child
 // started and its output drained, nothing else. Both alternate inside one loop; the counters give
 // each median time and their ratio.
+#include "BenchTiming.h"
 #include "platform/CChildProcess.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
@@ -15,17 +16,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Medians, because other work on a shared machine adds long outliers to either side at random.
-double Median(std::vector<double> samples) {
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    return samples[samples.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::MillisecondsSince;
 
 bool RunSvnBare(const QString& workingCopy) {
     platform::CChildProcess child;

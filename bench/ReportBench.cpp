@@ -1,6 +1,7 @@
 // The report dialog opened on 10,000 watched folders, on Qt's offscreen platform: the time from
 // building the dialog until it is shown and painted with its list filled and sorted, against the same
 // dialog on an empty watch list.
+#include "BenchTiming.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
 #include "ui/CReportDlg.h"
@@ -17,18 +18,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::MillisecondsSince;
 
 constexpr int kFolders = 10000;
-
-double MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> samples) {
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    return samples[samples.size() / 2];
-}
 
 class CNoUpdates final : public CUpdateLauncher {
 public:

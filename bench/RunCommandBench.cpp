@@ -1,6 +1,7 @@
 // RunCommand reading a 256 MiB stream from a child, against cat draining the same stream into
 // /dev/null. Both runs alternate inside one loop so that a busy machine slows both alike; the
 // counters give each median throughput and their ratio.
+#include "BenchTiming.h"
 #include "svn/CommandRunner.h"
 
 #include <algorithm>
@@ -12,20 +13,12 @@
 
 namespace {
 
+using bench::Clock;
+using bench::Median;
+using bench::SecondsSince;
+
 constexpr long long kStreamBytes = 256LL << 20;
 constexpr double kMebibyte = 1024.0 * 1024.0;
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Medians, because other work on a shared machine adds long outliers to either side at random.
-double Median(std::vector<double> samples) {
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    return samples[samples.size() / 2];
-}
 
 void RunCommandAgainstCat(benchmark::State& state) {
     const std::string producer = "-c " + std::to_string(kStreamBytes) + " /dev/zero";

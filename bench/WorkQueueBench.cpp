@@ -2,6 +2,7 @@
 // with one worker each, as the program runs it. Two loads: a burst of items queued at once and run
 // through, and items handed over one at a time, each waited for before the next (how the program's
 // timer feeds its checks). Both queues run alternately inside one loop; medians give the ratio.
+#include "BenchTiming.h"
 #include "engine/CWorkQueue.h"
 #include "engine/WorkItemBase.h"
 
@@ -17,16 +18,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> samples) {
-    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
-    return samples[samples.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::SecondsSince;
 
 // Counts down when run, and wakes whoever waits for the count to reach zero.
 class CCountingItem final : public WorkItemBase {
