@@ -1,4 +1,4 @@
-#include "engine/CCommandLineOptions.h"
+#include "app/CCommandLineOptions.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/CCommandLineRun.h"
+#include "app/CCommandLineRun.h"
 #include "support/CScopedEnvironment.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
 #include "cli/CTwoWorkingCopies.h"
-#include "engine/CFolderCheckRun.h"
+#include "app/CFolderCheckRun.h"
 #include "settings/MyLogFile.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"

@@ -3,7 +3,7 @@
 // listed, and no svn at all. Each time the check ends as the right error, at once or at its time
 // limit, nothing is left running, and the next folder is checked as usual.
 #include "CSvnRelay.h"
-#include "engine/CMainFrame.h"
+#include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"

@@ -10,7 +10,7 @@
 // check stores the outcome its answers call for; no result lands on a record made after its check
 // was queued; memory stays flat; and the frame goes away cleanly with a check in flight.
 #include "CCountingNotifyArea.h"
-#include "engine/CMainFrame.h"
+#include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"

@@ -1,4 +1,4 @@
-#include "engine/CFolderCheckRun.h"
+#include "app/CFolderCheckRun.h"
 
 #include "engine/CSubVersionThread.h"
 #include "settings/CPathListFile.h"

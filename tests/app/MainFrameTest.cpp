@@ -1,5 +1,5 @@
-#include "engine/CCorvaneApp.h"
-#include "engine/CMainFrame.h"
+#include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
 #include "settings/CAppSettings.h"
 #include "settings/CConfigWatchdog.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/CCommandLineOptions.h"
+#include "app/CCommandLineOptions.h"
 
 #include <QString>
 #include <optional>

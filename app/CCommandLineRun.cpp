@@ -1,6 +1,6 @@
-#include "engine/CCommandLineRun.h"
+#include "app/CCommandLineRun.h"
 
-#include "engine/CFolderCheckRun.h"
+#include "app/CFolderCheckRun.h"
 #include "platform/FileSystemAccess.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"

@@ -1,6 +1,6 @@
-#include "engine/CCorvaneApp.h"
+#include "app/CCorvaneApp.h"
 
-#include "engine/CMainFrame.h"
+#include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
 #include "platform/QtNotifyArea.h"
 #include "platform/SystemInfo.h"

@@ -1,4 +1,4 @@
-#include "engine/CMainFrame.h"
+#include "app/CMainFrame.h"
 
 #include "engine/CSubVersionThread.h"
 #include "platform/NotifyArea.h"

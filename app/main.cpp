@@ -1,5 +1,5 @@
-#include "engine/CCommandLineRun.h"
-#include "engine/CCorvaneApp.h"
+#include "app/CCommandLineRun.h"
+#include "app/CCorvaneApp.h"
 
 #include <QApplication>
 #include <clocale>
