@@ -1,5 +1,7 @@
 #include "platform/CChildProcess.h"
 
+#include "platform/ChildEnvironment.h"
+
 #include <QByteArray>
 #include <algorithm>
 #include <cerrno>
@@ -18,8 +20,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 namespace platform {
 namespace {
@@ -86,8 +86,10 @@ public:
     }
 
     // The error number of posix_spawn, 0 on success.
-    int Spawn(pid_t& processId, const QByteArray& program, std::vector<char*>& argv) {
-        return posix_spawn(&processId, program.constData(), &m_actions, &m_attributes, argv.data(), environ);
+    int Spawn(pid_t& processId, const QByteArray& program, std::vector<char*>& argv,
+              std::vector<char*>& environment) {
+        return posix_spawn(&processId, program.constData(), &m_actions, &m_attributes, argv.data(),
+                           environment.data());
     }
 
 private:
@@ -142,6 +144,11 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
     for (QByteArray& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
+    QByteArrayList environmentEntries = ChildEnvironment();
+    std::vector<char*> environment;
+    for (QByteArray& entry : environmentEntries)
+        environment.push_back(entry.data());
+    environment.push_back(nullptr);
     if (!WatchStop(std::move(stopToken)))
         return false;
 
@@ -152,7 +159,8 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
     }
     CSpawnSetup setup;
     pid_t processId = -1;
-    const int error = setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, *program, argv) : EINVAL;
+    const int error =
+        setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, *program, argv, environment) : EINVAL;
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     close(pipeEnds[1]);
     if (error != 0) {
