@@ -27,7 +27,8 @@ void RunCommandAgainstCat(benchmark::State& state) {
     std::vector<double> catSeconds;
     for (auto _ : state) {
         Clock::time_point start = Clock::now();
-        const std::string output = RunCommand(QStringLiteral("head"), QString::fromStdString(producer));
+        const std::string output = RunCommand(QStringLiteral("head"), QString::fromStdString(producer),
+                                              kDefaultRunTimeLimit, {}, kStreamBytes);
         runCommandSeconds.push_back(SecondsSince(start));
         if (static_cast<long long>(output.size()) != kStreamBytes) {
             state.SkipWithError("RunCommand returned a short stream");

@@ -32,7 +32,7 @@ std::string Join(std::vector<std::string>& blocks) {
 } // namespace
 
 std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
-                       std::stop_token stopToken) {
+                       std::stop_token stopToken, std::size_t outputLimit) {
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     platform::CChildProcess child;
     if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments),
@@ -41,13 +41,22 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
     std::vector<std::string> blocks(1);
     std::array<char, kReadSize + 1> buffer;
     std::size_t received = 0;
+    std::size_t total = 0;
     while (child.Read(buffer.data(), kReadSize, received, deadline) ==
            platform::CChildProcess::ReadStatus::Data) {
-        if (blocks.back().size() + received > kBlockSize) {
+        // One byte past the limit is kept, so that the caller can tell a cut run from a full one.
+        const std::size_t room = outputLimit - total;
+        const std::size_t kept = received > room ? room + 1 : received;
+        if (blocks.back().size() + kept > kBlockSize) {
             blocks.emplace_back();
             blocks.back().reserve(kBlockSize);
         }
-        blocks.back().append(buffer.data(), received);
+        blocks.back().append(buffer.data(), kept);
+        total += kept;
+        if (total > outputLimit) {
+            child.Kill();
+            break;
+        }
     }
     // After a stop, Finish kills the child without waiting.
     child.Finish(deadline);

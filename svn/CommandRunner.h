@@ -2,19 +2,25 @@
 
 #include <QString>
 #include <chrono>
+#include <cstddef>
 #include <stop_token>
 #include <string>
 
 // How long one run may take before its child is killed.
 inline constexpr std::chrono::milliseconds kDefaultRunTimeLimit = std::chrono::seconds(300);
+// How much one run may write before its child is killed. svn's answer to `info` is a few KB.
+inline constexpr std::size_t kDefaultOutputLimit = std::size_t{1} << 20;
 
 // Runs the command line `program arguments` as a child process and returns every byte it wrote to
 // its standard output and standard error, in the order written, unconverted. The line is split
 // into arguments by the Windows C runtime rules (platform::SplitCommandLine), so the caller quotes
 // with platform::QuoteArgument; no shell is involved. The run ends when the child's output ends.
 // When timeLimit passes first, the child's whole process group is killed and the output read so
-// far is returned; so it is, at once, when a stop is requested through stopToken. Empty when
-// nothing could be run, also when the stop was requested before the run. The child is always reaped.
+// far is returned; so it is, at once, when a stop is requested through stopToken. A child that
+// writes more than outputLimit bytes is killed as soon as that shows, and the result is the first
+// outputLimit + 1 bytes: a result longer than outputLimit tells the caller that the run was cut.
+// Empty when nothing could be run, also when the stop was requested before the run. The child is
+// always reaped.
 std::string RunCommand(QString program, QString arguments,
                        std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
-                       std::stop_token stopToken = {});
+                       std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit);

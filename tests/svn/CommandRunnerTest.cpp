@@ -24,9 +24,9 @@ using testing::StartsWith;
 namespace {
 
 std::string RunHelper(const QString& arguments, std::chrono::milliseconds limit = 20s,
-                      std::stop_token stopToken = {}) {
+                      std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit) {
     return RunCommand(platform::QuoteArgument(QStringLiteral(CORVANE_CHILD_HELPER)), arguments, limit,
-                      std::move(stopToken));
+                      std::move(stopToken), outputLimit);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -68,10 +68,20 @@ TEST_F(RunCommandTest, OutputIsReturnedWholeAndUnchanged) {
     EXPECT_EQ(RunHelper(QStringLiteral("interleave 200")), expected);
 
     // Many reads and several megabytes long, with every byte value from 0 to 255 among them.
-    const std::string bytes = RunHelper(QStringLiteral("bytes 3500000"));
+    const std::string bytes = RunHelper(QStringLiteral("bytes 3500000"), 20s, {}, 3500000);
     ASSERT_EQ(bytes.size(), 3500000u);
     for (std::size_t index = 0; index < bytes.size(); ++index)
         ASSERT_EQ(static_cast<unsigned char>(bytes[index]), index % 256) << "at byte " << index;
+}
+
+TEST_F(RunCommandTest, OutputPastTheLimitIsCutOneBytePastItAndTheChildKilled) {
+    EXPECT_EQ(RunHelper(QStringLiteral("bytes 5000"), 20s, {}, 5000).size(), 5000u);
+    EXPECT_EQ(RunHelper(QStringLiteral("bytes 5001"), 20s, {}, 5000).size(), 5001u);
+    EXPECT_EQ(RunHelper(QStringLiteral("bytes 3500000")).size(), kDefaultOutputLimit + 1);
+    // A child that would never stop writing ends with the limit, long before the time limit.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunCommand(QStringLiteral("yes"), QString(), 60s).size(), kDefaultOutputLimit + 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
 }
 
 TEST_F(RunCommandTest, NothingRunGivesEmptyOutput) {
