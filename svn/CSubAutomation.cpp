@@ -18,14 +18,33 @@ constexpr const char* kHostNotFound = "Could not resolve hostname";
 constexpr std::size_t kMaxStartTags = 1000;
 constexpr std::size_t kUtf8Padding = 4;
 constexpr const char* kTooManyTags = "Document has too many elements.";
+constexpr const char* kTooLong = "Output is too long.";
+// Texts that the program stores and shows are cut to this many UTF-16 units; an author set as a
+// revision property can be megabytes long. Paths and URLs are kept whole, as they name targets.
+constexpr qsizetype kMaxFieldLength = 256;
+constexpr qsizetype kWhole = -1;
 
-QString Text(const char* narrow) {
-    return narrow ? QString::fromLocal8Bit(narrow) : QString();
+QString Text(const char* narrow, qsizetype maxLength = kWhole) {
+    QString text = narrow ? QString::fromLocal8Bit(narrow) : QString();
+    if (maxLength != kWhole && text.size() > maxLength)
+        text.truncate(text.at(maxLength - 1).isHighSurrogate() ? maxLength - 1 : maxLength);
+    return text;
 }
 
 // Only a match after the output's first byte counts.
 bool ContainsAfterFirstByte(const std::string& output, const char* wording) {
     return output.find(wording, 1) != std::string::npos;
+}
+
+// svn may print lines before its document: its warnings (a locale that is not installed) and ssh's
+// notices. Output that does not open with markup is read from the first line that starts with an
+// XML declaration; a document that is not complete after it still fails to parse.
+std::size_t DocumentStart(const std::string& output) {
+    const std::size_t first = output.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || output[first] == '<')
+        return 0;
+    const std::size_t declaration = output.find("\n<?xml");
+    return declaration == std::string::npos ? 0 : declaration + 1;
 }
 
 // Every '<' that does not begin an end tag, a declaration or a comment may open an element.
@@ -40,27 +59,28 @@ std::size_t CountStartTags(const std::string& output) {
     return count;
 }
 
-void AssignAttribute(const TiXmlHandle& element, const char* name, QString& member) {
+void AssignAttribute(const TiXmlHandle& element, const char* name, QString& member,
+                     qsizetype maxLength = kMaxFieldLength) {
     if (const TiXmlElement* found = element.ToElement())
-        member = Text(found->Attribute(name));
+        member = Text(found->Attribute(name), maxLength);
 }
 
-void AssignText(const TiXmlHandle& element, QString& member) {
+void AssignText(const TiXmlHandle& element, QString& member, qsizetype maxLength = kMaxFieldLength) {
     const TiXmlElement* found = element.ToElement();
     if (!found)
         return;
     const TiXmlNode* child = found->FirstChild();
     const TiXmlText* text = child ? child->ToText() : nullptr;
-    member = text ? Text(text->Value()) : QString();
+    member = text ? Text(text->Value(), maxLength) : QString();
 }
 
 void FillRecord(TiXmlDocument& document, SVNInfo& record) {
     const TiXmlHandle entry = TiXmlHandle(&document).FirstChildElement("info").FirstChildElement("entry");
     AssignAttribute(entry, "kind", record.m_strKind);
-    AssignAttribute(entry, "path", record.m_strPath);
+    AssignAttribute(entry, "path", record.m_strPath, kWhole);
     AssignAttribute(entry, "revision", record.m_strRevision);
-    AssignText(entry.FirstChildElement("url"), record.m_strUrl);
-    AssignText(entry.FirstChildElement("repository").FirstChildElement("root"), record.m_strRoot);
+    AssignText(entry.FirstChildElement("url"), record.m_strUrl, kWhole);
+    AssignText(entry.FirstChildElement("repository").FirstChildElement("root"), record.m_strRoot, kWhole);
     AssignText(entry.FirstChildElement("repository").FirstChildElement("uuid"), record.m_strUuid);
     AssignText(entry.FirstChildElement("wc-info").FirstChildElement("schedule"), record.m_strSchedule);
     const TiXmlHandle commit = entry.FirstChildElement("commit");
@@ -87,9 +107,15 @@ CSubAutomation::CSubAutomation(std::chrono::milliseconds timeLimit, std::stop_to
     : m_msTimeLimit(timeLimit), m_StopToken(std::move(stopToken)) {}
 
 int CSubAutomation::GetInfo(const QString& target, SVNInfo& record) {
-    const std::string rawOutput =
-        RunCommand(QStringLiteral("svn.exe"), QStringLiteral("info --xml ") + platform::QuoteArgument(target),
-                   m_msTimeLimit, m_StopToken);
+    // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
+    // A trailing '@' keeps svn from reading an '@' in the target as a peg revision, and "--" keeps
+    // a target from being read as an option.
+    const std::string rawOutput = target.isEmpty()
+                                      ? std::string()
+                                      : RunCommand(QStringLiteral("svn.exe"),
+                                                   QStringLiteral("info --xml -- ") +
+                                                       platform::QuoteArgument(target + QLatin1Char('@')),
+                                                   m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
     const int result = ReadOutput(rawOutput, record);
     if (result == InfoOk)
         WriteDebugCopy(rawOutput);
@@ -105,13 +131,17 @@ int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
         return InfoHostNotFound;
     }
     const QString pattern = QStringLiteral("Error parsing xlm in %1: %2");
+    if (rawOutput.size() > kDefaultOutputLimit) {
+        m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooLong));
+        return InfoBadXml;
+    }
     if (CountStartTags(rawOutput) > kMaxStartTags) {
         m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooManyTags));
         return InfoBadXml;
     }
     // TinyXML takes a UTF-8 character's whole length from its first byte even where the text ends
     // inside it; the padding keeps such a read within the buffer.
-    std::string padded = rawOutput;
+    std::string padded = rawOutput.substr(DocumentStart(rawOutput));
     padded.append(kUtf8Padding, '\0');
     TiXmlDocument document;
     document.Parse(padded.c_str());

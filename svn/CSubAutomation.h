@@ -20,11 +20,15 @@ public:
 
     // Runs `svn info --xml` on the target and reads its output as ReadOutput does. InfoOk leaves a
     // copy of the output in platform::DebugCopyPath(). Blocks until svn ends, the time limit passes
-    // or the stop is requested; a stopped run fails as its output so far reads.
+    // or the stop is requested; a stopped run fails as its output so far reads. An empty target
+    // runs nothing and fails as an empty output; a run that writes more than kDefaultOutputLimit
+    // bytes is killed and fails as broken output.
     int GetInfo(const QString& target, SVNInfo& record);
 
     // Classifies svn's raw output and, when it parses, fills record from it (InfoOk); the record is
-    // not touched on any other result. Runs nothing and writes nothing.
+    // not touched on any other result. Lines before the document (svn's warnings) are passed over;
+    // output longer than kDefaultOutputLimit fails. Texts other than paths and URLs are cut to a
+    // length fit for showing. Runs nothing and writes nothing.
     int ReadOutput(const std::string& rawOutput, SVNInfo& record);
 
     QString m_strMessage; // the diagnostic of the last run that failed with one

@@ -35,6 +35,11 @@ const std::string kWorkingCopyInfo = R"(<?xml version="1.0" encoding="UTF-8"?>
 const std::string kFailedRun = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n"
                                "svn: E170013: Unable to connect to a repository at URL 'svn://host/repo'\n";
 
+// What svn prints on standard error before anything else when the locale is not installed.
+const std::string kLocaleWarnings = "svn: warning: cannot set LC_CTYPE locale\n"
+                                    "svn: warning: environment variable LANG is xx_YY.UTF-8\n"
+                                    "svn: warning: please check that your locale name is correct\n";
+
 SVNInfo FilledRecord() {
     const QString mark = QStringLiteral("old");
     return SVNInfo{mark, mark, mark, mark, mark, mark, mark, mark, mark, mark};
@@ -75,6 +80,15 @@ TEST(ReadOutputClassification, WordingsCountInOrderAndOnlyAfterTheFirstByte) {
         {kFailedRun, InfoBadXml},
         {"", InfoBadXml},
         {"<other/>", InfoOk},
+        // Lines before the document are passed over; the wordings and the parse decide as before.
+        {kLocaleWarnings + kWorkingCopyInfo, InfoOk},
+        {"Warning: Permanently added 'host' (ED25519) to the list of known hosts.\r\n" + kWorkingCopyInfo,
+         InfoOk},
+        {kLocaleWarnings + kFailedRun, InfoBadXml},
+        {kLocaleWarnings + "svn: E155007: '/x' n'est pas une copie de travail\n", InfoNotWorkingCopy},
+        {kLocaleWarnings + "<info>\n</info>\n", InfoBadXml},
+        // A complete document that comes with more than a run may collect fails all the same.
+        {kWorkingCopyInfo + std::string(kDefaultOutputLimit, '\n'), InfoBadXml},
     };
     for (const Case& testCase : cases) {
         CSubAutomation automation;
@@ -151,6 +165,32 @@ TEST(ReadOutputRecord, EveryMemberComesFromItsOwnElement) {
     EXPECT_EQ(record.m_strCommitRevision, QStringLiteral("5"));
     EXPECT_EQ(record.m_strCommitAuthor, QStringLiteral("J&ö"));
     EXPECT_EQ(record.m_strCommitDate, QStringLiteral("2024-03-01T10:00:00.000000Z"));
+}
+
+TEST(ReadOutputRecord, DocumentAfterWarningsIsReadAndLongTextsAreCut) {
+    CSubAutomation automation;
+    SVNInfo bare;
+    ASSERT_EQ(automation.ReadOutput(kWorkingCopyInfo, bare), InfoOk);
+    SVNInfo afterWarnings;
+    ASSERT_EQ(automation.ReadOutput(kLocaleWarnings + kWorkingCopyInfo, afterWarnings), InfoOk);
+    EXPECT_TRUE(afterWarnings == bare);
+    EXPECT_EQ(automation.m_strOutput, QString::fromStdString(kLocaleWarnings + kWorkingCopyInfo));
+
+    // An author of 100,000 characters, one that ends in a character outside the BMP right at the
+    // cut, and a path that long: texts are cut, paths and URLs are not.
+    std::string author(100000, 'a');
+    std::string document = WithCommit("<commit revision=\"5\"><author>" + author + "</author></commit>");
+    document.replace(document.find("/home/ann/wc"), 12, std::string(5000, 'p'));
+    SVNInfo cut;
+    ASSERT_EQ(automation.ReadOutput(document, cut), InfoOk);
+    EXPECT_EQ(cut.m_strCommitAuthor, QString(256, QLatin1Char('a')));
+    EXPECT_EQ(cut.m_strPath, QString(5000, QLatin1Char('p')));
+    SVNInfo noHalfCharacter;
+    ASSERT_EQ(automation.ReadOutput(WithCommit("<commit><author>" + std::string(255, 'a') +
+                                               "\xF0\x9F\x98\x80</author></commit>"),
+                                    noHalfCharacter),
+              InfoOk);
+    EXPECT_EQ(noHalfCharacter.m_strCommitAuthor, QString(255, QLatin1Char('a')));
 }
 
 TEST(ReadOutputRecord, MissingElementsKeepValuesAndEmptyOnesClearThem) {
