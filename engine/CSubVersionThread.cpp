@@ -29,11 +29,13 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     SVNInfo local;
     if (CSubAutomation(timeLimit, stopToken).GetInfo(m_strPath, local) != InfoOk)
         return StoreResult(ErrorLocal, {});
+    // A folder inside a working copy that is not versioned itself gets an empty but well-formed
+    // answer; without a URL there is nothing to ask the repository about.
+    if (local.m_strUrl.isEmpty() || local.m_strCommitRevision.isEmpty())
+        return StoreResult(ErrorLocal, {});
     SVNInfo remote;
     if (CSubAutomation(timeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
         return StoreResult(ErrorNetwork, {});
-    if (local.m_strCommitRevision.isEmpty())
-        return StoreResult(ErrorLocal, {});
     if (remote.m_strCommitRevision.isEmpty())
         return StoreResult(ErrorNetwork, {});
 
