@@ -41,7 +41,7 @@ constexpr int kWaitMs = 30000;
 // run. With a gate file named, it waits for that file before it ends.
 constexpr char kFakeSvn[] = "#!/bin/sh\n"
                             "for target; do :; done\n"
-                            "printf '%s\\n' \"$target\" >> \"$CORVANE_TEST_SVN_LOG\"\n"
+                            "printf '%s\\n' \"${target%@}\" >> \"$CORVANE_TEST_SVN_LOG\"\n"
                             "if [ -n \"$CORVANE_TEST_SVN_GATE\" ]; then\n"
                             "  while [ ! -e \"$CORVANE_TEST_SVN_GATE\" ]; do sleep 0.02; done\n"
                             "fi\n";

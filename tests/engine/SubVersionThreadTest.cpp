@@ -10,6 +10,7 @@
 #include "support/ChildProcesses.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <QThread>
 #include <condition_variable>
@@ -254,6 +255,138 @@ TEST_F(CheckJobTest, QueuedChecksRunOnTheWorkerAndEachEndsOnce) {
     EXPECT_FALSE(m_Host.AnnouncedOnCallerThread());
     EXPECT_EQ(RecordOf(m_Host.Watchdog(), alice)->m_iState, Modified);
     EXPECT_EQ(RecordOf(m_Host.Watchdog(), bob)->m_iState, UpToDate);
+}
+
+// svn would read an '@' in a target as a peg revision: "wc@1" as "wc" at revision 1, "wc@x" as an
+// error. Every folder and repository path here must be asked about as it is named.
+TEST_F(CheckJobTest, FoldersAndRepositoryPathsWithAtSignsGetTheirOwnStates) {
+    const QString url = m_Sandbox.RepositoryUrl();
+    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
+                                  {QStringLiteral("mkdir"), QStringLiteral("-m"), QStringLiteral("x"),
+                                   QStringLiteral("--username"), QStringLiteral("carol"), url + "/d@x@"}))
+        << m_Sandbox.LastError().toStdString();
+    auto checkout = [&](const QString& from, const QString& name) {
+        const QString workingCopy = m_Sandbox.Folder() + QLatin1Char('/') + name;
+        EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("checkout"), from, workingCopy}))
+            << m_Sandbox.LastError().toStdString();
+        return workingCopy;
+    };
+    const QString behind = checkout(url, QStringLiteral("wc@x"));
+    const QString beside = checkout(url + "/d@x@", QStringLiteral("wc@1"));
+    const QString fromAtFolder = checkout(url + "/d@x@", QStringLiteral("dx"));
+    const QString plain = checkout(url, QStringLiteral("wc"));
+    ASSERT_EQ(m_Sandbox.Commit(plain, QStringLiteral("bob"), QStringLiteral("readme.txt"), "x\n"), 2);
+    ASSERT_TRUE(m_Sandbox.Update(plain));
+
+    struct Case {
+        QString path;
+        int state;
+        QString author;
+    };
+    const Case cases[] = {
+        {plain, UpToDate, QStringLiteral("bob")},
+        {behind, Modified, QStringLiteral("bob")},
+        {beside, UpToDate, QStringLiteral("carol")},
+        {fromAtFolder, UpToDate, QStringLiteral("carol")},
+    };
+    for (const Case& testCase : cases) {
+        m_Host.Watchdog().AddPath(testCase.path, 0);
+        RunCheck(testCase.path);
+        const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), testCase.path);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->m_iState, testCase.state) << testCase.path.toStdString();
+        EXPECT_EQ(record->m_strLastAuthor, testCase.author) << testCase.path.toStdString();
+    }
+    EXPECT_EQ(m_Host.Announcements(),
+              QStringList{QStringLiteral("Message from bob:\nwc@x was modified. (local=1, remote=2)")});
+}
+
+// svn answers with an empty document for a folder that is not versioned inside a working copy; the
+// repository must not then be asked about an empty target, which svn would take for its current
+// folder.
+TEST_F(CheckJobTest, UnversionedFolderInsideAWorkingCopyIsALocalErrorWhereverCorvaneRuns) {
+    const QString workingCopy = UpToDateWorkingCopy(QStringLiteral("alice"), QStringLiteral("alice"));
+    const QString unversioned = workingCopy + QStringLiteral("/notes");
+    ASSERT_TRUE(QDir().mkpath(unversioned));
+    m_Host.Watchdog().AddPath(unversioned, 0);
+    const QString startFolder = QDir::currentPath();
+    for (const QString& currentFolder : {m_Sandbox.Folder(), workingCopy}) {
+        ASSERT_TRUE(QDir::setCurrent(currentFolder));
+        RunCheck(unversioned);
+        ASSERT_TRUE(QDir::setCurrent(startFolder));
+        const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), unversioned);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->m_iState, ErrorLocal) << "started in " << currentFolder.toStdString();
+        EXPECT_TRUE(record->m_strLastAuthor.isEmpty());
+    }
+    EXPECT_TRUE(m_Host.Announcements().isEmpty());
+}
+
+// Under LANG=C svn cannot take a non-ASCII path, and with a locale that is not installed it prints
+// warnings before its answer.
+TEST_F(CheckJobTest, NonAsciiFolderIsCheckedWhateverTheLocale) {
+    const QString workingCopy = UpToDateWorkingCopy(QStringLiteral("café ü"), QStringLiteral("dave"));
+    m_Host.Watchdog().AddPath(workingCopy, 0);
+    for (const QByteArray& locale : {QByteArray("C"), QByteArray("xx_YY.UTF-8")}) {
+        m_Host.Watchdog().SetPathResult(workingCopy, QString(), Waiting);
+        CScopedEnvironment language("LANG", locale);
+        CScopedEnvironment all("LC_ALL", locale);
+        RunCheck(workingCopy);
+        const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), workingCopy);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->m_iState, UpToDate) << "LC_ALL=" << locale.toStdString();
+        EXPECT_EQ(record->m_strLastAuthor, QStringLiteral("dave")) << "LC_ALL=" << locale.toStdString();
+    }
+}
+
+// The check's outcomes against an svn whose answers the test writes (tests/soak/FakeSvn.cpp).
+TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
+    const QString bin = m_Sandbox.Folder() + QStringLiteral("/bin");
+    const QString plans = m_Sandbox.Folder() + QStringLiteral("/plans");
+    ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(plans));
+    ASSERT_TRUE(QFile::link(QStringLiteral(CORVANE_FAKE_SVN), bin + QStringLiteral("/svn")));
+    CScopedEnvironment path("PATH", QFile::encodeName(bin));
+    CScopedEnvironment planFolder("CORVANE_SOAK_PLANS", QFile::encodeName(plans));
+    CScopedEnvironment log("CORVANE_SOAK_LOG", QFile::encodeName(m_Sandbox.Folder() + "/fake-svn.log"));
+
+    struct Case {
+        const char* name;
+        const char* plan;
+        int state;
+        QString author;
+    };
+    const QString cutAuthor(256, QLatin1Char('a'));
+    const Case cases[] = {
+        {"empty-local", "uptodate - 5 dev1 0", ErrorLocal, {}},
+        {"empty-remote", "uptodate 5 - dev1 0", ErrorNetwork, {}},
+        {"ahead", "uptodate 7 6 dev1 0", Modified, QStringLiteral("dev1")},
+        {"padded", "uptodate 99 099 dev1 0", Modified, QStringLiteral("dev1")},
+        {"no-author", "uptodate 5 6 - 0", Modified, {}},
+        {"warned", "warned 5 5 dev1 0", UpToDate, QStringLiteral("dev1")},
+        {"long-author", "uptodate 5 5 a*100000 0", UpToDate, cutAuthor},
+        // An answer that never ends is cut off instead of filling the memory.
+        {"endless", "endless 1 1 x 0", ErrorLocal, {}},
+    };
+    for (const Case& testCase : cases) {
+        const QString folder = m_Sandbox.Folder() + QLatin1Char('/') + QLatin1String(testCase.name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile plan(plans + QLatin1Char('/') + QLatin1String(testCase.name));
+        ASSERT_TRUE(plan.open(QIODevice::WriteOnly) && plan.write(testCase.plan) > 0);
+        plan.close();
+        m_Host.Watchdog().AddPath(folder, 0);
+        m_Host.Watchdog().SetPathResult(folder, QStringLiteral("carol"), UpToDate);
+
+        RunCheck(folder);
+
+        const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), folder);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->m_iState, testCase.state) << testCase.name;
+        EXPECT_EQ(record->m_strLastAuthor, testCase.author) << testCase.name;
+    }
+    EXPECT_EQ(m_Host.Announcements(),
+              (QStringList{QStringLiteral("Message from dev1:\nahead was modified. (local=7, remote=6)"),
+                           QStringLiteral("Message from dev1:\npadded was modified. (local=99, remote=099)"),
+                           QStringLiteral("Message from :\nno-author was modified. (local=5, remote=6)")}));
 }
 
 TEST_F(CheckJobTest, CheckDiscardedUnrunEndsWithoutResult) {

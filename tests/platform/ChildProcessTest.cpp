@@ -1,4 +1,5 @@
 #include "platform/CChildProcess.h"
+#include "platform/ChildEnvironment.h"
 #include "support/CDelayedStop.h"
 #include "support/ChildProcesses.h"
 
@@ -112,4 +113,28 @@ TEST_F(ChildProcessTest, StopRequestedBeforeStartRunsNothing) {
     // The refusal leaves the object free for a run without a stop.
     ASSERT_TRUE(child.Start({QStringLiteral("true")}));
     child.Finish(std::chrono::steady_clock::now() + 5s);
+}
+
+// Only the character type changes, and only when it is not UTF-8; every other category keeps the
+// locale it had, also one that LC_ALL gave it.
+TEST(ChildEnvironmentTest, CharacterTypeBecomesUtf8AndNothingElseChanges) {
+    struct Case {
+        QByteArrayList environment;
+        QByteArrayList expected;
+    };
+    const Case cases[] = {
+        {{"PATH=/bin", "LANG=C.UTF-8"}, {"PATH=/bin", "LANG=C.UTF-8"}},
+        {{"LANG=C.UTF-8", "LC_CTYPE=C"}, {"LANG=C.UTF-8", "LC_CTYPE=C.UTF-8"}},
+        {{"LANG=fr_FR.UTF-8", "LC_ALL=C.UTF-8"}, {"LANG=fr_FR.UTF-8", "LC_ALL=C.UTF-8"}},
+        {{"PATH=/bin"}, {"PATH=/bin", "LC_CTYPE=C.UTF-8"}},
+        {{"LANG=C", "LC_MESSAGES=fr_FR.UTF-8"}, {"LANG=C", "LC_MESSAGES=fr_FR.UTF-8", "LC_CTYPE=C.UTF-8"}},
+        {{"LC_TERMINAL=x", "LANG=fr_FR.UTF-8", "LC_CTYPE=C.UTF-8", "LC_MESSAGES=de_DE", "LC_ALL=C",
+          "HOME=/h"},
+         {"LC_TERMINAL=x", "HOME=/h", "LANG=C", "LC_CTYPE=C.UTF-8"}},
+        // A locale that is not installed leaves svn in the C locale.
+        {{"LANG=xx_YY.UTF-8"}, {"LANG=xx_YY.UTF-8", "LC_CTYPE=C.UTF-8"}},
+    };
+    for (const Case& testCase : cases)
+        EXPECT_EQ(platform::ChildEnvironment(testCase.environment), testCase.expected)
+            << testCase.environment.join(' ').toStdString();
 }

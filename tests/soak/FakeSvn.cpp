@@ -1,7 +1,9 @@
-// Stands in for svn during the soak: `svn info --xml TARGET` answers as the test has planned for the
-// target's folder, in $CORVANE_SOAK_PLANS/<folder name>:
+// Stands in for svn during the soak and for the check job's tests: `svn info --xml -- TARGET@`
+// answers as the test has planned for the target's folder, in $CORVANE_SOAK_PLANS/<folder name>:
 //     <outcome> <local revision> <remote revision> <author> <delay in ms>
-// with the outcome one of uptodate, modified, notwc, badlocal, network, hanglocal, hangremote, hold.
+// with the outcome one of uptodate, modified, notwc, badlocal, network, hanglocal, hangremote, hold,
+// warned (svn's locale warnings before the document) or endless (a document whose author never
+// ends). A revision or author "-" is empty; an author "<c>*<n>" is n times the character c.
 // A folder path is the local query; svn://soak/<folder name> the remote one. Each run is noted in
 // $CORVANE_SOAK_LOG as "L <name>" or "R <name>". A hang never ends by itself; "hold" answers as
 // uptodate once the file <name>.release appears beside the plan.
@@ -26,10 +28,22 @@ struct Plan {
     int delayMs = 0;
 };
 
+std::string Expand(const std::string& field) {
+    if (field == "-")
+        return {};
+    const std::size_t star = field.find('*');
+    if (star != 1)
+        return field;
+    return std::string(std::stoul(field.substr(star + 1)), field[0]);
+}
+
 Plan ReadPlan(const std::filesystem::path& file) {
     Plan plan;
     std::ifstream in(file);
     in >> plan.outcome >> plan.localRevision >> plan.remoteRevision >> plan.author >> plan.delayMs;
+    plan.localRevision = Expand(plan.localRevision);
+    plan.remoteRevision = Expand(plan.remoteRevision);
+    plan.author = Expand(plan.author);
     return plan;
 }
 
@@ -49,6 +63,15 @@ void PrintDocument(const std::string& name, const std::string& revision, const s
               << "</author>\n<date>2026-01-01T00:00:00.000000Z</date>\n</commit>\n</entry>\n</info>\n";
 }
 
+// A document whose author goes on until the reader stops listening.
+void PrintEndlessDocument() {
+    std::cout << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n<entry path=\"x\">\n<commit "
+                 "revision=\"1\">\n<author>";
+    const std::string chunk(65536, 'a');
+    while (std::cout.write(chunk.data(), static_cast<std::streamsize>(chunk.size())))
+        ;
+}
+
 // What svn prints when a run fails: the document's start, then the error, and no end.
 void PrintFailure(const std::string& error) {
     std::cout << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n";
@@ -62,7 +85,10 @@ int main(int argc, char* argv[]) {
     const char* log = std::getenv("CORVANE_SOAK_LOG");
     if (argc < 2 || !plans || !log)
         return 2;
-    const std::string target = argv[argc - 1];
+    // Corvane ends every target with '@', so that svn reads no '@' in it as a peg revision.
+    std::string target = argv[argc - 1];
+    if (!target.empty() && target.back() == '@')
+        target.pop_back();
     const bool local = target.rfind(kUrlPrefix, 0) != 0;
     const std::string name =
         std::filesystem::path(local ? target : target.substr(sizeof kUrlPrefix - 1)).filename().string();
@@ -92,6 +118,14 @@ int main(int argc, char* argv[]) {
         PrintFailure("svn: E170013: Unable to connect to a repository at URL '" + target + "'");
         return 1;
     }
+    if (plan.outcome == "endless") {
+        PrintEndlessDocument();
+        return 1;
+    }
+    if (plan.outcome == "warned")
+        std::cerr << "svn: warning: cannot set LC_CTYPE locale\n"
+                     "svn: warning: environment variable LANG is xx_YY.UTF-8\n"
+                     "svn: warning: please check that your locale name is correct\n";
     PrintDocument(name, local ? plan.localRevision : plan.remoteRevision, plan.author, local);
     return 0;
 }
