@@ -21,6 +21,8 @@ public:
     // Where the activity log of a program kept in this folder goes: beside the program while the
     // folder is writable, else in the user's configuration folder beside the watch list.
     static QString ActivityLogFile(const QString& programFolder);
+    // Where the log of --check goes: a file of its own beside the activity log.
+    static QString CheckLogFile(const QString& programFolder);
 
 private:
     int RunCheck();
