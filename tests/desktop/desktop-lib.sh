@@ -63,19 +63,42 @@ Balloon() {
     return 1
 }
 
-# Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
-ChooseQuit() {
+# Clicks mouse button $2 on the docked icon $1.
+ClickIcon() {
     local x y
     eval "$(xdotool getwindowgeometry --shell "$1")"
     # Low in the icon: a balloon's arrow points at the icon's middle and may cover its upper half.
     x=$((X + WIDTH / 2))
     y=$((Y + HEIGHT * 3 / 4))
-    xdotool mousemove "$x" "$y" click 3
+    xdotool mousemove "$x" "$y" click "$2"
+}
+
+# Opens the menu of the docked icon $1 with a right click and chooses its item number $2, counted from
+# 1 without the separators.
+ChooseMenuItem() {
+    ClickIcon "$1" 3
+    sleep 0.5
+    # From no selection, Down selects the menu's first item.
+    for _ in $(seq "$2"); do
+        xdotool key Down
+    done
+    sleep 0.2
+    xdotool key Return
+}
+
+# Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
+ChooseQuit() {
+    ClickIcon "$1" 3
     sleep 0.5
     # From no selection, Up selects the menu's last item.
     xdotool key Up
     sleep 0.2
     xdotool key Return
+}
+
+# Prints the id of a visible window of process $1 titled $2; false when there is none.
+DialogOf() {
+    xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 | grep .
 }
 
 # True once process $1 has ended (a zombie that waits for its parent counts as ended).
