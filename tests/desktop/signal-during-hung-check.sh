@@ -11,31 +11,7 @@ source "$(dirname "$0")/desktop-lib.sh"
 UseDesktop "$state"
 StartScenario "$artifacts" signal-hung
 
-# A working copy checked out from svnserve, whose port then goes to a server that never answers.
-svnadmin create "$work/repo"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-svnserve -d --foreground --listen-host 127.0.0.1 --listen-port "$port" -r "$work" &
-server=$!
-WaitFor 10 svn --non-interactive --config-dir "$work/svnconfig" -q checkout "svn://127.0.0.1:$port/repo" \
-    "$work/wc" || Fail "no checkout from svnserve"
-kill "$server"
-wait "$server" || true
-python3 -c '
-import socket, sys, time
-server = socket.socket()
-server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-server.bind(("127.0.0.1", int(sys.argv[1])))
-server.listen(16)
-time.sleep(3600)
-' "$port" &
-silent=$!
-trap 'kill "$silent" 2>/dev/null; EndScenario' EXIT
-WaitFor 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null || Fail "the silent server did not listen"
-
-# Prints the id of the svn that process $1 runs; false when it runs none.
-SvnOf() {
-    ps -o pid=,comm= --ppid "$1" | awk '$2 == "svn" { print $1; found = 1 } END { exit !found }'
-}
+MakeHungWorkingCopy "$work/wc"
 
 # Sends signal $1 to process $2 once its svn hangs; checks its end against exit code $3.
 SignalDuringHang() {
