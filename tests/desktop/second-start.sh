@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A second start of the real program on the same display ends at once with exit code 0, and the
-# first opens its report; once the first has been killed with SIGKILL, a new start comes up with its
+# first opens its report; --version and --check run beside it as usual; once the first has been killed with SIGKILL, a new start comes up with its
 # own icon all the same.
 # usage: second-start.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
@@ -26,6 +26,14 @@ WaitForExit "$second" 15 || code=$?
 WaitFor 10 DialogOf "$first" "Corvane : Report" >/dev/null || Fail "the first did not open its report"
 ! HasEnded "$first" || Fail "the first program ended"
 echo "second start: exit code 0, the first opened its report"
+
+for options in --version --check; do
+    code=0
+    (cd "$work/app" && exec env HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" timeout 20 ./corvane $options) \
+        </dev/null >"$work/beside.log" 2>&1 || code=$?
+    [ "$code" -eq 0 ] || Fail "corvane $options beside the tray program ended with $code: $(cat "$work/beside.log")"
+done
+echo "--version and --check beside it: exit code 0"
 
 kill -KILL "$first"
 WaitForExit "$first" 10 || true
