@@ -5,7 +5,9 @@
 #include "ui/CAboutDlg.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdlib>
+#include <mutex>
 
 CCorvaneApp theApp;
 
@@ -23,9 +25,9 @@ bool CCorvaneApp::InitInstance(CMainFrame& frame) {
     if (frame.OnCreate() == -1)
         return false;
     m_pMainWnd = &frame;
-    // Registered now, after Qt's own exit work, so that it runs before that and before the globals go.
-    static const bool bRegistered = std::atexit(&CCorvaneApp::OnProcessExit) == 0;
-    (void)bRegistered;
+    // Registered once, after the globals and Qt's own exit work, so that it runs before all of them.
+    static std::once_flag exitHook;
+    std::call_once(exitHook, [] { std::atexit(&CCorvaneApp::OnProcessExit); });
     return true;
 }
 
@@ -56,7 +58,10 @@ void CCorvaneApp::OnAbout() {
 }
 
 void CCorvaneApp::OnProcessExit() {
-    if (theApp.m_pMainWnd == nullptr)
+    // Qt's exit() comes from the UI thread, the frame's own; a call from elsewhere leaves it alone.
+    const QCoreApplication* pApplication = QCoreApplication::instance();
+    if (theApp.m_pMainWnd == nullptr || pApplication == nullptr ||
+        QThread::currentThread() != pApplication->thread())
         return;
     // No svn may outlive the program, and no check may run on while the globals are destroyed.
     theApp.m_pMainWnd->StopChecks();
