@@ -54,8 +54,10 @@ int main(int argc, char* argv[]) {
     });
 
     platform::CQtNotifyArea notifyArea;
+    // Waiting for a tray that comes late belongs here, before the frame is made and adds its icon.
+
     // The frame lives in this scope, made after the Qt application and gone before it, never among
-    // the globals. A tray that comes late is to be waited for here, before the frame adds its icon.
+    // the globals; optional, so that it may also be made later than here.
     std::optional<CMainFrame> frame;
     frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
                   std::make_unique<CThreadStarter>());
