@@ -70,6 +70,11 @@ QString CCommandLineRun::CheckLogFile(const QString& programFolder) {
     return QFileInfo(ActivityLogFile(programFolder)).path() + QStringLiteral("/Corvane-check.log");
 }
 
+void CCommandLineRun::EndEventLoop(QCoreApplication& application) {
+    QMetaObject::invokeMethod(
+        &application, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 int CCommandLineRun::RunCheck() {
     QCoreApplication application(m_argc, m_argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
@@ -96,8 +101,7 @@ int CCommandLineRun::RunCheck() {
                             theLogFile, m_Options.m_nJobs);
         exitStatus = folders.isEmpty() ? run.CheckListedFolders(stop.get_token())
                                        : run.CheckFolders(folders, stop.get_token());
-        QMetaObject::invokeMethod(
-            &application, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        EndEventLoop(application);
     });
     QCoreApplication::exec();
     checker.join();

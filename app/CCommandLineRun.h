@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+class QCoreApplication;
+
 // Carries out the program's command line, apart from the tray program itself, which main starts when
 // nothing else is asked for. Help, version and usage errors need no display, and neither does
 // --check, which runs on a QCoreApplication of its own.
@@ -26,6 +28,8 @@ public:
 
 private:
     int RunCheck();
+    // Ends the application's event loop from another thread: the one that waited for the checks.
+    static void EndEventLoop(QCoreApplication& application);
 
     int& m_argc;
     char** m_argv;
