@@ -1,7 +1,6 @@
 #include "app/COpenDialogs.h"
 
 #include <QDialog>
-#include <algorithm>
 
 void COpenDialogs::Show(QDialog* pDialog) {
     std::erase_if(m_Dialogs, [](const QPointer<QDialog>& pOpen) { return pOpen.isNull(); });
@@ -23,10 +22,4 @@ void COpenDialogs::CloseAll() {
         pDialog->disconnect();
         delete pDialog.data();
     }
-}
-
-int COpenDialogs::Count() const {
-    return static_cast<int>(
-        std::count_if(m_Dialogs.begin(), m_Dialogs.end(),
-                      [](const QPointer<QDialog>& pOpen) { return !pOpen.isNull() && pOpen->isVisible(); }));
 }

@@ -20,8 +20,6 @@ public:
     // Closes every dialog still open without its result, as Escape would, but without its finished
     // signal either, so the owner hears of nothing while it ends.
     void CloseAll();
-    // How many of them are open.
-    int Count() const;
 
 private:
     std::vector<QPointer<QDialog>> m_Dialogs;
