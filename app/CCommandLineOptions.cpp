@@ -1,5 +1,7 @@
 #include "app/CCommandLineOptions.h"
 
+#include <optional>
+
 namespace {
 
 constexpr char kRevision[] = "100";
@@ -11,15 +13,26 @@ CCommandLineOptions Refused(const QString& error) {
     return options;
 }
 
+// The number of --jobs; nothing when it is not a whole number from 1 to kMaxJobs.
+std::optional<unsigned> JobCount(const QString& text) {
+    bool bNumber = false;
+    const unsigned nJobs = text.toUInt(&bNumber);
+    if (!bNumber || nJobs < 1 || nJobs > CCommandLineOptions::kMaxJobs)
+        return std::nullopt;
+    return nJobs;
+}
+
 } // namespace
 
 CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
     bool bCheck = false;
     bool bHelp = false;
     bool bVersion = false;
+    bool bJobs = false;
     bool bOptionsEnded = false;
     CCommandLineOptions options;
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
         if (bOptionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
             if (argument.isEmpty())
                 return Refused(QStringLiteral("an empty folder name was given"));
@@ -29,6 +42,17 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
             bOptionsEnded = true;
         } else if (argument == QLatin1String("--check")) {
             bCheck = true;
+        } else if (argument == QLatin1String("--jobs") || argument.startsWith(QLatin1String("--jobs="))) {
+            const bool bJoined = argument.size() > 6;
+            if (!bJoined && i + 1 == arguments.size())
+                return Refused(QStringLiteral("--jobs needs a number"));
+            const QString count = bJoined ? argument.mid(7) : arguments[++i];
+            const std::optional<unsigned> nJobs = JobCount(count);
+            if (!nJobs)
+                return Refused(QStringLiteral("--jobs takes a number from 1 to %1, not '%2'")
+                                   .arg(QString::number(kMaxJobs), count));
+            options.m_nJobs = *nJobs;
+            bJobs = true;
         } else if (argument == QLatin1String("--log")) {
             options.m_bLog = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
@@ -48,6 +72,8 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
         options.m_eAction = Action::CheckFolders;
     else if (!options.m_Folders.isEmpty())
         return Refused(QStringLiteral("folders are only taken with --check"));
+    else if (bJobs)
+        return Refused(QStringLiteral("--jobs is only taken with --check"));
     return options;
 }
 
@@ -61,18 +87,25 @@ QStringList CCommandLineOptions::ArgumentsOf(int argc, char** argv) {
 QString CCommandLineOptions::Usage() {
     return QStringLiteral(
         "Usage: corvane [--log]\n"
-        "       corvane --check [--log] [FOLDER...]\n"
+        "       corvane --check [--jobs N] [--log] [FOLDER...]\n"
         "       corvane --help | --version\n"
         "\n"
         "Watches Subversion working copies from the system tray and tells you when one is behind\n"
-        "its repository. The watched folders are listed in pathlist.ini.\n"
+        "its repository. The watched folders are listed in pathlist.ini. One tray program runs per\n"
+        "user and display: starting it again opens the running one's report.\n"
         "\n"
         "  --check    check each FOLDER (without any, those of pathlist.ini) once, now, without\n"
         "             a tray, and print one line per folder: path, state, last author and check\n"
-        "             time, separated by tabs; for a folder that is behind, the alert follows.\n"
-        "             Exit status: 0 all up-to-date, 1 some modified, 2 some in error.\n"
+        "             time, separated by tabs; for a folder that is behind, the alert follows,\n"
+        "             indented by two spaces. The lines come in the order the folders were\n"
+        "             given. A tab, a line break or a backslash in a path or an author is\n"
+        "             printed as \\t, \\n or \\\\.\n"
+        "             Exit status: 0 all up-to-date, 1 some modified, 2 some in error;\n"
+        "             128 plus the signal's number when ended by SIGINT, SIGTERM or SIGHUP.\n"
+        "  --jobs N   with --check: check up to N folders at once (1 to 64, default 4)\n"
         "  --log      write the activity log Corvane.log beside the program (or, when that\n"
-        "             folder is read-only, beside pathlist.ini in ~/.config/corvane)\n"
+        "             folder is read-only, beside pathlist.ini in ~/.config/corvane); with\n"
+        "             --check, Corvane-check.log in the same folder\n"
         "  --help     show this help\n"
         "  --version  show the program's revision\n");
 }

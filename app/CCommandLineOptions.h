@@ -25,9 +25,15 @@ public:
     // The line that --version prints.
     static QString VersionText();
 
+    // The most folders --check may check at once, and how many it checks at once when not told.
+    static constexpr unsigned kMaxJobs = 64;
+    static constexpr unsigned kDefaultJobs = 4;
+
     Action m_eAction = Action::RunTray;
     // The folders named after --check, as given; empty means the folders of the watch list.
     QStringList m_Folders;
+    // --jobs: how many folders --check checks at once.
+    unsigned m_nJobs = kDefaultJobs;
     // --log: the activity log is switched on.
     bool m_bLog = false;
     // Why the command line was refused; empty unless m_eAction is UsageError.

@@ -1,6 +1,7 @@
 #include "app/CCommandLineRun.h"
 
 #include "app/CFolderCheckRun.h"
+#include "platform/CTerminationSignals.h"
 #include "platform/FileSystemAccess.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
@@ -11,6 +12,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <stop_token>
+#include <thread>
 
 namespace {
 
@@ -29,7 +32,10 @@ CCommandLineRun::CCommandLineRun(int& argc, char** argv)
     : m_argc(argc), m_argv(argv),
       m_Options(CCommandLineOptions::Parse(CCommandLineOptions::ArgumentsOf(argc, argv))) {
     if (m_Options.m_bLog && m_Options.m_eAction != CCommandLineOptions::Action::UsageError) {
-        const QString logFile = ActivityLogFile(platform::ProgramFolder());
+        // --check keeps a log of its own, so that it never cuts short the log of a running tray program.
+        const QString logFile = m_Options.m_eAction == CCommandLineOptions::Action::CheckFolders
+                                    ? CheckLogFile(platform::ProgramFolder())
+                                    : ActivityLogFile(platform::ProgramFolder());
         QDir().mkpath(QFileInfo(logFile).path());
         theLogFile.SwitchOn(logFile, true, true);
     }
@@ -60,22 +66,45 @@ QString CCommandLineRun::ActivityLogFile(const QString& programFolder) {
     return folder + QStringLiteral("/Corvane.log");
 }
 
+QString CCommandLineRun::CheckLogFile(const QString& programFolder) {
+    return QFileInfo(ActivityLogFile(programFolder)).path() + QStringLiteral("/Corvane-check.log");
+}
+
+void CCommandLineRun::EndEventLoop(QCoreApplication& application) {
+    QMetaObject::invokeMethod(
+        &application, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
 int CCommandLineRun::RunCheck() {
-    const QCoreApplication application(m_argc, m_argv);
+    QCoreApplication application(m_argc, m_argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    QTextStream output(stdout);
-    QTextStream errors(stderr);
-    CFolderCheckRun run(CConfigWatchdog::DefaultListFile(platform::ProgramFolder()), output, errors,
-                        theLogFile);
+    // A signal stops every check at once; the program then ends with the signal's status.
+    std::stop_source stop;
+    int iSignal = 0;
+    platform::CTerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
+                     [&](int iReceived) {
+                         if (iSignal == 0)
+                             iSignal = iReceived;
+                         stop.request_stop();
+                     });
+
+    QStringList folders;
+    for (const QString& folder : m_Options.m_Folders)
+        folders.append(AbsoluteFolder(folder));
     int exitStatus = CFolderCheckRun::kAllUpToDate;
-    if (m_Options.m_Folders.isEmpty()) {
-        exitStatus = run.CheckListedFolders();
-    } else {
-        QStringList folders;
-        for (const QString& folder : m_Options.m_Folders)
-            folders.append(AbsoluteFolder(folder));
-        exitStatus = run.CheckFolders(folders);
-    }
+    // The checks wait on their own thread, so that this one stays free to hear a signal.
+    std::thread checker([&] {
+        QTextStream output(stdout);
+        QTextStream errors(stderr);
+        CFolderCheckRun run(CConfigWatchdog::DefaultListFile(platform::ProgramFolder()), output, errors,
+                            theLogFile, m_Options.m_nJobs);
+        exitStatus = folders.isEmpty() ? run.CheckListedFolders(stop.get_token())
+                                       : run.CheckFolders(folders, stop.get_token());
+        EndEventLoop(application);
+    });
+    QCoreApplication::exec();
+    checker.join();
     theLogFile.Close();
-    return exitStatus;
+    return iSignal != 0 ? platform::CTerminationSignals::ExitStatusFor(iSignal) : exitStatus;
 }

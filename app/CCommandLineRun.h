@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+class QCoreApplication;
+
 // Carries out the program's command line, apart from the tray program itself, which main starts when
 // nothing else is asked for. Help, version and usage errors need no display, and neither does
 // --check, which runs on a QCoreApplication of its own.
@@ -21,9 +23,13 @@ public:
     // Where the activity log of a program kept in this folder goes: beside the program while the
     // folder is writable, else in the user's configuration folder beside the watch list.
     static QString ActivityLogFile(const QString& programFolder);
+    // Where the log of --check goes: a file of its own beside the activity log.
+    static QString CheckLogFile(const QString& programFolder);
 
 private:
     int RunCheck();
+    // Ends the application's event loop from another thread: the one that waited for the checks.
+    static void EndEventLoop(QCoreApplication& application);
 
     int& m_argc;
     char** m_argv;

@@ -1,38 +1,40 @@
 #include "app/CCorvaneApp.h"
 
 #include "app/CMainFrame.h"
-#include "platform/CThreadStarter.h"
-#include "platform/QtNotifyArea.h"
-#include "platform/SystemInfo.h"
-#include "settings/CConfigWatchdog.h"
+#include "settings/MyLogFile.h"
 #include "ui/CAboutDlg.h"
 
 #include <QCoreApplication>
+#include <QThread>
+#include <cstdlib>
+#include <mutex>
 
 CCorvaneApp theApp;
+
+namespace {
+
+constexpr int kExitQuit = 0;
+
+} // namespace
 
 CCorvaneApp::CCorvaneApp() = default;
 
 CCorvaneApp::~CCorvaneApp() = default;
 
-bool CCorvaneApp::InitInstance() {
-    m_pNotifyArea = std::make_unique<platform::CQtNotifyArea>();
-    auto pFrame = std::make_unique<CMainFrame>(*m_pNotifyArea, *this,
-                                               CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
-                                               std::make_unique<CThreadStarter>());
-    if (pFrame->OnCreate() == -1) {
-        pFrame.reset();
-        m_pNotifyArea.reset();
+bool CCorvaneApp::InitInstance(CMainFrame& frame) {
+    if (frame.OnCreate() == -1)
         return false;
-    }
-    m_pMainWnd = std::move(pFrame);
+    m_pMainWnd = &frame;
+    // Registered once, after the globals and Qt's own exit work, so that it runs before all of them.
+    static std::once_flag exitHook;
+    std::call_once(exitHook, [] { std::atexit(&CCorvaneApp::OnProcessExit); });
     return true;
 }
 
 int CCorvaneApp::ExitInstance() {
-    m_pMainWnd.reset();
-    m_pNotifyArea.reset();
-    return 0;
+    m_Dialogs.CloseAll();
+    m_pMainWnd = nullptr;
+    return kExitQuit;
 }
 
 void CCorvaneApp::OnCommand(unsigned nId) {
@@ -41,8 +43,10 @@ void CCorvaneApp::OnCommand(unsigned nId) {
         OnAbout();
         break;
     case ID_APP_EXIT:
-        // The frame goes in ExitInstance, once the event loop has ended and no handler of it runs.
-        QCoreApplication::quit();
+        // exit rather than quit: quit would first offer every window the chance to stay open. The
+        // frame goes once the event loop has ended and no handler of it runs; it closes its dialogs.
+        m_Dialogs.CloseAll();
+        QCoreApplication::exit(kExitQuit);
         break;
     default:
         break;
@@ -50,5 +54,16 @@ void CCorvaneApp::OnCommand(unsigned nId) {
 }
 
 void CCorvaneApp::OnAbout() {
-    RunAboutDialog();
+    m_Dialogs.Show(NewAboutDialog());
+}
+
+void CCorvaneApp::OnProcessExit() {
+    // Qt's exit() comes from the UI thread, the frame's own; a call from elsewhere leaves it alone.
+    const QCoreApplication* pApplication = QCoreApplication::instance();
+    if (theApp.m_pMainWnd == nullptr || pApplication == nullptr ||
+        QThread::currentThread() != pApplication->thread())
+        return;
+    // No svn may outlive the program, and no check may run on while the globals are destroyed.
+    theApp.m_pMainWnd->StopChecks();
+    theLogFile.Close();
 }

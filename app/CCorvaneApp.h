@@ -1,15 +1,11 @@
 #pragma once
 
+#include "app/COpenDialogs.h"
 #include "ui/CCommandTarget.h"
 
-#include <memory>
-
 class CMainFrame;
-namespace platform {
-class CNotifyArea;
-}
 
-// The application object: makes the main frame, which runs everything, and handles the commands the
+// The application object: runs the main frame, which runs everything, and handles the commands the
 // frame passes on (About and Quit). Runs on the UI thread.
 class CCorvaneApp final : public CCommandTarget {
 public:
@@ -21,22 +17,31 @@ public:
     CCorvaneApp(const CCorvaneApp&) = delete;
     CCorvaneApp& operator=(const CCorvaneApp&) = delete;
 
-    // Makes the main frame with the desktop's notification area and the usual watch list. False, with
-    // no frame left, when the frame cannot be created (no notification area): the program ends.
-    bool InitInstance();
-    // Destroys the main frame; call it while the Qt application still exists. The exit code, 0.
+    // Creates the frame's window (its icon, queue, watch list and timer) and makes it the main
+    // window. False, with the frame not made the main window, when it cannot be created (no
+    // notification area): the program ends. The frame belongs to the caller and must outlive
+    // ExitInstance.
+    bool InitInstance(CMainFrame& frame);
+    // Closes the About boxes still open and lets go of the main window; call it while the Qt
+    // application and the frame still exist. The exit code, 0.
     int ExitInstance();
+    // The main window between InitInstance and ExitInstance, else null.
+    CMainFrame* MainFrame() const { return m_pMainWnd; }
 
     void OnCommand(unsigned nId) override;
-    // The About box, modally.
+    // Opens an About box and returns at once; another About opens another box.
     void OnAbout();
 
 private:
-    std::unique_ptr<platform::CNotifyArea> m_pNotifyArea;
-    std::unique_ptr<CMainFrame> m_pMainWnd;
+    // When the process ends without returning from main (Qt calls exit() once the display
+    // connection is gone), the checks are stopped and the log closed before any global goes.
+    static void OnProcessExit();
+
+    CMainFrame* m_pMainWnd = nullptr;
+    COpenDialogs m_Dialogs;
 };
 
-// The program's application object. Its construction and destruction touch neither theSettings nor
-// theLogFile, so the order in which the globals of different files are made cannot harm it; the frame,
-// which uses both, lives only between InitInstance and ExitInstance.
+// The program's application object. Its construction and destruction touch neither theSettings, nor
+// theLogFile, nor any window, so the order in which the globals of different files are made and
+// destroyed cannot harm it; the frame lives in main's scope.
 extern CCorvaneApp theApp;

@@ -1,13 +1,20 @@
 #include "app/CFolderCheckRun.h"
 
+#include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
+#include "engine/CWorkQueue.h"
+#include "settings/CConfigWatchdog.h"
 #include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "settings/SVNPathState.h"
 
 #include <QTextStream>
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -25,54 +32,128 @@ int ExitStatusOf(int iState) {
     }
 }
 
+// What the checks of one run share with the thread that waits for them.
+struct CRunProgress {
+    std::mutex m_lock;
+    std::condition_variable_any m_checkEnded;
+};
+
 } // namespace
 
-CFolderCheckRun::CFolderCheckRun(const QString& listFile, QTextStream& output, QTextStream& errors,
-                                 MyLogFile& log)
-    : m_Watchdog(listFile), m_Output(output), m_Errors(errors), m_Log(log) {}
+// The host of one folder's check: a watch list of its own with the folder's one record, so a result
+// never lands in another folder's record, even when a folder is given twice.
+//
+// Thread safety: the worker thread writes m_strAnnouncement and the record before it sets m_bEnded
+// under the progress lock; the waiting thread reads them only after it has seen m_bEnded there.
+class CFolderCheckRun::CFolderCheck final : public CCheckHost {
+public:
+    CFolderCheck(const QString& listFile, const QString& folder, std::stop_token stopToken,
+                 CRunProgress& progress)
+        : m_Watchdog(listFile), m_StopToken(std::move(stopToken)), m_Progress(progress) {
+        m_Watchdog.AddPath(folder, 0);
+    }
 
-int CFolderCheckRun::CheckFolders(const QStringList& folders) {
-    int exitStatus = kAllUpToDate;
+    CConfigWatchdog& Watchdog() override { return m_Watchdog; }
+    void AnnounceModified(const QString& message) override { m_strAnnouncement = message; }
+    void CheckEnded(const QString& /*path*/) override {
+        {
+            const std::lock_guard lock(m_Progress.m_lock);
+            m_bEnded = true;
+        }
+        m_Progress.m_checkEnded.notify_all();
+    }
+    std::stop_token CheckStopToken() const override { return m_StopToken; }
+
+    // Whether the check is over; m_Progress.m_lock must be held.
+    bool HasEndedLocked() const { return m_bEnded; }
+    CSVNPath Record() const { return m_Watchdog.Records().front(); }
+    const QString& Announcement() const { return m_strAnnouncement; }
+
+private:
+    CConfigWatchdog m_Watchdog;
+    const std::stop_token m_StopToken;
+    CRunProgress& m_Progress;
+    QString m_strAnnouncement; // the alert of the check, if it made one
+    bool m_bEnded = false;     // guarded by m_Progress.m_lock
+};
+
+CFolderCheckRun::CFolderCheckRun(const QString& listFile, QTextStream& output, QTextStream& errors,
+                                 MyLogFile& log, unsigned nJobs)
+    : m_strListFile(listFile), m_Output(output), m_Errors(errors), m_Log(log), m_nJobs(std::max(nJobs, 1u)) {}
+
+int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token stopToken) {
+    CRunProgress progress;
+    std::vector<std::unique_ptr<CFolderCheck>> checks;
     for (const QString& folder : folders)
-        exitStatus = std::max(exitStatus, CheckFolder(folder));
+        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, stopToken, progress));
+
+    // Made after the checks, so it is gone, with every job it ran or dropped, before they are.
+    CWorkQueue queue;
+    const unsigned nThreads = std::min<unsigned>(m_nJobs, std::max<qsizetype>(folders.size(), 1));
+    if (!queue.Start(nThreads)) {
+        m_Errors << "corvane: cannot start the checks" << Qt::endl;
+        return kSomeFailed;
+    }
+    for (qsizetype i = 0; i < folders.size(); ++i)
+        queue.Enqueue(new CSubVersionThread(checks[i].get(), folders[i], checks[i]->Watchdog().Generation()));
+
+    int exitStatus = kAllUpToDate;
+    for (const std::unique_ptr<CFolderCheck>& pCheck : checks) {
+        std::unique_lock lock(progress.m_lock);
+        if (!progress.m_checkEnded.wait(lock, stopToken, [&] { return pCheck->HasEndedLocked(); })) {
+            // Stopped: the outcomes from here on are those of killed runs, not of the folders.
+            exitStatus = kSomeFailed;
+            break;
+        }
+        lock.unlock();
+        exitStatus = std::max(exitStatus, Report(*pCheck));
+    }
+    queue.Stop();
     return exitStatus;
 }
 
-int CFolderCheckRun::CheckListedFolders() {
-    const std::optional<QStringList> folders = CPathListFile(m_Watchdog.ListFile()).ReadPaths();
+int CFolderCheckRun::CheckListedFolders(std::stop_token stopToken) {
+    const std::optional<QStringList> folders = CPathListFile(m_strListFile).ReadPaths();
     if (!folders) {
-        m_Errors << "corvane: cannot read the watch list " << m_Watchdog.ListFile() << Qt::endl;
+        m_Errors << "corvane: cannot read the watch list " << m_strListFile << Qt::endl;
         return kSomeFailed;
     }
     if (folders->isEmpty())
-        m_Errors << "corvane: the watch list " << m_Watchdog.ListFile() << " names no folder" << Qt::endl;
-    return CheckFolders(*folders);
+        m_Errors << "corvane: the watch list " << m_strListFile << " names no folder" << Qt::endl;
+    return CheckFolders(*folders, std::move(stopToken));
 }
 
-void CFolderCheckRun::AnnounceModified(const QString& message) {
-    m_strAnnouncement = message;
+QString CFolderCheckRun::Escaped(const QString& text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar character : text) {
+        if (character == QLatin1Char('\\'))
+            escaped += QLatin1String("\\\\");
+        else if (character == QLatin1Char('\t'))
+            escaped += QLatin1String("\\t");
+        else if (character == QLatin1Char('\n'))
+            escaped += QLatin1String("\\n");
+        else
+            escaped += character;
+    }
+    return escaped;
 }
 
-// Each job runs to its end inside CheckFolder, so there is nothing to wait for.
-void CFolderCheckRun::CheckEnded(const QString& /*path*/) {}
-
-int CFolderCheckRun::CheckFolder(const QString& folder) {
-    // The folder's record is the only one, so a result never lands in another folder's record.
-    m_Watchdog.RemoveAllPaths();
-    m_Watchdog.AddPath(folder, 0);
-    m_strAnnouncement.clear();
-    // Run, then Discard, as a worker of the work queue does with every job.
-    auto* pJob = new CSubVersionThread(this, folder, m_Watchdog.Generation());
-    pJob->Run(nullptr);
-    pJob->Discard();
-
-    const CSVNPath record = m_Watchdog.Records().front();
-    const QString line = record.m_strPath + kSeparator + StateText(record.m_iState) + kSeparator +
-                         record.m_strLastAuthor + kSeparator + record.m_strCheckedAt;
+int CFolderCheckRun::Report(const CFolderCheck& check) {
+    const CSVNPath record = check.Record();
+    const QString line = Escaped(record.m_strPath) + kSeparator + StateText(record.m_iState) + kSeparator +
+                         Escaped(record.m_strLastAuthor) + kSeparator + record.m_strCheckedAt;
     m_Output << line << '\n';
-    if (!m_strAnnouncement.isEmpty()) {
-        for (const QString& messageLine : m_strAnnouncement.split(QLatin1Char('\n')))
-            m_Output << kMessageIndent << messageLine << '\n';
+    const QString& message = check.Announcement();
+    if (!message.isEmpty()) {
+        // The alert's first line ends after the author; whatever line breaks the author or the
+        // folder's name hold are escaped, so the alert stays two indented lines.
+        const QString firstLine = QStringLiteral("Message from %1:").arg(record.m_strLastAuthor);
+        QStringList lines{message};
+        if (message.startsWith(firstLine + QLatin1Char('\n')))
+            lines = QStringList{firstLine, message.mid(firstLine.size() + 1)};
+        for (const QString& messageLine : lines)
+            m_Output << kMessageIndent << Escaped(messageLine) << '\n';
     }
     m_Output.flush();
     m_Log.LogText(line);

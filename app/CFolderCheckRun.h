@@ -1,48 +1,53 @@
 #pragma once
 
-#include "engine/CCheckHost.h"
-#include "settings/CConfigWatchdog.h"
-
 #include <QString>
 #include <QStringList>
+#include <stop_token>
 
 class MyLogFile;
 class QTextStream;
 
-// Checks folders once, now, one after the other, with the tray program's check job and its states,
-// and reports each outcome as it is known: one line of path, state text, last author and check time,
-// separated by tabs; for a folder that is behind, the alert's message follows, each of its lines
-// indented by two spaces. Needs no tray, timer or event loop, and never writes the list file.
+// Checks folders once, now, with the tray program's check job and its states, several at once, and
+// reports each outcome in the order the folders were given: one line of path, state text, last
+// author and check time, separated by tabs; for a folder that is behind, the alert's message follows,
+// each of its lines indented by two spaces. A tab, a line break or a backslash in a path or an author
+// is printed as \t, \n or \\, so that every outcome keeps to its own line and fields. Needs no tray,
+// timer or event loop, and never writes the list file.
 //
-// The jobs run on the caller's thread, so nothing here is shared with another thread.
-class CFolderCheckRun final : public CCheckHost {
+// The checks run on worker threads of their own; the caller's thread alone prints and logs.
+class CFolderCheckRun final {
 public:
     // Exit statuses: every folder up-to-date; some modified and none in error; some in error.
     static constexpr int kAllUpToDate = 0;
     static constexpr int kSomeModified = 1;
     static constexpr int kSomeFailed = 2;
 
-    // A run whose watch list is listFile. Outcomes go to output, problems to errors; each outcome
-    // line is also written to log, which writes nothing unless it was switched on.
-    CFolderCheckRun(const QString& listFile, QTextStream& output, QTextStream& errors, MyLogFile& log);
+    // A run whose watch list is listFile and that checks up to nJobs folders at once. Outcomes go to
+    // output, problems to errors; each outcome line is also written to log, which writes nothing
+    // unless it was switched on.
+    CFolderCheckRun(const QString& listFile, QTextStream& output, QTextStream& errors, MyLogFile& log,
+                    unsigned nJobs = 1);
 
-    // Checks each folder in the given order. The exit status.
-    int CheckFolders(const QStringList& folders);
-    // Checks the folders of the list file, in file order. kSomeFailed, with a word on errors and
-    // nothing checked, when the list file cannot be read.
-    int CheckListedFolders();
+    // Checks the folders and prints their outcomes in the given order. The exit status. A stop
+    // requested through stopToken kills the svn runs at once and ends the run: no outcome is printed
+    // after it, and the status is kSomeFailed.
+    int CheckFolders(const QStringList& folders, std::stop_token stopToken = {});
+    // Checks the folders of the list file, printed in file order. kSomeFailed, with a word on errors
+    // and nothing checked, when the list file cannot be read.
+    int CheckListedFolders(std::stop_token stopToken = {});
 
-    CConfigWatchdog& Watchdog() override { return m_Watchdog; }
-    void AnnounceModified(const QString& message) override;
-    void CheckEnded(const QString& path) override;
+    // The text with each tab, line break and backslash written as \t, \n and \\.
+    static QString Escaped(const QString& text);
 
 private:
-    // Checks one folder and prints its outcome; its exit status alone.
-    int CheckFolder(const QString& folder);
+    class CFolderCheck;
 
-    CConfigWatchdog m_Watchdog;
+    // Prints the outcome of one finished check; its exit status alone.
+    int Report(const CFolderCheck& check);
+
+    const QString m_strListFile;
     QTextStream& m_Output;
     QTextStream& m_Errors;
     MyLogFile& m_Log;
-    QString m_strAnnouncement; // the alert of the check that is running, if it made one
+    const unsigned m_nJobs;
 };

@@ -35,11 +35,19 @@ CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTa
 }
 
 CMainFrame::~CMainFrame() {
+    // The dialogs use the watch list and the update launcher; a watch list closed here saves nothing.
+    m_Dialogs.CloseAll();
+    g_bReportOpen = false;
+    StopChecks();
+    theLogFile.Close();
+}
+
+void CMainFrame::StopChecks() {
     // Quit must not wait for a server that never answers: the running svn is killed first, and its
     // job then ends as a failed check. No job may reach a member once destruction has begun.
     m_CheckStop.request_stop();
     m_WorkQueue.Stop();
-    theLogFile.Close();
+    m_bQueueRunning = false;
 }
 
 int CMainFrame::OnCreate() {
@@ -80,28 +88,32 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
 }
 
 void CMainFrame::OnWatchdogSettings() {
-    CWatchdogDlg dialog(m_Watchdog);
-    // Restoring the previous value keeps checks paused while an earlier watch list is still open.
-    const bool bWasEnabled = m_bChecksEnabled;
+    auto* pDialog = new CWatchdogDlg(m_Watchdog);
+    // Watch lists may stack and close in any order: checks resume once the last one has closed.
+    ++m_nOpenWatchLists;
     m_bChecksEnabled = false;
-    dialog.exec();
-    m_bChecksEnabled = bWasEnabled;
+    connect(pDialog, &QDialog::finished, this, &CMainFrame::OnWatchListClosed);
+    m_Dialogs.Show(pDialog);
+}
+
+void CMainFrame::OnWatchListClosed() {
+    if (--m_nOpenWatchLists == 0)
+        m_bChecksEnabled = true;
     OnTimer(CHECK_TIMER_ID);
 }
 
 void CMainFrame::OnApplicationSettings() {
-    QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                    QStringLiteral("Seetings are not ready yet .."), QMessageBox::Ok);
-    box.exec();
+    m_Dialogs.Show(new QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                                   QStringLiteral("Seetings are not ready yet .."), QMessageBox::Ok));
 }
 
 void CMainFrame::OnReport() {
     if (g_bReportOpen)
         return;
-    CReportDlg dialog(m_Watchdog, m_UpdateLauncher);
+    auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher);
     g_bReportOpen = true;
-    dialog.exec();
-    g_bReportOpen = false;
+    connect(pDialog, &QDialog::finished, this, [] { g_bReportOpen = false; });
+    m_Dialogs.Show(pDialog);
 }
 
 void CMainFrame::OnCommand(unsigned nId) {

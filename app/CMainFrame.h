@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/COpenDialogs.h"
 #include "engine/CCheckHost.h"
 #include "engine/CPendingChecks.h"
 #include "engine/CWorkQueue.h"
@@ -48,8 +49,9 @@ public:
     // pThreadStarter. Loads and adjusts the settings from "Corvane.xml" in the current directory.
     CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                std::unique_ptr<CThreadStarter> pThreadStarter);
-    // Ends the svn run of a running check at once, waits for that check to store its failure and drops
-    // the queued ones, all before any member goes away.
+    // Closes its open dialogs without their results, ends the svn run of a running check at once,
+    // waits for that check to store its failure and drops the queued ones, all before any member goes
+    // away; then closes the activity log.
     ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
@@ -60,12 +62,16 @@ public:
     // One tick of the check timer: counts every folder down and queues the check of the next folder
     // in rotation when it is due and has no check queued or running. The id is not examined.
     void OnTimer(int nIDEvent);
-    // The watch-list dialog, with checks paused while it is open and one tick after it closes.
+    // Opens a watch-list dialog and returns at once. Checks stay paused while any watch list is open;
+    // each one that closes gives one tick.
     void OnWatchdogSettings();
-    // Tells the user that the settings cannot be edited yet.
+    // Tells the user, in a message box that blocks nothing, that the settings cannot be edited yet.
     void OnApplicationSettings();
-    // The report dialog, unless one is open already.
+    // Opens the report dialog and returns at once, unless a report is open already.
     void OnReport();
+    // Ends the running check's svn at once and stops the work queue, which drops the queued checks;
+    // no check runs afterwards. For the frame's end, and for a process that ends without it.
+    void StopChecks();
 
     void OnCommand(unsigned nId) override;
 
@@ -86,12 +92,14 @@ protected:
 private:
     // Turns the tray icon and shows the balloon; on the UI thread.
     void OnCheckModified(const QString& message);
+    // A watch-list dialog has closed, however it closed.
+    void OnWatchListClosed();
 
     CSystemTray m_TrayIcon;
     CTaskbarNotifier m_Notifier;
     CWorkQueue m_WorkQueue;
     CConfigWatchdog m_Watchdog;
-    bool m_bChecksEnabled = true;
+    bool m_bChecksEnabled = true; // false while any watch list is open
 
     CCommandTarget& m_NextTarget;
     CPendingChecks m_PendingChecks;
@@ -100,4 +108,6 @@ private:
     std::atomic<std::chrono::milliseconds> m_msCheckTimeLimit = kDefaultRunTimeLimit;
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
+    int m_nOpenWatchLists = 0;
+    COpenDialogs m_Dialogs;
 };

@@ -1,7 +1,15 @@
 #include "app/CCommandLineRun.h"
 #include "app/CCorvaneApp.h"
+#include "app/CMainFrame.h"
+#include "app/CSingleInstance.h"
+#include "platform/CTerminationSignals.h"
+#include "platform/CThreadStarter.h"
+#include "platform/QtNotifyArea.h"
+#include "platform/SystemInfo.h"
+#include "settings/CConfigWatchdog.h"
 
 #include <QApplication>
+#include <chrono>
 #include <clocale>
 #include <optional>
 
@@ -9,6 +17,15 @@ namespace {
 
 // The desktop has no notification area: the program ends without a word, but not as a success.
 constexpr int kExitNoTray = 1;
+// A later start whose request the running tray program never answered.
+constexpr int kExitNotAnswered = 1;
+constexpr std::chrono::seconds kAnswerTimeout{10};
+
+// Another tray program runs for this user and display: it is asked to open its report instead.
+int AskRunningProgram(CSingleInstance& instance, int& argc, char** argv) {
+    const QCoreApplication application(argc, argv);
+    return instance.AskToOpenReport(kAnswerTimeout) ? 0 : kExitNotAnswered;
+}
 
 } // namespace
 
@@ -18,14 +35,36 @@ int main(int argc, char* argv[]) {
     CCommandLineRun commandLine(argc, argv);
     if (const std::optional<int> exitStatus = commandLine.RunWithoutTray())
         return *exitStatus;
+    CSingleInstance instance(CSingleInstance::CurrentDisplay());
+    if (!instance.Claim())
+        return AskRunningProgram(instance, argc, argv);
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     // The program has no main window; closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    instance.Listen();
+    // kill, logout and Ctrl-C end the program as Quit does.
+    platform::CTerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
+                     [] { theApp.OnCommand(CCorvaneApp::ID_APP_EXIT); });
+    QObject::connect(&instance, &CSingleInstance::ReportRequested, &application, [] {
+        if (CMainFrame* pFrame = theApp.MainFrame())
+            pFrame->OnCommand(CMainFrame::ID_REPORT);
+    });
 
-    if (!theApp.InitInstance())
+    platform::CQtNotifyArea notifyArea;
+    // Waiting for a tray that comes late belongs here, before the frame is made and adds its icon.
+
+    // The frame lives in this scope, made after the Qt application and gone before it, never among
+    // the globals; optional, so that it may also be made later than here.
+    std::optional<CMainFrame> frame;
+    frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
+                  std::make_unique<CThreadStarter>());
+    if (!theApp.InitInstance(*frame))
         return kExitNoTray;
     const int exitCode = QApplication::exec();
     theApp.ExitInstance();
+    frame.reset();
     return exitCode;
 }

@@ -5,6 +5,7 @@
 #include "svn/DecodeQuotedUtf8.h"
 
 #include <QFile>
+#include <mutex>
 #include <tinyxml.h>
 #include <utility>
 
@@ -93,6 +94,9 @@ void FillRecord(TiXmlDocument& document, SVNInfo& record) {
 // overwritten and then cut to length rather than truncated first: ext4 flushes a file that was
 // truncated to nothing when it is closed, which made every run measurably slower.
 void WriteDebugCopy(const std::string& rawOutput) {
+    // Checks may run side by side; one copy at a time keeps it one run's whole output.
+    static std::mutex lock;
+    const std::lock_guard guard(lock);
     QFile file(platform::DebugCopyPath());
     if (!file.open(QIODevice::ReadWrite))
         return;

@@ -68,9 +68,9 @@ void CAboutDlg::DoDataExchange() {
     m_editBuildDate->setCursorPosition(0);
 }
 
-void RunAboutDialog(QWidget* parent) {
-    CAboutDlg dialog(parent);
-    dialog.m_strRevisionText = QStringLiteral("Corvane Revision %1").arg(QLatin1String(kRevision));
-    dialog.m_strBuildDate = QString::fromLatin1(kBuildDate);
-    dialog.exec();
+CAboutDlg* NewAboutDialog(QWidget* parent) {
+    auto* pDialog = new CAboutDlg(parent);
+    pDialog->m_strRevisionText = QStringLiteral("Corvane Revision %1").arg(QLatin1String(kRevision));
+    pDialog->m_strBuildDate = QString::fromLatin1(kBuildDate);
+    return pDialog;
 }

@@ -31,5 +31,5 @@ private:
     QLineEdit* m_editBuildDate;
 };
 
-// The About command: shows the About box with this build's revision and date, modally.
-void RunAboutDialog(QWidget* parent = nullptr);
+// An About box with this build's revision and date, made but not shown; the caller owns it.
+CAboutDlg* NewAboutDialog(QWidget* parent = nullptr);

@@ -1,12 +1,14 @@
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
+#include "platform/QtNotifyArea.h"
 #include "settings/CAppSettings.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/MyLogFile.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "ui/CAboutDlg.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -82,16 +85,19 @@ public:
     bool Start(std::function<void()>, std::thread&) override { return false; }
 };
 
-// Runs inside on the modal dialog that the next call opens, once it is shown.
-void WhenModal(std::function<void(QWidget*)> inside) {
-    QTimer::singleShot(0, qApp, [inside] {
-        QWidget* pDialog = QApplication::activeModalWidget();
-        if (pDialog == nullptr) {
-            ADD_FAILURE() << "no modal dialog open";
-            return;
+// The dialogs of this kind that are open. None of them may be modal: a modal one would block the
+// tray icon.
+template <class Dialog> QList<Dialog*> OpenDialogs() {
+    QList<Dialog*> dialogs;
+    for (QWidget* pWidget : QApplication::topLevelWidgets()) {
+        auto* pDialog = qobject_cast<Dialog*>(pWidget);
+        if (pDialog != nullptr && pDialog->isVisible()) {
+            EXPECT_FALSE(pDialog->isModal());
+            dialogs.append(pDialog);
         }
-        inside(pDialog);
-    });
+    }
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    return dialogs;
 }
 
 void Click(QWidget* pDialog, const QString& text) {
@@ -263,19 +269,17 @@ TEST_F(SchedulingTest, ClosingTheWatchListRestartsEveryCountdownAndTicksOnce) {
     ASSERT_EQ(pFrame->OnCreate(), 0); // a is checked, b is due next
     ASSERT_TRUE(Settle(*pFrame));
 
-    int lineWhileOpen = -1;
-    WhenModal([&](QWidget* pDialog) {
-        EXPECT_NE(qobject_cast<CWatchdogDlg*>(pDialog), nullptr);
-        lineWhileOpen = g_iNextPathLine;
-        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
-        // No check starts while the list is open, but the countdowns keep falling.
-        EXPECT_TRUE(Settle(*pFrame));
-        EXPECT_EQ(Launches(), QStringList{a});
-        EXPECT_EQ(pFrame->Watchdog().GetCountdown(a), 59);
-        EXPECT_EQ(g_iNextPathLine, lineWhileOpen);
-        Click(pDialog, QStringLiteral("&Close"));
-    });
     pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    const QList<CWatchdogDlg*> dialogs = OpenDialogs<CWatchdogDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    const int lineWhileOpen = g_iNextPathLine;
+    pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+    // No check starts while the list is open, but the countdowns keep falling.
+    EXPECT_TRUE(Settle(*pFrame));
+    EXPECT_EQ(Launches(), QStringList{a});
+    EXPECT_EQ(pFrame->Watchdog().GetCountdown(a), 59);
+    EXPECT_EQ(g_iNextPathLine, lineWhileOpen);
+    Click(dialogs.front(), QStringLiteral("&Close"));
 
     // Remade at 60, then one extra tick at once.
     for (const CSVNPath& record : pFrame->Watchdog().Records()) {
@@ -284,6 +288,47 @@ TEST_F(SchedulingTest, ClosingTheWatchListRestartsEveryCountdownAndTicksOnce) {
     }
     EXPECT_EQ(g_iNextPathLine, lineWhileOpen + 1);
     EXPECT_EQ(Launches(), QStringList{a});
+}
+
+TEST_F(SchedulingTest, ChecksStayPausedUntilTheLastOfStackedWatchListsCloses) {
+    const QString a = Folder("a"), b = Folder("b");
+    WriteList({a, b});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0); // a is checked, b is due next
+    ASSERT_TRUE(Settle(*pFrame));
+
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    const QList<CWatchdogDlg*> dialogs = OpenDialogs<CWatchdogDlg>();
+    ASSERT_EQ(dialogs.size(), 2);
+    // The first one opened closes first, by Escape: nothing is saved, one tick, still paused.
+    QTest::keyClick(dialogs.front(), Qt::Key_Escape);
+    EXPECT_EQ(pFrame->Watchdog().GetCountdown(b), 0);
+    ASSERT_TRUE(Settle(*pFrame));
+    EXPECT_EQ(Launches(), QStringList{a});
+
+    // The last one closes by its close box: checks resume with the tick it gives.
+    dialogs.back()->close();
+    ASSERT_TRUE(Settle(*pFrame));
+    EXPECT_EQ(Launches(), (QStringList{a, b}));
+}
+
+TEST_F(SchedulingTest, WatchListStillOpenWhenTheFrameGoesSavesNothing) {
+    const QString a = Folder("a");
+    WriteList({a});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    QList<CWatchdogDlg*> dialogs = OpenDialogs<CWatchdogDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    QPointer<CWatchdogDlg> pDialog = dialogs.front();
+
+    pFrame.reset();
+
+    EXPECT_TRUE(pDialog.isNull());
+    QFile list(m_strListFile);
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_EQ(list.readAll(), a.toLocal8Bit() + "\n");
 }
 
 TEST_F(SchedulingTest, LaunchIsWrittenToTheActivityLog) {
@@ -323,15 +368,10 @@ TEST_F(StartUpTest, LeftClickOnTheIconOpensTheReport) {
     WriteList({});
     auto pFrame = MakeFrame();
     ASSERT_EQ(pFrame->OnCreate(), 0);
-    bool bReportShown = false;
-    WhenModal([&](QWidget* pDialog) {
-        bReportShown = qobject_cast<CReportDlg*>(pDialog) != nullptr;
-        pDialog->close();
-    });
 
     m_Area.m_Recorder.Click(platform::kLeftButtonUp);
 
-    EXPECT_TRUE(bReportShown);
+    EXPECT_EQ(OpenDialogs<CReportDlg>().size(), 1);
 }
 
 TEST_F(StartUpTest, IconThatCannotBeAddedFailsTheCreationAndChecksNothing) {
@@ -434,62 +474,64 @@ TEST_F(CommandTest, CommandsOfTheApplicationArePassedOn) {
 TEST_F(CommandTest, ApplicationSettingsOnlyShowsTheMessage) {
     WriteList({});
     auto pFrame = MakeFrame();
-    bool bShown = false;
-    WhenModal([&](QWidget* pDialog) {
-        auto* pBox = qobject_cast<QMessageBox*>(pDialog);
-        ASSERT_NE(pBox, nullptr);
-        bShown = true;
-        EXPECT_EQ(pBox->text(), QStringLiteral("Seetings are not ready yet .."));
-        EXPECT_EQ(pBox->windowTitle(), QStringLiteral("Corvane"));
-        EXPECT_EQ(pBox->standardButtons(), QMessageBox::Ok);
-        pBox->accept();
-    });
 
     pFrame->OnCommand(CMainFrame::ID_APPLICATION_SETTINGS);
 
-    EXPECT_TRUE(bShown);
+    const QList<QMessageBox*> boxes = OpenDialogs<QMessageBox>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes.front()->text(), QStringLiteral("Seetings are not ready yet .."));
+    EXPECT_EQ(boxes.front()->windowTitle(), QStringLiteral("Corvane"));
+    EXPECT_EQ(boxes.front()->standardButtons(), QMessageBox::Ok);
     EXPECT_TRUE(m_Target.m_Commands.empty());
+    boxes.front()->accept();
+    EXPECT_TRUE(OpenDialogs<QMessageBox>().isEmpty());
 }
 
 TEST_F(CommandTest, ReportOpensOnlyOnceAtATime) {
     WriteList({});
     auto pFrame = MakeFrame();
-    int reportsSeen = 0;
-    bool bSecondOpened = false;
-    WhenModal([&](QWidget* pReport) {
-        EXPECT_NE(qobject_cast<CReportDlg*>(pReport), nullptr);
-        ++reportsSeen;
-        EXPECT_TRUE(g_bReportOpen);
-        // Should a second report open, this closes it so that the test ends.
-        QTimer::singleShot(100, pReport, [&, pReport] {
-            if (QApplication::activeModalWidget() != pReport) {
-                bSecondOpened = true;
-                QApplication::activeModalWidget()->close();
-            }
-        });
-        pFrame->OnCommand(CMainFrame::ID_REPORT);
-        pReport->close();
-    });
+
     pFrame->OnCommand(CMainFrame::ID_REPORT);
+    EXPECT_TRUE(g_bReportOpen);
+    pFrame->OnCommand(CMainFrame::ID_REPORT);
+    QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
+    ASSERT_EQ(reports.size(), 1);
+    reports.front()->close();
     EXPECT_FALSE(g_bReportOpen);
-    EXPECT_FALSE(bSecondOpened);
 
     // Once closed, it opens again.
-    WhenModal([&](QWidget* pReport) {
-        ++reportsSeen;
-        pReport->close();
-    });
     pFrame->OnCommand(CMainFrame::ID_REPORT);
-    EXPECT_EQ(reportsSeen, 2);
+    EXPECT_EQ(OpenDialogs<CReportDlg>().size(), 1);
 }
 
 TEST(ApplicationTest, WithoutANotificationAreaTheProgramEndsAtStart) {
     // Qt's offscreen platform has no system tray.
     CScopedEnvironment cacheHome("XDG_CACHE_HOME", QDir::tempPath().toLocal8Bit());
+    QTemporaryDir folder;
     CCorvaneApp application;
+    platform::CQtNotifyArea notifyArea;
+    CMainFrame frame(notifyArea, application, folder.filePath(QStringLiteral("pathlist.ini")),
+                     std::make_unique<CThreadStarter>());
 
-    EXPECT_FALSE(application.InitInstance());
+    EXPECT_FALSE(application.InitInstance(frame));
+    EXPECT_EQ(application.MainFrame(), nullptr);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST(ApplicationTest, AboutOpensAgainWhileOpenAndQuitClosesEveryBox) {
+    CCorvaneApp application;
+    application.OnCommand(CCorvaneApp::ID_APP_ABOUT);
+    application.OnCommand(CCorvaneApp::ID_APP_ABOUT);
+    EXPECT_EQ(OpenDialogs<CAboutDlg>().size(), 2);
+
+    QTimer::singleShot(0, qApp, [&] { application.OnCommand(CCorvaneApp::ID_APP_EXIT); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(3); });
+    guard.start(kWaitMs);
+
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(OpenDialogs<CAboutDlg>().isEmpty());
 }
 
 TEST(ApplicationTest, QuitEndsTheEventLoop) {

@@ -138,20 +138,30 @@ TEST_F(CheckCommandTest, RelativeFolderIsCheckedUnderItsOwnName) {
     EXPECT_TRUE(result.m_strOutput.contains(QLatin1String("\n  behind was modified.")));
 }
 
-TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogBesideTheProgram) {
+TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
+    // The log of a tray program that is running: --check must not cut it short.
+    const QString trayLog = AppFolder() + QStringLiteral("/Corvane.log");
+    QFile tray(trayLog);
+    ASSERT_TRUE(tray.open(QIODevice::WriteOnly));
+    tray.write("<HTML><HEAD><TITLE>LOGFILE</TITLE></HEAD><BODY>\nlaunched\n");
+    tray.close();
+    const QByteArray trayText = ContentsOf(trayLog);
+
     const CCommandResult result =
         Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
     ASSERT_EQ(result.m_iExitCode, 0) << result.m_strErrors.toStdString();
 
-    const QString log = QString::fromLocal8Bit(ContentsOf(AppFolder() + QStringLiteral("/Corvane.log")));
+    const QString log =
+        QString::fromLocal8Bit(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")));
     EXPECT_TRUE(log.startsWith(QLatin1String("<HTML><HEAD><TITLE>LOGFILE</TITLE></HEAD><BODY>\n")));
     EXPECT_TRUE(log.contains(result.m_strOutput)) << log.toStdString();
     EXPECT_TRUE(log.endsWith(QLatin1String("<BR></BODY></HTML>")));
+    EXPECT_EQ(ContentsOf(trayLog), trayText);
 
     // Without --log nothing is logged, and the old log is left alone.
-    const QByteArray before = ContentsOf(AppFolder() + QStringLiteral("/Corvane.log"));
+    const QByteArray before = ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"));
     Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
-    EXPECT_EQ(ContentsOf(AppFolder() + QStringLiteral("/Corvane.log")), before);
+    EXPECT_EQ(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")), before);
 }
 
 } // namespace

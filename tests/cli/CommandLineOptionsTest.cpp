@@ -33,6 +33,29 @@ TEST(CommandLineOptionsTest, CheckTakesTheFoldersInTheirOrderWhereverTheyStand) 
     EXPECT_TRUE(Parse({QStringLiteral("--check")}).m_Folders.isEmpty());
 }
 
+TEST(CommandLineOptionsTest, JobsTakesACountFromOneToSixtyFourOnlyWithCheck) {
+    EXPECT_EQ(Parse({QStringLiteral("--check")}).m_nJobs, 4u);
+    const CCommandLineOptions separate = Parse(
+        {QStringLiteral("--check"), QStringLiteral("--jobs"), QStringLiteral("1"), QStringLiteral("/a")});
+    EXPECT_EQ(separate.m_eAction, Action::CheckFolders);
+    EXPECT_EQ(separate.m_nJobs, 1u);
+    // The count is never taken for a folder.
+    EXPECT_EQ(separate.m_Folders, QStringList{QStringLiteral("/a")});
+    EXPECT_EQ(Parse({QStringLiteral("--jobs=64"), QStringLiteral("--check")}).m_nJobs, 64u);
+
+    for (const QStringList& wrong :
+         {QStringList{QStringLiteral("--check"), QStringLiteral("--jobs")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--jobs"), QStringLiteral("0")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--jobs=65")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--jobs"), QStringLiteral("/a")},
+          QStringList{QStringLiteral("--check"), QStringLiteral("--jobs=-2")},
+          QStringList{QStringLiteral("--jobs"), QStringLiteral("2")}}) {
+        const CCommandLineOptions options = Parse(wrong);
+        EXPECT_EQ(options.m_eAction, Action::UsageError) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(options.m_strError.contains(QLatin1String("--jobs"))) << options.m_strError.toStdString();
+    }
+}
+
 TEST(CommandLineOptionsTest, DoubleDashLetsFolderNamesStartWithADash) {
     const CCommandLineOptions options = Parse(
         {QStringLiteral("--check"), QStringLiteral("--"), QStringLiteral("--log"), QStringLiteral("-wc")});

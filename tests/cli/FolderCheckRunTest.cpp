@@ -1,7 +1,8 @@
-#include "cli/CTwoWorkingCopies.h"
 #include "app/CFolderCheckRun.h"
+#include "cli/CTwoWorkingCopies.h"
 #include "settings/MyLogFile.h"
 #include "support/CScopedEnvironment.h"
+#include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 
 #include <QDateTime>
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTextStream>
+#include <QUrl>
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace {
@@ -88,6 +91,51 @@ TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
 
     // A failed check has no author.
     EXPECT_TRUE(OutputLines().first().startsWith(plain + QStringLiteral("\terror local\t\t")));
+}
+
+TEST_F(FolderCheckRunTest, TabsLineBreaksAndBackslashesInPathsAreEscaped) {
+    const QString odd = m_Sandbox.Folder() + QStringLiteral("/a\tb\nc\\d");
+    ASSERT_TRUE(QDir().mkpath(odd));
+
+    EXPECT_EQ(m_Run.CheckFolders({odd}), CFolderCheckRun::kSomeFailed);
+
+    const QStringList lines = OutputLines();
+    ASSERT_EQ(lines.size(), 1) << m_strOutput.toStdString();
+    EXPECT_EQ(lines[0].split(QLatin1Char('\t')).first(),
+              m_Sandbox.Folder() + QStringLiteral("/a\\tb\\nc\\\\d"));
+    EXPECT_EQ(CFolderCheckRun::Escaped(QStringLiteral("plain/\u00e9")), QStringLiteral("plain/\u00e9"));
+}
+
+TEST_F(FolderCheckRunTest, SeveralAtOnceBehindASlowServerPrintTheSameLinesInTheGivenOrder) {
+    const QString url = m_Sandbox.StartServer();
+    ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
+    CSvnRelay slowServer(static_cast<quint16>(QUrl(url).port()));
+    ASSERT_TRUE(slowServer.IsListening());
+    slowServer.SetConnectionDelay(std::chrono::milliseconds(300));
+    const QString served = m_Sandbox.Folder() + QStringLiteral("/served");
+    ASSERT_TRUE(m_Sandbox.RunTool(
+        QStringLiteral("svn"), {QStringLiteral("checkout"), slowServer.Url(QStringLiteral("repo")), served}))
+        << m_Sandbox.LastError().toStdString();
+    const QString plain = m_Sandbox.Folder() + QStringLiteral("/plain");
+    ASSERT_TRUE(QDir().mkpath(plain));
+    // The slow one first and last: the quick ones in between end before it.
+    const QStringList folders{served, m_WorkingCopies.m_strBehind, plain, m_WorkingCopies.m_strCurrent,
+                              served};
+    auto withoutTimes = [](QStringList lines) {
+        for (QString& line : lines)
+            line.remove(QRegularExpression(QStringLiteral("\t\\d\\d:\\d\\d:\\d\\d$")));
+        return lines;
+    };
+    EXPECT_EQ(m_Run.CheckFolders(folders), CFolderCheckRun::kSomeFailed);
+    const QStringList oneAtATime = withoutTimes(OutputLines());
+    m_strOutput.clear();
+
+    CFolderCheckRun fourAtOnce(m_strListFile, m_Output, m_Errors, m_Log, 4);
+    EXPECT_EQ(fourAtOnce.CheckFolders(folders), CFolderCheckRun::kSomeFailed);
+
+    ASSERT_EQ(oneAtATime.size(), 7) << oneAtATime.join('\n').toStdString();
+    EXPECT_EQ(oneAtATime.first(), served + QStringLiteral("\tup-to-date\tcarol"));
+    EXPECT_EQ(withoutTimes(OutputLines()), oneAtATime);
 }
 
 TEST_F(FolderCheckRunTest, RepositoryThatIsGoneIsANetworkError) {

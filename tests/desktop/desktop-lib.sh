@@ -63,19 +63,42 @@ Balloon() {
     return 1
 }
 
-# Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
-ChooseQuit() {
+# Clicks mouse button $2 on the docked icon $1.
+ClickIcon() {
     local x y
     eval "$(xdotool getwindowgeometry --shell "$1")"
     # Low in the icon: a balloon's arrow points at the icon's middle and may cover its upper half.
     x=$((X + WIDTH / 2))
     y=$((Y + HEIGHT * 3 / 4))
-    xdotool mousemove "$x" "$y" click 3
+    xdotool mousemove "$x" "$y" click "$2"
+}
+
+# Opens the menu of the docked icon $1 with a right click and chooses its item number $2, counted from
+# 1 without the separators.
+ChooseMenuItem() {
+    ClickIcon "$1" 3
+    sleep 0.5
+    # From no selection, Down selects the menu's first item.
+    for _ in $(seq "$2"); do
+        xdotool key Down
+    done
+    sleep 0.2
+    xdotool key Return
+}
+
+# Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
+ChooseQuit() {
+    ClickIcon "$1" 3
     sleep 0.5
     # From no selection, Up selects the menu's last item.
     xdotool key Up
     sleep 0.2
     xdotool key Return
+}
+
+# Prints the id of a visible window of process $1 titled $2; false when there is none.
+DialogOf() {
+    xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 | grep .
 }
 
 # True once process $1 has ended (a zombie that waits for its parent counts as ended).
@@ -104,15 +127,47 @@ PrepareProgram() {
 }
 
 # Starts the copy made by PrepareProgram in folder $1, in its own folder, without a session bus so
-# that Qt uses the X tray and draws its own balloons. Sets PROGRAM_PID.
+# that Qt uses the X tray and draws its own balloons; the arguments after $1 are the program's. Sets
+# PROGRAM_PID.
 StartProgram() {
     local folder=$1
+    shift
     (
         cd "$folder/app"
         exec env -u DBUS_SESSION_BUS_ADDRESS HOME="$folder/home" XDG_CONFIG_HOME="$folder/home/.config" \
-            XDG_CACHE_HOME="$folder/home/.cache" XDG_RUNTIME_DIR="$folder/runtime" ./corvane
+            XDG_CACHE_HOME="$folder/home/.cache" XDG_RUNTIME_DIR="$folder/runtime" ./corvane "$@"
     ) </dev/null >"$folder/corvane.log" 2>&1 &
     PROGRAM_PID=$!
+}
+
+# Makes working copy $1 checked out from svnserve, then gives the server's port to a server that
+# accepts connections and never answers, so that svn hangs on the working copy's URL. The silent
+# server goes with the scenario.
+MakeHungWorkingCopy() {
+    local port server
+    svnadmin create "$work/repo"
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    svnserve -d --foreground --listen-host 127.0.0.1 --listen-port "$port" -r "$work" &
+    server=$!
+    WaitFor 10 svn --non-interactive --config-dir "$work/svnconfig" -q checkout "svn://127.0.0.1:$port/repo" \
+        "$1" || Fail "no checkout from svnserve"
+    kill "$server"
+    wait "$server" || true
+    python3 -c '
+import socket, sys, time
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+server.bind(("127.0.0.1", int(sys.argv[1])))
+server.listen(16)
+time.sleep(3600)
+' "$port" &
+    SILENT_SERVER_PID=$!
+    WaitFor 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null || Fail "the silent server did not listen"
+}
+
+# Prints the id of the svn that process $1 runs; false when it runs none.
+SvnOf() {
+    ps -o pid=,comm= --ppid "$1" | awk '$2 == "svn" { print $1; found = 1 } END { exit !found }'
 }
 
 # Sets up a scenario: a scratch folder $work removed at the end together with the program whose pid
@@ -124,12 +179,17 @@ StartScenario() {
     mkdir -p "$SCENARIO_ARTIFACTS"
     work=$(mktemp -d)
     PROGRAM_PID=
+    SILENT_SERVER_PID=
     trap EndScenario EXIT
 }
 
 EndScenario() {
     if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
         kill -KILL "$PROGRAM_PID"
+    fi
+    if [ -n "$SILENT_SERVER_PID" ]; then
+        kill "$SILENT_SERVER_PID" 2>/dev/null || true
+        wait "$SILENT_SERVER_PID" 2>/dev/null || true
     fi
     rm -rf "$work"
 }

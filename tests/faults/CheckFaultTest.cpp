@@ -2,12 +2,12 @@
 // one that accepts and never answers, one that wants a password, a working copy deleted after it was
 // listed, and no svn at all. Each time the check ends as the right error, at once or at its time
 // limit, nothing is left running, and the next folder is checked as usual.
-#include "CSvnRelay.h"
 #include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
 #include "support/CScopedEnvironment.h"
+#include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
 #include "ui/CCommandTarget.h"

@@ -1,13 +1,12 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -18,35 +17,32 @@ struct AboutSeen {
     QString strBuildDate;
     bool bReadOnly = false;
     bool bHasIcon = false;
+    bool bClosed = false;
 };
 
-// Runs the About command; while its box is up, notes what it shows and then closes it with the
-// given action. The command returning at all shows the action closed the box.
-AboutSeen RunAndClose(const std::function<void(QDialog&)>& close) {
+// Shows the About command's box, notes what it shows and then closes it with the given action. The
+// box no longer visible afterwards shows the action closed it.
+AboutSeen ShowAndClose(const std::function<void(QDialog&)>& close) {
     AboutSeen seen;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            return;
-        }
-        seen.bShown = true;
-        seen.strTitle = dialog->windowTitle();
-        auto* revision = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_REVISION);
-        auto* buildDate = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_BUILD_DATE);
-        seen.strRevision = revision->text();
-        seen.strBuildDate = buildDate->text();
-        seen.bReadOnly = revision->isReadOnly() && buildDate->isReadOnly();
-        for (QLabel* label : dialog->findChildren<QLabel*>()) {
-            seen.bHasIcon = seen.bHasIcon || !label->pixmap().isNull();
-        }
-        close(*dialog);
-    });
-    RunAboutDialog();
+    std::unique_ptr<CAboutDlg> dialog(NewAboutDialog());
+    dialog->show();
+    seen.bShown = dialog->isVisible();
+    seen.strTitle = dialog->windowTitle();
+    auto* revision = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_REVISION);
+    auto* buildDate = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_BUILD_DATE);
+    seen.strRevision = revision->text();
+    seen.strBuildDate = buildDate->text();
+    seen.bReadOnly = revision->isReadOnly() && buildDate->isReadOnly();
+    for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        seen.bHasIcon = seen.bHasIcon || !label->pixmap().isNull();
+    }
+    close(*dialog);
+    seen.bClosed = !dialog->isVisible();
     return seen;
 }
 
 TEST(AboutDlgTest, ShowsRevisionAndBuildDateReadOnly) {
-    const AboutSeen seen = RunAndClose([](QDialog& dialog) {
+    const AboutSeen seen = ShowAndClose([](QDialog& dialog) {
         QTest::mouseClick(CDialogTemplate::Control<QPushButton>(dialog, 1), Qt::LeftButton);
     });
     ASSERT_TRUE(seen.bShown);
@@ -55,17 +51,21 @@ TEST(AboutDlgTest, ShowsRevisionAndBuildDateReadOnly) {
     EXPECT_EQ(seen.strBuildDate, QStringLiteral("2008/02/19 15:03:47"));
     EXPECT_TRUE(seen.bReadOnly);
     EXPECT_TRUE(seen.bHasIcon);
+    EXPECT_TRUE(seen.bClosed);
 }
 
 TEST(AboutDlgTest, EnterOnTheTextsAndEscapeCloseIt) {
-    const AboutSeen byEnter = RunAndClose([](QDialog& dialog) {
+    const AboutSeen byEnter = ShowAndClose([](QDialog& dialog) {
         auto* revision = CDialogTemplate::Control<QLineEdit>(dialog, CAboutDlg::IDC_EDIT_REVISION);
         revision->setFocus();
         QTest::keyClick(revision, Qt::Key_Return);
     });
     EXPECT_TRUE(byEnter.bShown);
-    const AboutSeen byEscape = RunAndClose([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+    EXPECT_TRUE(byEnter.bClosed);
+    const AboutSeen byEscape =
+        ShowAndClose([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
     EXPECT_TRUE(byEscape.bShown);
+    EXPECT_TRUE(byEscape.bClosed);
 }
 
 TEST(AboutDlgTest, TypingDoesNotChangeTheTexts) {

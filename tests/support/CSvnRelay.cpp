@@ -1,4 +1,4 @@
-#include "CSvnRelay.h"
+#include "support/CSvnRelay.h"
 
 #include <QEventLoop>
 #include <QHostAddress>
@@ -53,8 +53,10 @@ private:
         auto connection = std::make_shared<Connection>();
         connection->client = client;
         connection->upstream = new QTcpSocket(this);
+        // Until the delayed connection to the server is under way, what the client says waits in its
+        // socket.
         connect(client, &QTcpSocket::readyRead, this, [connection] {
-            if (connection->upstream)
+            if (connection->upstream && connection->upstream->state() != QAbstractSocket::UnconnectedState)
                 connection->upstream->write(connection->client->readAll());
         });
         connect(connection->upstream, &QTcpSocket::readyRead, this, [this, connection, mode] {
@@ -71,7 +73,12 @@ private:
             if (connection->client)
                 connection->client->disconnectFromHost();
         });
-        connection->upstream->connectToHost(QHostAddress::LocalHost, m_relay.m_nUpstreamPort);
+        QTimer::singleShot(m_relay.m_msConnectionDelay.load(), this, [this, connection] {
+            if (!connection->upstream || !connection->client)
+                return;
+            connection->upstream->connectToHost(QHostAddress::LocalHost, m_relay.m_nUpstreamPort);
+            connection->upstream->write(connection->client->readAll());
+        });
     }
 
     // A process that dies mid-conversation leaves its peer a connection that ends without a goodbye.

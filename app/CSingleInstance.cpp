@@ -1,0 +1,102 @@
+#include "app/CSingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QRegularExpression>
+#include <QThread>
+
+namespace {
+
+constexpr char kReportRequest[] = "report\n";
+constexpr char kAnswer[] = "ok\n";
+constexpr int kRetryMs = 100;
+constexpr qint64 kMaxRequestLength = 64;
+
+} // namespace
+
+CSingleInstance::CSingleInstance(const QString& strDisplay, QObject* pParent) : QObject(pParent) {
+    const QString folder = platform::UserRuntimeFolder();
+    if (folder.isEmpty())
+        return;
+    // The display name becomes part of a file name: anything but a few plain characters is replaced.
+    QString name = strDisplay;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9._:-]")), QStringLiteral("_"));
+    m_strBase = folder + QStringLiteral("/tray-") + name;
+}
+
+CSingleInstance::~CSingleInstance() = default;
+
+QString CSingleInstance::CurrentDisplay() {
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (!wayland.isEmpty())
+        return QStringLiteral("wayland-") + wayland;
+    QString x = qEnvironmentVariable("DISPLAY");
+    if (x.isEmpty())
+        return QStringLiteral("none");
+    static const QRegularExpression screen(QStringLiteral("\\.\\d+$"));
+    if (x.lastIndexOf(QLatin1Char('.')) > x.lastIndexOf(QLatin1Char(':')))
+        x.remove(screen);
+    return x;
+}
+
+bool CSingleInstance::Claim() {
+    if (m_strBase.isEmpty())
+        return true;
+    return m_Lock.TryLock(m_strBase + QStringLiteral(".lock"));
+}
+
+bool CSingleInstance::Listen() {
+    if (!m_Lock.IsLocked())
+        return false;
+    const QString socketName = m_strBase + QStringLiteral(".socket");
+    // Whoever made a socket there is gone, or the lock would not be ours.
+    QLocalServer::removeServer(socketName);
+    m_pServer = new QLocalServer(this);
+    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_pServer, &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
+    return m_pServer->listen(socketName);
+}
+
+bool CSingleInstance::AskToOpenReport(std::chrono::milliseconds timeout) {
+    if (m_strBase.isEmpty())
+        return false;
+    const QString socketName = m_strBase + QStringLiteral(".socket");
+    QDeadlineTimer deadline(timeout);
+    // The first may still be starting: its socket comes shortly after its lock.
+    while (true) {
+        QLocalSocket socket;
+        socket.connectToServer(socketName);
+        if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
+            socket.write(kReportRequest);
+            socket.flush();
+            while (!socket.canReadLine()) {
+                if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+                    return false;
+            }
+            return socket.readLine() == kAnswer;
+        }
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(kRetryMs);
+    }
+}
+
+void CSingleInstance::OnNewConnection() {
+    while (QLocalSocket* pSocket = m_pServer->nextPendingConnection()) {
+        connect(pSocket, &QLocalSocket::disconnected, pSocket, &QObject::deleteLater);
+        connect(pSocket, &QLocalSocket::readyRead, this, [this, pSocket] {
+            if (!pSocket->canReadLine()) {
+                // A request is one short line; anything longer is not from Corvane.
+                if (pSocket->bytesAvailable() > kMaxRequestLength)
+                    pSocket->abort();
+                return;
+            }
+            const QByteArray request = pSocket->readLine();
+            if (request == kReportRequest)
+                emit ReportRequested();
+            pSocket->write(kAnswer);
+            pSocket->disconnectFromServer();
+        });
+    }
+}
