@@ -42,7 +42,10 @@ void CCorvaneApp::OnCommand(unsigned nId) {
         break;
     case ID_APP_EXIT:
         // The frame goes in ExitInstance, once the event loop has ended and no handler of it runs.
-        QCoreApplication::quit();
+        if (m_pMainWnd)
+            m_pMainWnd->QuitAfterUpdates();
+        else
+            QCoreApplication::quit();
         break;
     default:
         break;

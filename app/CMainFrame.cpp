@@ -104,6 +104,10 @@ void CMainFrame::OnReport() {
     g_bReportOpen = false;
 }
 
+void CMainFrame::QuitAfterUpdates() {
+    m_UpdateLauncher.StopUpdatesThenQuit([] { QCoreApplication::quit(); });
+}
+
 void CMainFrame::OnCommand(unsigned nId) {
     switch (nId) {
     case ID_WATCHDOG_SETTINGS:

@@ -77,6 +77,10 @@ public:
     // How long each svn run of a check may take; 300 s unless changed. Checks queued afterwards use it.
     void SetCheckTimeLimit(std::chrono::milliseconds timeLimit) { m_msCheckTimeLimit = timeLimit; }
 
+    // Quits the program, once no update window runs svn any more: while one does, asks first and
+    // stops those runs gently (CDesktopUpdateLauncher::StopUpdatesThenQuit).
+    void QuitAfterUpdates();
+
     // Whether any folder has a check queued or running.
     bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }
 
