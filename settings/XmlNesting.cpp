@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <tinyxml.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -22,7 +23,7 @@ public:
     CNestingScanner(bool bUtf8, int limit) : m_bUtf8(bUtf8), m_iLimit(limit) {}
 
     // Reads the document's top-level nodes from p on. While the encoding is not known yet, the first
-    // declaration settles it; both answers are followed and the deeper one counts.
+    // declaration settles it, as TinyXML decides from its encoding attribute.
     int ScanDocument(const char* p, bool bEncodingKnown) {
         for (;;) {
             p = SkipWhite(p);
@@ -31,13 +32,13 @@ public:
             const NodeKind kind = Identify(p);
             if (kind == NodeKind::Element) {
                 p = ParseElement(p);
-            } else if (kind == NodeKind::Declaration) {
-                p = ParseDeclaration(p);
-                if (p != nullptr && !bEncodingKnown) {
-                    const int utf8 = CNestingScanner(true, m_iLimit).ScanDocument(p, true);
-                    const int bytes = CNestingScanner(false, m_iLimit).ScanDocument(p, true);
-                    return std::max({m_iDeepest, utf8, bytes});
-                }
+            } else if (kind == NodeKind::Declaration && !bEncodingKnown) {
+                std::string strEncoding;
+                p = ParseDeclaration(p, &strEncoding);
+                if (p == nullptr)
+                    return m_iDeepest;
+                const int deeper = CNestingScanner(IsUtf8Name(strEncoding), m_iLimit).ScanDocument(p, true);
+                return std::max(m_iDeepest, deeper);
             } else {
                 p = SkipNode(p, kind);
             }
@@ -114,36 +115,63 @@ private:
     }
 
     // A numeric character reference runs to the first ';' and is valid when the characters between
-    // the last 'x' (or '#') and it are digits; what stands before that is not looked at.
-    static const char* SkipEntity(const char* p) {
-        if (p[1] != '#' || p[2] == '\0')
+    // the last 'x' (or '#') and it are digits; what stands before that is not looked at. Outside
+    // UTF-8 it stands for one byte, the low one of its number. Null where TinyXML stops.
+    static const char* ReadEntity(const char* p, std::string* text) {
+        if (p[1] != '#' || p[2] == '\0') {
+            static constexpr std::pair<const char*, char> kNamed[] = {
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+            for (const auto& [entity, character] : kNamed) {
+                if (StartsWith(p, entity)) {
+                    Append(text, character);
+                    return p + std::strlen(entity);
+                }
+            }
+            Append(text, '&');
             return p + 1;
+        }
         const bool bHex = p[2] == 'x';
         if (bHex && p[3] == '\0')
             return nullptr;
         const char* semicolon = std::strchr(p + (bHex ? 3 : 2), ';');
         if (semicolon == nullptr)
             return nullptr;
+        unsigned long code = 0;
+        unsigned factor = 1;
         for (const char* q = semicolon - 1; *q != (bHex ? 'x' : '#'); --q) {
-            if (!(bHex ? std::isxdigit(static_cast<unsigned char>(*q))
-                       : std::isdigit(static_cast<unsigned char>(*q))))
+            const auto byte = static_cast<unsigned char>(*q);
+            if (!(bHex ? std::isxdigit(byte) : std::isdigit(byte)))
                 return nullptr;
+            const unsigned digit = std::isdigit(byte) ? byte - '0' : std::tolower(byte) - 'a' + 10;
+            code += factor * digit;
+            factor *= bHex ? 16 : 10;
         }
+        Append(text, static_cast<char>(code));
         return semicolon + 1;
     }
 
-    // One character of text: in UTF-8 a lead byte takes as many bytes as it announces, whatever they are.
-    const char* NextCharacter(const char* p) const {
+    static void Append(std::string* text, char character) {
+        if (text != nullptr)
+            text->push_back(character);
+    }
+
+    // One character of text: in UTF-8 a lead byte takes as many bytes as it announces, whatever they
+    // are. Its bytes go to text when one is given (only outside UTF-8 is that asked for).
+    const char* NextCharacter(const char* p, std::string* text) const {
         const int length = m_bUtf8 ? TiXmlBase::utf8ByteTable[static_cast<unsigned char>(*p)] : 1;
-        if (length == 1)
-            return *p == '&' ? SkipEntity(p) : p + 1;
+        if (length == 1) {
+            if (*p == '&')
+                return ReadEntity(p, text);
+            Append(text, *p);
+            return p + 1;
+        }
         return length > 1 ? p + length : nullptr;
     }
 
     // Text up to and past the end character; null when the text ends before or right after it.
-    const char* ReadText(const char* p, char end) const {
+    const char* ReadText(const char* p, char end, std::string* text = nullptr) const {
         while (*p != '\0' && *p != end) {
-            p = NextCharacter(p);
+            p = NextCharacter(p, text);
             if (p == nullptr)
                 return nullptr;
         }
@@ -152,7 +180,8 @@ private:
         return *p != '\0' ? p : nullptr;
     }
 
-    const char* ParseAttribute(const char* p) const {
+    // An attribute; its value, entities resolved, goes to value when one is given.
+    const char* ParseAttribute(const char* p, std::string* value = nullptr) const {
         p = SkipWhite(p);
         if (*p == '\0')
             return nullptr;
@@ -165,23 +194,28 @@ private:
         p = SkipWhite(p + 1);
         if (*p == '\0')
             return nullptr;
+        if (value != nullptr)
+            value->clear();
         if (*p == '\'' || *p == '"')
-            return ReadText(p + 1, *p);
+            return ReadText(p + 1, *p, value);
         for (; *p != '\0' && !IsWhite(*p) && *p != '/' && *p != '>'; ++p) {
             if (*p == '\'' || *p == '"')
                 return nullptr;
+            Append(value, *p);
         }
         return p;
     }
 
-    const char* ParseDeclaration(const char* p) const {
+    // A declaration; the value of its (last) encoding attribute goes to encoding when one is given.
+    const char* ParseDeclaration(const char* p, std::string* encoding = nullptr) const {
         p += std::strlen("<?xml");
         while (p != nullptr && *p != '\0') {
             if (*p == '>')
                 return p + 1;
             p = SkipWhite(p);
-            if (StartsWithIgnoringCase(p, "version") || StartsWithIgnoringCase(p, "encoding") ||
-                StartsWithIgnoringCase(p, "standalone")) {
+            if (StartsWithIgnoringCase(p, "encoding")) {
+                p = ParseAttribute(p, encoding);
+            } else if (StartsWithIgnoringCase(p, "version") || StartsWithIgnoringCase(p, "standalone")) {
                 p = ParseAttribute(p);
             } else {
                 while (*p != '\0' && *p != '>' && !IsWhite(*p))
@@ -189,6 +223,13 @@ private:
             }
         }
         return nullptr;
+    }
+
+    // TinyXML reads on in UTF-8 for no encoding or one that begins with "UTF-8" or "UTF8", in any case;
+    // the name ends at a NUL byte as its C string does.
+    bool IsUtf8Name(const std::string& strEncoding) const {
+        const char* name = strEncoding.c_str();
+        return *name == '\0' || StartsWithIgnoringCase(name, "utf-8") || StartsWithIgnoringCase(name, "utf8");
     }
 
     // Comments, CDATA and unknown nodes end at their closing text; a text that ends first ends all.
@@ -210,13 +251,13 @@ private:
     const char* ParseElement(const char* p) {
         std::vector<std::string_view> open;
         for (;;) {
-            // p stands at the '<' of a start tag.
+            // p stands at the '<' of a start tag: TinyXML makes the element before it reads on.
+            m_iDeepest = std::max(m_iDeepest, static_cast<int>(open.size()) + 1);
+            if (m_iDeepest > m_iLimit)
+                return nullptr;
             const char* name = SkipWhite(p + 1);
             p = ReadName(name);
             if (p == nullptr || *p == '\0')
-                return nullptr;
-            m_iDeepest = std::max(m_iDeepest, static_cast<int>(open.size()) + 1);
-            if (m_iDeepest > m_iLimit)
                 return nullptr;
             const std::string_view strName(name, static_cast<std::size_t>(p - name));
             for (;;) {
