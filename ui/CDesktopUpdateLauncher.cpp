@@ -41,8 +41,9 @@ void CDesktopUpdateLauncher::StopUpdatesThenQuit(std::function<void()> quit) {
     m_pQuitQuestion->setDefaultButton(QMessageBox::No);
     QObject::connect(m_pQuitQuestion, &QMessageBox::finished, m_pQuitQuestion,
                      [this, quit = std::move(quit)](int iAnswer) {
-                         if (iAnswer == QMessageBox::Yes)
+                         if (iAnswer == QMessageBox::Yes) {
                              StopAllThen(quit);
+                         }
                      });
     m_pQuitQuestion->show();
 }
@@ -50,8 +51,9 @@ void CDesktopUpdateLauncher::StopUpdatesThenQuit(std::function<void()> quit) {
 void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
     std::vector<CUpdateWindow*> running;
     for (const QPointer<CUpdateWindow>& window : m_windows) {
-        if (window && window->IsRunning())
+        if (window && window->IsRunning()) {
             running.push_back(window.data());
+        }
     }
     if (running.empty()) {
         onStopped();
@@ -64,8 +66,9 @@ void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
         QObject::connect(
             window, &CUpdateWindow::RunEnded, QCoreApplication::instance(),
             [left, done] {
-                if (--*left == 0)
+                if (--*left == 0) {
                     (*done)();
+                }
             },
             static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
         window->StopAndClose();

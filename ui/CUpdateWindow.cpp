@@ -79,17 +79,20 @@ bool CUpdateWindow::IsRunning() const {
 
 void CUpdateWindow::StopAndClose() {
     m_bCloseWhenEnded = true;
-    if (m_pStopQuestion)
+    if (m_pStopQuestion) {
         m_pStopQuestion->close();
+    }
     if (!IsRunning()) {
         QDialog::done(Rejected);
         return;
     }
-    if (m_pKillTimer->isActive())
+    if (m_pKillTimer->isActive()) {
         return;
+    }
     // Killed at once, svn would leave the working copy locked until a "cleanup".
-    if (!platform::InterruptProcess(m_pProcess->processId()))
+    if (!platform::InterruptProcess(m_pProcess->processId())) {
         m_pProcess->kill();
+    }
     m_pKillTimer->start(m_msStopGrace);
 }
 
@@ -98,8 +101,9 @@ void CUpdateWindow::done(int iResult) {
         QDialog::done(iResult);
         return;
     }
-    if (!m_bCloseWhenEnded)
+    if (!m_bCloseWhenEnded) {
         AskToStop();
+    }
 }
 
 void CUpdateWindow::AskToStop() {
@@ -114,8 +118,9 @@ void CUpdateWindow::AskToStop() {
     m_pStopQuestion->setAttribute(Qt::WA_DeleteOnClose);
     m_pStopQuestion->setDefaultButton(QMessageBox::No);
     connect(m_pStopQuestion, &QMessageBox::finished, this, [this](int iAnswer) {
-        if (iAnswer == QMessageBox::Yes)
+        if (iAnswer == QMessageBox::Yes) {
             StopAndClose();
+        }
     });
     m_pStopQuestion->open();
 }
@@ -135,8 +140,9 @@ void CUpdateWindow::OnFinished(int iExitCode, QProcess::ExitStatus status) {
     }
     m_pKillTimer->stop();
     emit RunEnded();
-    if (m_bCloseWhenEnded)
+    if (m_bCloseWhenEnded) {
         QDialog::done(Rejected);
+    }
 }
 
 void CUpdateWindow::OnErrorOccurred(QProcess::ProcessError error) {
@@ -145,8 +151,9 @@ void CUpdateWindow::OnErrorOccurred(QProcess::ProcessError error) {
         AppendText(tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n")
                        .arg(m_pProcess->errorString()));
         emit RunEnded();
-        if (m_bCloseWhenEnded)
+        if (m_bCloseWhenEnded) {
             QDialog::done(Rejected);
+        }
     }
 }
 

@@ -49,16 +49,18 @@ protected:
         m_pWindow->setAttribute(Qt::WA_DeleteOnClose);
         m_pWindow->show();
         m_pWindow->Start();
-        if (!WaitUntil([&] { return QFile::exists(QString::fromLocal8Bit(pidFile)); }))
+        if (!WaitUntil([&] { return QFile::exists(QString::fromLocal8Bit(pidFile)); })) {
             return 0;
+        }
         return ReadAll(QString::fromLocal8Bit(pidFile)).trimmed().toLongLong();
     }
 
     // The question the window shows, if any.
     QMessageBox* Question() const {
         for (QMessageBox* box : m_pWindow->findChildren<QMessageBox*>()) {
-            if (box->isVisible())
+            if (box->isVisible()) {
                 return box;
+            }
         }
         return nullptr;
     }
@@ -184,8 +186,9 @@ TEST_F(UpdateWindowTest, QuitWaitsUntilTheLauncherHasStoppedItsUpdatesGently) {
     QMessageBox* question = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
                 question = box;
+            }
         }
         return question != nullptr;
     }));
