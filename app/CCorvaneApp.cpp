@@ -43,14 +43,23 @@ void CCorvaneApp::OnCommand(unsigned nId) {
         OnAbout();
         break;
     case ID_APP_EXIT:
-        // exit rather than quit: quit would first offer every window the chance to stay open. The
-        // frame goes once the event loop has ended and no handler of it runs; it closes its dialogs.
-        m_Dialogs.CloseAll();
-        QCoreApplication::exit(kExitQuit);
+        // A running update is stopped only when the user agrees, and gently: a killed svn update
+        // leaves its working copy locked.
+        if (m_pMainWnd != nullptr)
+            m_pMainWnd->QuitAfterUpdates([this] { Quit(); });
+        else
+            Quit();
         break;
     default:
         break;
     }
+}
+
+void CCorvaneApp::Quit() {
+    // exit rather than quit: quit would first offer every window the chance to stay open. The
+    // frame goes once the event loop has ended and no handler of it runs; it closes its dialogs.
+    m_Dialogs.CloseAll();
+    QCoreApplication::exit(kExitQuit);
 }
 
 void CCorvaneApp::OnAbout() {

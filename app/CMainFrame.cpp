@@ -116,6 +116,10 @@ void CMainFrame::OnReport() {
     m_Dialogs.Show(pDialog);
 }
 
+void CMainFrame::QuitAfterUpdates(std::function<void()> quit) {
+    m_UpdateLauncher.StopUpdatesThenQuit(std::move(quit));
+}
+
 void CMainFrame::OnCommand(unsigned nId) {
     switch (nId) {
     case ID_WATCHDOG_SETTINGS:

@@ -14,6 +14,7 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <stop_token>
 
@@ -82,6 +83,10 @@ public:
     std::chrono::milliseconds CheckTimeLimit() const override { return m_msCheckTimeLimit; }
     // How long each svn run of a check may take; 300 s unless changed. Checks queued afterwards use it.
     void SetCheckTimeLimit(std::chrono::milliseconds timeLimit) { m_msCheckTimeLimit = timeLimit; }
+
+    // Runs quit once no update window runs svn any more: while one does, asks first and stops those
+    // runs gently (CDesktopUpdateLauncher::StopUpdatesThenQuit).
+    void QuitAfterUpdates(std::function<void()> quit);
 
     // Whether any folder has a check queued or running.
     bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }

@@ -47,7 +47,7 @@ int main(int argc, char* argv[]) {
     // kill, logout and Ctrl-C end the program as Quit does.
     platform::CTerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
-                     [] { theApp.OnCommand(CCorvaneApp::ID_APP_EXIT); });
+                     [] { theApp.Quit(); });
     QObject::connect(&instance, &CSingleInstance::ReportRequested, &application, [] {
         if (CMainFrame* pFrame = theApp.MainFrame())
             pFrame->OnCommand(CMainFrame::ID_REPORT);

@@ -1,9 +1,11 @@
 // Any "pathlist.ini" is read without harm: every record is a non-blank, trimmed line, the rotation
 // visits the records in file order and comes round again, and saving the list and loading it back
-// gives the same records.
+// gives the same records. Saving any names keeps the records equal to what the file reads back as,
+// and a file past the size cap is not read.
 #include "FuzzRequire.h"
 #include "FuzzWorkFolder.h"
 #include "settings/CConfigWatchdog.h"
+#include "settings/CPathListFile.h"
 
 #include <QFile>
 #include <QStringList>
@@ -52,5 +54,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CConfigWatchdog reloaded(savedFile);
     FuzzRequire(reloaded.LoadPathList(), "the saved list loads");
     FuzzRequire(PathsOf(reloaded.Records()) == paths, "the saved list loads back the same records");
+
+    // The input's lines as names dropped on the watch list, untrimmed; '|' stands for a line break.
+    QStringList names = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))
+                            .split(QLatin1Char('\n'));
+    for (QString& name : names)
+        name.replace(QLatin1Char('|'), QLatin1Char('\n'));
+    const bool bSaved = saved.SavePathList(names);
+    bool bHoldable = true;
+    for (const QString& name : names)
+        bHoldable = bHoldable && (name.trimmed().isEmpty() || CPathListFile::CanHold(name));
+    FuzzRequire(bSaved == bHoldable, "names are saved exactly when every line can hold its name");
+    CConfigWatchdog again(savedFile);
+    FuzzRequire(again.LoadPathList(), "the saved list loads");
+    FuzzRequire(PathsOf(again.Records()) == PathsOf(saved.Records()),
+                "the records are what the saved file reads back as");
+
+    if (size > 0 && data[0] == ' ') {
+        FuzzRequire(file.open(QIODevice::Append) && file.write(QByteArray(1024 * 1024, ' ')) > 0,
+                    "the input file can be grown");
+        file.close();
+        CConfigWatchdog tooLarge(listFile);
+        FuzzRequire(!tooLarge.LoadPathList() && tooLarge.GetNextPath().isEmpty(),
+                    "a file past the size cap is not read");
+    }
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <climits>
 #include <cstdlib>
@@ -57,8 +59,10 @@ QString UserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config") + QS
 
 QString DebugCopyPath() {
     const QString folder = XdgFolder("XDG_CACHE_HOME", ".cache") + QStringLiteral("/corvane");
-    QDir().mkpath(folder);
-    chmod(folder.toLocal8Bit().constData(), 0700);
+    // Made private when missing; an existing folder is left as it is (never chmod through a link),
+    // and the writer of the copy refuses it unless it is private.
+    QDir().mkpath(QFileInfo(folder).path());
+    mkdir(QFile::encodeName(folder).constData(), 0700);
     return folder + QStringLiteral("/debug.xml");
 }
 

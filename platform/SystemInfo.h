@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <ctime>
 
 // Facts about the machine, the user and the running program that the rest of Corvane asks the
@@ -25,7 +24,8 @@ QString LocalTimeText(const char* format);
 QString UserConfigFolder();
 
 // The file that keeps a copy of svn's last parsed output ($XDG_CACHE_HOME/corvane/debug.xml or
-// ~/.cache/corvane/debug.xml). Its folder is created with mode 0700 when missing.
+// ~/.cache/corvane/debug.xml). Its folder is created with mode 0700 when missing; an existing one is
+// left as it is. platform::WriteDebugCopy writes the file.
 QString DebugCopyPath();
 
 } // namespace platform

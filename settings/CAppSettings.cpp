@@ -1,11 +1,15 @@
 #include "settings/CAppSettings.h"
 
+#include "platform/FileSystem.h"
 #include "settings/FileReplacement.h"
+#include "settings/XmlNesting.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
+#include <optional>
+#include <string_view>
 #include <tinyxml.h>
+#include <utility>
 
 namespace {
 
@@ -20,36 +24,24 @@ constexpr int kMinimumTimerMilisec = 60000;
 // stack at start-up; the settings document itself is three levels deep.
 constexpr int kMaxNesting = 256;
 constexpr int kUtf8Padding = 4;
-
-// An upper bound for the element nesting of a document: every '<' that opens a tag counts one level
-// down, every end tag and "/>" one level up.
-bool NestsTooDeeply(const QByteArray& text) {
-    int depth = 0;
-    for (qsizetype position = 0; position < text.size(); ++position) {
-        const char character = text[position];
-        const char next = position + 1 < text.size() ? text[position + 1] : '\0';
-        if (character == '<' && next == '/')
-            --depth;
-        else if (character == '<' && next != '?' && next != '!' && ++depth > kMaxNesting)
-            return true;
-        else if (character == '/' && next == '>')
-            --depth;
-    }
-    return false;
-}
+// Settings are a few hundred bytes; a larger "file" is something else (a link to /dev/zero, a log).
+constexpr qint64 kMaxFileBytes = 1024 * 1024;
 
 } // namespace
 
 bool CAppSettings::LoadFromFile(const std::string& strFileName) {
-    QFile file(QString::fromLocal8Bit(strFileName));
-    if (!file.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> read =
+        platform::ReadRegularFile(QString::fromLocal8Bit(strFileName), kMaxFileBytes);
+    if (!read)
         return false;
-    QByteArray content = file.readAll();
-    if (NestsTooDeeply(content))
-        return false;
-    // Line ends as TinyXML's own file loading makes them; then padding, because TinyXML takes a UTF-8
-    // character's whole length from its first byte even where the text ends inside it.
+    QByteArray content = std::move(*read);
+    // Line ends as TinyXML's own file loading makes them.
     content.replace("\r\n", "\n").replace('\r', '\n');
+    if (XmlNestingDepth(std::string_view(content.constData(), static_cast<std::size_t>(content.size())),
+                        kMaxNesting) > kMaxNesting)
+        return false;
+    // Padding, because TinyXML takes a UTF-8 character's whole length from its first byte even where
+    // the text ends inside it.
     content.append(kUtf8Padding, '\0');
     TiXmlDocument document(strFileName.c_str());
     document.Parse(content.constData());

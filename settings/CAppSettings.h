@@ -11,7 +11,8 @@ inline constexpr char kSettingsFileName[] = "Corvane.xml";
 class CAppSettings final {
 public:
     // Reads the settings document. False, with every member unchanged, when the file is missing,
-    // unreadable, empty, malformed or has no root element; values that cannot be read are kept.
+    // unreadable, no regular file of at most 1 MiB, nested too deeply for the parser, empty, malformed
+    // or has no root element; values that cannot be read are kept.
     bool LoadFromFile(const std::string& strFileName);
     // Writes the settings document. The old file is replaced only once the new one is complete:
     // false, with the old file untouched, when it cannot be written.

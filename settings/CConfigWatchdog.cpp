@@ -55,8 +55,12 @@ bool CConfigWatchdog::SavePathList(const QStringList& items) {
     QStringList paths;
     for (const QString& item : items) {
         // A blank line would make no record when the file is read back.
-        if (!item.trimmed().isEmpty())
-            paths.append(item);
+        if (item.trimmed().isEmpty())
+            continue;
+        // The records must be what the saved file reads back as.
+        if (!CPathListFile::CanHold(item))
+            return false;
+        paths.append(item);
     }
     if (!CPathListFile(m_strListFile).WritePaths(paths))
         return false;

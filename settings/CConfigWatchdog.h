@@ -36,7 +36,7 @@ public:
     bool LoadPathList();
     // Replaces the list file atomically with one line per non-blank item and remakes the records
     // (Waiting, countdown 60). False, with the file and the records unchanged, when the file cannot
-    // be written.
+    // be written or an item is a name that a line of it cannot hold (CPathListFile::CanHold).
     bool SavePathList(const QStringList& items);
     // The next non-blank line of the list file in rotation, read afresh; empty when there is none.
     QString GetNextPath();

@@ -10,12 +10,15 @@ public:
     explicit CPathListFile(QString strFileName);
 
     // The non-blank lines, whole whatever their length, each trimmed at both ends; nothing when the
-    // file cannot be read.
+    // file cannot be read or is no regular file of at most 1 MiB.
     std::optional<QStringList> ReadPaths() const;
     // Replaces the file with one line per path, each ending in CR LF, creating the file's folder
     // when missing. The old file is replaced only once the new one is complete: false, with the old
     // file untouched, when any step fails.
     bool WritePaths(const QStringList& paths) const;
+    // Whether a line of the file can hold this path so that it reads back the same: not empty, no
+    // blank at either end, no line break.
+    static bool CanHold(const QString& path);
 
 private:
     QString m_strFileName;

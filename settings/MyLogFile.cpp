@@ -67,7 +67,9 @@ bool MyLogFile::WriteLine(const QString& message) {
     if (!Open())
         return false;
     const QString stamp = platform::LocalTimeText(kStampFormat);
-    m_pFile->write((stamp + QLatin1Char(' ') + computerName + QLatin1Char(' ') + message).toLocal8Bit());
+    const QString line = stamp + QLatin1Char(' ') + computerName + QLatin1Char(' ') + message;
+    // svn's texts (an author, a path) must not become markup in the HTML form.
+    m_pFile->write((m_bHtml == 1 ? line.toHtmlEscaped() : line).toLocal8Bit());
     m_pFile->flush();
     return true;
 }

@@ -1,10 +1,9 @@
 #include "svn/CSubAutomation.h"
 
 #include "platform/CommandLine.h"
-#include "platform/SystemInfo.h"
+#include "platform/DebugCopy.h"
 #include "svn/DecodeQuotedUtf8.h"
 
-#include <QFile>
 #include <mutex>
 #include <tinyxml.h>
 #include <utility>
@@ -90,19 +89,12 @@ void FillRecord(TiXmlDocument& document, SVNInfo& record) {
     AssignText(commit.FirstChildElement("date"), record.m_strCommitDate);
 }
 
-// The copy is for a person looking into a problem; failing to write it changes nothing. It is
-// overwritten and then cut to length rather than truncated first: ext4 flushes a file that was
-// truncated to nothing when it is closed, which made every run measurably slower.
+// The copy is for a person looking into a problem; failing to write it changes nothing.
 void WriteDebugCopy(const std::string& rawOutput) {
     // Checks may run side by side; one copy at a time keeps it one run's whole output.
     static std::mutex lock;
     const std::lock_guard guard(lock);
-    QFile file(platform::DebugCopyPath());
-    if (!file.open(QIODevice::ReadWrite))
-        return;
-    const qint64 size = static_cast<qint64>(rawOutput.size());
-    if (file.write(rawOutput.data(), size) == size)
-        file.resize(size);
+    platform::WriteDebugCopy(rawOutput);
 }
 
 } // namespace

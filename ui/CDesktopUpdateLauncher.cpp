@@ -3,14 +3,75 @@
 #include "platform/CommandLine.h"
 #include "ui/CUpdateWindow.h"
 
+#include <QCoreApplication>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
+#include <memory>
 
 CDesktopUpdateLauncher::~CDesktopUpdateLauncher() {
+    delete m_pQuitQuestion.data();
     for (const QPointer<CUpdateWindow>& window : m_windows) {
         delete window.data();
+    }
+}
+
+bool CDesktopUpdateLauncher::IsUpdating() const {
+    return std::any_of(m_windows.begin(), m_windows.end(),
+                       [](const QPointer<CUpdateWindow>& window) { return window && window->IsRunning(); });
+}
+
+void CDesktopUpdateLauncher::StopUpdatesThenQuit(std::function<void()> quit) {
+    if (!IsUpdating()) {
+        quit();
+        return;
+    }
+    if (m_pQuitQuestion) {
+        m_pQuitQuestion->raise();
+        m_pQuitQuestion->activateWindow();
+        return;
+    }
+    m_pQuitQuestion = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
+                                      QStringLiteral("svn update is still running.\nStop it and quit?"),
+                                      QMessageBox::Yes | QMessageBox::No);
+    m_pQuitQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    m_pQuitQuestion->setDefaultButton(QMessageBox::No);
+    QObject::connect(m_pQuitQuestion, &QMessageBox::finished, m_pQuitQuestion,
+                     [this, quit = std::move(quit)](int iAnswer) {
+                         if (iAnswer == QMessageBox::Yes) {
+                             StopAllThen(quit);
+                         }
+                     });
+    m_pQuitQuestion->show();
+}
+
+void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
+    std::vector<CUpdateWindow*> running;
+    for (const QPointer<CUpdateWindow>& window : m_windows) {
+        if (window && window->IsRunning()) {
+            running.push_back(window.data());
+        }
+    }
+    if (running.empty()) {
+        onStopped();
+        return;
+    }
+    auto left = std::make_shared<std::size_t>(running.size());
+    auto done = std::make_shared<std::function<void()>>(std::move(onStopped));
+    for (CUpdateWindow* window : running) {
+        // Queued, so that quitting never runs inside a window's own signal.
+        QObject::connect(
+            window, &CUpdateWindow::RunEnded, QCoreApplication::instance(),
+            [left, done] {
+                if (--*left == 0) {
+                    (*done)();
+                }
+            },
+            static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+        window->StopAndClose();
     }
 }
 

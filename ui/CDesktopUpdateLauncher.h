@@ -5,16 +5,18 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 class CUpdateWindow;
+class QMessageBox;
 
 // Updates a working copy the way the desktop offers: with the update tool "TortoiseProc" when one
 // is installed on the PATH, otherwise in Corvane's own update window.
 class CDesktopUpdateLauncher final : public CUpdateLauncher {
 public:
     CDesktopUpdateLauncher() = default;
-    // Closes the update windows still open, ending their runs.
+    // Closes the update windows still open, ending their runs (interrupted, then killed).
     ~CDesktopUpdateLauncher() override;
     CDesktopUpdateLauncher(const CDesktopUpdateLauncher&) = delete;
     CDesktopUpdateLauncher& operator=(const CDesktopUpdateLauncher&) = delete;
@@ -23,6 +25,13 @@ public:
     // is there but could not be started.
     bool StartUpdate(const QString& strPath, QWidget* pRequester) override;
 
+    // Whether an update window still runs svn.
+    bool IsUpdating() const;
+    // For Quit: runs quit at once when no update runs. Otherwise asks the user, with a box that blocks
+    // nothing, whether to stop the updates; if so, stops each one gently, closes its window and runs
+    // quit once the last has ended. Asking again while the question is open only raises it.
+    void StopUpdatesThenQuit(std::function<void()> quit);
+
     // The update tool's full path on the PATH, or empty when there is none.
     static QString FindUpdateTool();
     // The tool's parameters as one command line; the path is quoted so that it stays one whole
@@ -30,5 +39,9 @@ public:
     static QString ToolParameters(const QString& strPath);
 
 private:
+    // Stops every running update gently; then runs onStopped, once, on the UI thread.
+    void StopAllThen(std::function<void()> onStopped);
+
     std::vector<QPointer<CUpdateWindow>> m_windows;
+    QPointer<QMessageBox> m_pQuitQuestion;
 };

@@ -1,5 +1,7 @@
 #include "ui/CPathList.h"
 
+#include "settings/CPathListFile.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -112,8 +114,16 @@ void CPathList::mouseDoubleClickEvent(QMouseEvent* event) {
 
 bool CPathList::OnDropFiles(const QMimeData& mimeData) {
     const QStringList paths = DroppedPaths(mimeData);
+    QStringList refused;
     for (const QString& strPath : paths) {
-        AddPathItem(strPath);
+        if (CPathListFile::CanHold(strPath)) {
+            AddPathItem(strPath);
+        } else {
+            refused.append(strPath);
+        }
+    }
+    if (!refused.isEmpty()) {
+        emit NamesRefused(refused);
     }
     return !paths.isEmpty();
 }

@@ -6,7 +6,8 @@
 class QMimeData;
 
 // The watch list's one-column list of paths, kept in ascending order. Files and folders dropped on
-// it from a file manager are added; a double-click removes the first selected path.
+// it from a file manager are added, except names that a line of the list file cannot hold (a blank
+// at either end, a line break), which are refused; a double-click removes the first selected path.
 class CPathList final : public QTreeWidget {
     Q_OBJECT
 
@@ -20,6 +21,10 @@ public:
     // The paths in display order.
     QStringList Paths() const;
 
+signals:
+    // These dropped names were not added: the list file cannot hold them.
+    void NamesRefused(const QStringList& names);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -29,7 +34,8 @@ protected:
 private:
     // Keeps the items in ascending order from now on; the heading cannot change it.
     void SortAscending();
-    // Adds every local file or folder of the drop, duplicates too; false when it held none.
+    // Adds every local file or folder of the drop that the list file can hold, duplicates too, and
+    // tells of the others; false when it held none.
     bool OnDropFiles(const QMimeData& mimeData);
     // Removes the first selected item, without asking; nothing without a selection.
     void OnNMDblclk();

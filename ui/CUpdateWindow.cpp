@@ -1,23 +1,30 @@
 #include "ui/CUpdateWindow.h"
 
+#include "platform/ProcessInterrupt.h"
+
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr char kSvnProgram[] = "svn";
+// How long a window that goes away at once waits for svn after the interrupt, and again after the kill.
+constexpr int kEndRunWaitMs = 1000;
 
 } // namespace
 
 CUpdateWindow::CUpdateWindow(const QString& strPath, QWidget* parent)
     : QDialog(parent), m_strPath(strPath), m_pPathLabel(new QLabel(this)),
       m_pOutput(new QPlainTextEdit(this)), m_pCloseButton(new QPushButton(QStringLiteral("&Close"), this)),
-      m_pProcess(new QProcess(this)), m_decoder(QStringDecoder::System) {
+      m_pProcess(new QProcess(this)), m_pKillTimer(new QTimer(this)), m_decoder(QStringDecoder::System) {
     setWindowTitle(QStringLiteral("Corvane : Update"));
     setModal(false);
 
@@ -47,6 +54,8 @@ CUpdateWindow::CUpdateWindow(const QString& strPath, QWidget* parent)
     connect(m_pProcess, &QProcess::readyReadStandardOutput, this, &CUpdateWindow::OnOutput);
     connect(m_pProcess, &QProcess::finished, this, &CUpdateWindow::OnFinished);
     connect(m_pProcess, &QProcess::errorOccurred, this, &CUpdateWindow::OnErrorOccurred);
+    m_pKillTimer->setSingleShot(true);
+    connect(m_pKillTimer, &QTimer::timeout, m_pProcess, &QProcess::kill);
 }
 
 CUpdateWindow::~CUpdateWindow() {
@@ -57,15 +66,63 @@ bool CUpdateWindow::Start() {
     if (m_pProcess->state() != QProcess::NotRunning) {
         return false;
     }
-    // The path is one argument of its own, after "--", so no path can be taken for an option.
+    // The path is one argument of its own, after "--", so no path can be taken for an option; the
+    // trailing '@' keeps an '@' inside the path from being read as a peg revision.
     m_pProcess->start(QString::fromLatin1(kSvnProgram),
-                      {QStringLiteral("update"), QStringLiteral("--"), m_strPath});
+                      {QStringLiteral("update"), QStringLiteral("--"), m_strPath + QLatin1Char('@')});
     return true;
 }
 
+bool CUpdateWindow::IsRunning() const {
+    return m_pProcess->state() != QProcess::NotRunning;
+}
+
+void CUpdateWindow::StopAndClose() {
+    m_bCloseWhenEnded = true;
+    if (m_pStopQuestion) {
+        m_pStopQuestion->close();
+    }
+    if (!IsRunning()) {
+        QDialog::done(Rejected);
+        return;
+    }
+    if (m_pKillTimer->isActive()) {
+        return;
+    }
+    // Killed at once, svn would leave the working copy locked until a "cleanup".
+    if (!platform::InterruptProcess(m_pProcess->processId())) {
+        m_pProcess->kill();
+    }
+    m_pKillTimer->start(m_msStopGrace);
+}
+
 void CUpdateWindow::done(int iResult) {
-    EndRun();
-    QDialog::done(iResult);
+    if (!IsRunning()) {
+        QDialog::done(iResult);
+        return;
+    }
+    if (!m_bCloseWhenEnded) {
+        AskToStop();
+    }
+}
+
+void CUpdateWindow::AskToStop() {
+    if (m_pStopQuestion) {
+        m_pStopQuestion->raise();
+        return;
+    }
+    m_pStopQuestion = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
+                                      tr("svn update is still running on this working copy.\n"
+                                         "Stop it and close the window?"),
+                                      QMessageBox::Yes | QMessageBox::No, this);
+    m_pStopQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    m_pStopQuestion->setDefaultButton(QMessageBox::No);
+    connect(m_pStopQuestion, &QMessageBox::finished, this, [this](int iAnswer) {
+        if (iAnswer == QMessageBox::Yes) {
+            StopAndClose();
+        }
+    });
+    m_pStopQuestion->open();
 }
 
 void CUpdateWindow::OnOutput() {
@@ -81,7 +138,11 @@ void CUpdateWindow::OnFinished(int iExitCode, QProcess::ExitStatus status) {
     } else {
         AppendText(tr("\nsvn update finished.\n"));
     }
+    m_pKillTimer->stop();
     emit RunEnded();
+    if (m_bCloseWhenEnded) {
+        QDialog::done(Rejected);
+    }
 }
 
 void CUpdateWindow::OnErrorOccurred(QProcess::ProcessError error) {
@@ -90,6 +151,9 @@ void CUpdateWindow::OnErrorOccurred(QProcess::ProcessError error) {
         AppendText(tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n")
                        .arg(m_pProcess->errorString()));
         emit RunEnded();
+        if (m_bCloseWhenEnded) {
+            QDialog::done(Rejected);
+        }
     }
 }
 
@@ -108,11 +172,14 @@ void CUpdateWindow::AppendText(const QString& strText) {
 }
 
 void CUpdateWindow::EndRun() {
-    if (m_pProcess->state() == QProcess::NotRunning) {
+    if (!IsRunning()) {
         return;
     }
     m_pProcess->disconnect(this);
-    // SIGKILL ends svn at once, so the wait that reaps it is short.
+    // The window goes now (the program ends): svn gets its chance to cancel cleanly, then is killed.
+    if (platform::InterruptProcess(m_pProcess->processId()) && m_pProcess->waitForFinished(kEndRunWaitMs)) {
+        return;
+    }
     m_pProcess->kill();
-    m_pProcess->waitForFinished(1000);
+    m_pProcess->waitForFinished(kEndRunWaitMs);
 }

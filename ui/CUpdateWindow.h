@@ -1,16 +1,21 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QProcess>
 #include <QString>
 #include <QStringDecoder>
+#include <chrono>
 
 class QLabel;
+class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 // Corvane's own update window: runs `svn update` on one working copy and shows its output live.
-// It stays open until the user closes it; closing it while svn runs ends that run.
+// It stays open until the user closes it. Closing it while svn runs asks first, without blocking
+// anything else; once the user agrees, svn is stopped gently and the window closes when it has ended.
 class CUpdateWindow final : public QDialog {
     Q_OBJECT
 
@@ -20,7 +25,16 @@ public:
 
     // Starts `svn update` on the folder. False when a run is already under way.
     bool Start();
+    // Whether svn runs.
+    bool IsRunning() const;
+    // Stops a run under way as gently as svn allows: an interrupt, which svn takes as a cancel that
+    // unlocks the working copy, and a kill when it has not ended within the grace period. RunEnded
+    // follows, and the window then closes.
+    void StopAndClose();
+    // How long svn has to end after the interrupt; 5 s unless changed.
+    void SetStopGracePeriod(std::chrono::milliseconds gracePeriod) { m_msStopGrace = gracePeriod; }
 
+    // Closes at once when no run is under way; otherwise asks whether to stop it and close.
     void done(int iResult) override;
 
 signals:
@@ -32,7 +46,9 @@ private:
     void OnFinished(int iExitCode, QProcess::ExitStatus status);
     void OnErrorOccurred(QProcess::ProcessError error);
     void AppendText(const QString& strText);
-    // Ends a run under way at once, without reporting it.
+    // Asks, with a box that blocks nothing but this window, whether to stop svn and close.
+    void AskToStop();
+    // Ends a run under way without reporting it, for a window that goes away now.
     void EndRun();
 
     const QString m_strPath;
@@ -40,5 +56,9 @@ private:
     QPlainTextEdit* m_pOutput;
     QPushButton* m_pCloseButton;
     QProcess* m_pProcess;
+    QTimer* m_pKillTimer;
+    QPointer<QMessageBox> m_pStopQuestion;
     QStringDecoder m_decoder;
+    std::chrono::milliseconds m_msStopGrace{5000};
+    bool m_bCloseWhenEnded = false;
 };

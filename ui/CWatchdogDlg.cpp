@@ -4,8 +4,33 @@
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
+
+namespace {
+
+// A box that blocks only the dialog, never the tray icon.
+void ShowWarning(QWidget& parent, const QString& strText) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(), strText,
+                                QMessageBox::Ok, &parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->open();
+}
+
+// A name as the user can read it in one line, its blanks at the ends and its line breaks in sight.
+QString Shown(const QString& strName) {
+    QString strShown = strName;
+    strShown.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+        .replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    return QLatin1Char('"') + strShown + QLatin1Char('"');
+}
+
+} // namespace
 
 CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
     : QDialog(parent), m_watchdog(watchdog) {
@@ -22,6 +47,7 @@ CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
 
     m_listPaths = new CPathList(this);
     layout.PlaceControl(*m_listPaths, IDC_LIST_PATHS, 7, 29, 380, 140);
+    connect(m_listPaths, &CPathList::NamesRefused, this, &CWatchdogDlg::OnNamesRefused);
 
     layout.AddStaticText(*this, strDrop, Qt::AlignHCenter, 16, 9, 371, 8);
     layout.AddStaticText(*this, strRemove, Qt::AlignHCenter, 11, 16, 371, 8);
@@ -50,7 +76,23 @@ void CWatchdogDlg::OnInitDialog() {
 }
 
 void CWatchdogDlg::OnBnClickedOk() {
-    // A list file that cannot be written leaves the file and the records as they were.
-    m_watchdog.SavePathList(m_listPaths->Paths());
+    // A list file that cannot be written leaves the file and the records as they were; the dialog
+    // stays, so the user can try again or leave with Escape.
+    if (!m_watchdog.SavePathList(m_listPaths->Paths())) {
+        ShowWarning(*this, QStringLiteral("The watch list could not be saved to \"%1\".\n"
+                                          "The watched folders are unchanged.")
+                               .arg(m_watchdog.ListFile()));
+        return;
+    }
     accept();
+}
+
+void CWatchdogDlg::OnNamesRefused(const QStringList& names) {
+    QStringList shown;
+    for (const QString& strName : names) {
+        shown.append(Shown(strName));
+    }
+    ShowWarning(*this, QStringLiteral("These names begin or end with a blank or hold a line break, which "
+                                      "a line of \"pathlist.ini\" cannot keep. They were not added:\n%1")
+                           .arg(shown.join(QLatin1Char('\n'))));
 }

@@ -7,7 +7,8 @@ class CPathList;
 
 // The watch-list editor. Its list is a working copy of the watched folders: drops add to it and
 // double-clicks remove from it; "&Close" (or Enter) writes it to the list file and remakes the
-// records, Escape or the close box leave both as they were.
+// records, Escape or the close box leave both as they were. Dropped names the list file cannot hold,
+// and a list file that cannot be written, are said in a message box; the latter keeps the dialog open.
 class CWatchdogDlg final : public QDialog {
     Q_OBJECT
 
@@ -24,6 +25,7 @@ private:
     // Shows the records' paths, once, when the dialog first shows.
     void OnInitDialog();
     void OnBnClickedOk();
+    void OnNamesRefused(const QStringList& names);
 
     CConfigWatchdog& m_watchdog;
     CPathList* m_listPaths;

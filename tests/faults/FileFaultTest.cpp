@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,5 +153,90 @@ TEST(HarmfulSettingsFile, OrdinaryNestingStillReads) {
     EXPECT_EQ(settings.iTimerMilisec, 70000);
     EXPECT_EQ(settings.m_mapPaths.at("a"), "x");
 }
+
+// Files that hang, exhaust memory or crash a reader, each read by the helper in a process of its own,
+// so that a hang or a crash fails the case instead of the test run. Either file is refused: the
+// settings keep their values, the watch list stays empty.
+struct HarmfulFile {
+    const char* name;
+    // Makes the file; false when it could not be made.
+    std::function<bool(const QString& file)> make;
+};
+
+constexpr int kDeep = 100000;
+
+bool MakeFifo(const QString& file) {
+    return QProcess::execute(QStringLiteral("mkfifo"), {file}) == 0;
+}
+
+// The first three harm any file; the nesting ones only the settings, which are XML.
+constexpr int kHarmfulToAnyFile = 3;
+const HarmfulFile kHarmfulFiles[] = {
+    {"Fifo", MakeFifo},
+    {"LinkToDevZero", [](const QString& file) { return QFile::link(QStringLiteral("/dev/zero"), file); }},
+    {"OverTheSizeCap",
+     [](const QString& file) { return WriteAll(file, "<Corvane/>" + QByteArray(1024 * 1024, ' ')); }},
+    // The kinds of nesting that fooled a count of '<' and "/>": TinyXML still nests one level each time.
+    {"SlashGreaterInText",
+     [](const QString& file) { return WriteAll(file, QByteArray("<a>/>").repeated(kDeep)); }},
+    {"EndTagsFirst",
+     [](const QString& file) {
+         return WriteAll(file, QByteArray("</a>").repeated(kDeep) + QByteArray("<a>").repeated(kDeep));
+     }},
+    {"Utf8LeadByteSwallowsTheEndTag",
+     [](const QString& file) {
+         return WriteAll(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" +
+                                   QByteArray("<a>\xC3</a>").repeated(kDeep));
+     }},
+    {"EntityHidesTheEndTag",
+     [](const QString& file) { return WriteAll(file, QByteArray("<a>&#</a>#1;").repeated(kDeep)); }},
+};
+
+class HarmfulFileRead : public testing::TestWithParam<HarmfulFile> {
+protected:
+    // What the helper printed for the file, or empty after a hang or crash.
+    QByteArray Read(const char* what, const char* fileName) {
+        const QString file = m_dir.filePath(QLatin1String(fileName));
+        if (!GetParam().make(file)) {
+            ADD_FAILURE() << "the file could not be made";
+            return {};
+        }
+        QProcess process;
+        process.start(QStringLiteral(CORVANE_FILE_WRITER), {QLatin1String(what), file});
+        if (!process.waitForFinished(kHelperTimeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the reader hangs";
+            return {};
+        }
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+            ADD_FAILURE() << "the reader crashed: " << process.readAllStandardError().toStdString();
+            return {};
+        }
+        return process.readAllStandardOutput();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+std::string HarmfulFileName(const testing::TestParamInfo<HarmfulFile>& info) {
+    return info.param.name;
+}
+
+using HarmfulSettingsRead = HarmfulFileRead;
+using HarmfulListRead = HarmfulFileRead;
+
+TEST_P(HarmfulSettingsRead, IsRefused) {
+    EXPECT_EQ(Read("read-settings", "Corvane.xml"), "read 0 12345\n");
+}
+
+TEST_P(HarmfulListRead, IsRefused) {
+    EXPECT_EQ(Read("read-list", "pathlist.ini"), "read 0 0 []\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HarmfulSettingsRead, testing::ValuesIn(kHarmfulFiles), HarmfulFileName);
+INSTANTIATE_TEST_SUITE_P(Files, HarmfulListRead,
+                         testing::ValuesIn(kHarmfulFiles, kHarmfulFiles + kHarmfulToAnyFile),
+                         HarmfulFileName);
 
 } // namespace

@@ -3,6 +3,9 @@
 // holds afterwards:
 //     faults_file_writer list <folder>       loads pathlist.ini, stores a result, saves 200 folders
 //     faults_file_writer settings <folder>   loads Corvane.xml, saves it with 200 named paths
+// or loads one file as the program does at start-up and at each tick, and prints whether it was read:
+//     faults_file_writer read-settings <file>
+//     faults_file_writer read-list <file>
 #include "settings/CAppSettings.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
@@ -44,6 +47,22 @@ int SaveSettings(const QString& folder) {
     return 0;
 }
 
+int ReadSettings(const QString& file) {
+    CAppSettings settings;
+    settings.iTimerMilisec = 12345;
+    const bool bRead = settings.LoadFromFile(file.toStdString());
+    std::printf("read %d %d\n", bRead ? 1 : 0, settings.iTimerMilisec);
+    return 0;
+}
+
+int ReadList(const QString& file) {
+    CConfigWatchdog watchdog(file);
+    const bool bRead = watchdog.LoadPathList();
+    std::printf("read %d %zu [%s]\n", bRead ? 1 : 0, watchdog.Records().size(),
+                qPrintable(watchdog.GetNextPath()));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -54,5 +73,9 @@ int main(int argc, char* argv[]) {
         return SaveList(folder);
     if (std::strcmp(argv[1], "settings") == 0)
         return SaveSettings(folder);
+    if (std::strcmp(argv[1], "read-settings") == 0)
+        return ReadSettings(folder);
+    if (std::strcmp(argv[1], "read-list") == 0)
+        return ReadList(folder);
     return 2;
 }

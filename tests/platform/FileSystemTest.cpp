@@ -1,8 +1,14 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DebugCopy.h"
+#include "platform/SystemInfo.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 using platform::FindSingleEntry;
@@ -43,3 +49,93 @@ TEST(FindSingleEntry, FailsWithoutTouchingTheName) {
         EXPECT_EQ(name, QStringLiteral("unchanged"));
     }
 }
+
+namespace {
+
+// A cache folder someone may have prepared for the debug copy, and a file of the user's beside it.
+struct PlantedCache {
+    const char* name;
+    // Prepares cacheHome/corvane; false when it could not be done here (another user needs root).
+    std::function<bool(const QString& folder, const QString& usersFile)> plant;
+    bool bWritten;
+};
+
+bool Run(const QString& program, const QStringList& arguments) {
+    return QProcess::execute(program, arguments) == 0;
+}
+
+bool MakeFolder(const QString& folder, const char* mode) {
+    return QDir().mkpath(folder) && Run(QStringLiteral("chmod"), {QLatin1String(mode), folder});
+}
+
+const PlantedCache kPlantedCaches[] = {
+    {"PrivateFolder", [](const QString& folder, const QString&) { return MakeFolder(folder, "700"); }, true},
+    {"Missing", [](const QString&, const QString&) { return true; }, true},
+    {"FolderIsALink",
+     [](const QString& folder, const QString& usersFile) {
+         const QString elsewhere = QFileInfo(usersFile).path();
+         return MakeFolder(elsewhere, "700") && QFile::link(elsewhere, folder);
+     },
+     false},
+    {"FolderWritableByOthers",
+     [](const QString& folder, const QString&) { return MakeFolder(folder, "1777"); }, false},
+    {"FolderWritableByGroup", [](const QString& folder, const QString&) { return MakeFolder(folder, "770"); },
+     false},
+    {"FolderOfAnotherUser",
+     [](const QString& folder, const QString&) {
+         return MakeFolder(folder, "755") && Run(QStringLiteral("chown"), {QStringLiteral("65534"), folder});
+     },
+     false},
+    {"CopyIsALinkToTheUsersFile",
+     [](const QString& folder, const QString& usersFile) {
+         return MakeFolder(folder, "700") && QFile::link(usersFile, folder + QStringLiteral("/debug.xml"));
+     },
+     false},
+    {"CopyIsAFifo",
+     [](const QString& folder, const QString&) {
+         return MakeFolder(folder, "700") &&
+                Run(QStringLiteral("mkfifo"), {folder + QStringLiteral("/debug.xml")});
+     },
+     false},
+};
+
+class DebugCopyTest : public testing::TestWithParam<PlantedCache> {
+protected:
+    DebugCopyTest() : m_strOldCache(qgetenv("XDG_CACHE_HOME")) {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
+    }
+    ~DebugCopyTest() override { qputenv("XDG_CACHE_HOME", m_strOldCache); }
+
+    QTemporaryDir m_dir;
+    QByteArray m_strOldCache;
+};
+
+TEST_P(DebugCopyTest, IsWrittenOnlyIntoAPrivateFolderAndNeverThroughALink) {
+    const QString folder = m_dir.filePath(QStringLiteral("cache/corvane"));
+    const QString usersFile = m_dir.filePath(QStringLiteral("home/debug.xml"));
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("cache"))));
+    if (!GetParam().plant(folder, usersFile))
+        GTEST_SKIP() << "cannot be prepared by this user";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(usersFile).path()));
+    QFile mine(usersFile);
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly) &&
+                mine.write("the user's own file, longer than the copy") > 0);
+    mine.close();
+
+    EXPECT_EQ(platform::WriteDebugCopy("<info/>"), GetParam().bWritten);
+    QFile copy(platform::DebugCopyPath());
+    if (GetParam().bWritten) {
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+        EXPECT_EQ(copy.readAll(), "<info/>");
+        EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::WriteGroup | QFile::WriteOther), 0);
+    }
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mine.readAll(), "the user's own file, longer than the copy");
+}
+
+INSTANTIATE_TEST_SUITE_P(Caches, DebugCopyTest, testing::ValuesIn(kPlantedCaches),
+                         [](const testing::TestParamInfo<PlantedCache>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace

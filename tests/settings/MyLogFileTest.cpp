@@ -53,11 +53,11 @@ TEST_F(LogFileTest, OverwrittenHtmlLogHasHeaderLinesAndFooter) {
     EXPECT_FALSE(m_log.SwitchOn(m_dir.filePath(QStringLiteral("other.log")), false, false))
         << "the file is open";
     ExpectLog(QStringLiteral("<HTML><HEAD><TITLE>LOGFILE</TITLE></HEAD><BODY>\n"
-                             "@ OnTimer() path = /wc/a countdown = 0 -> launched.\n"
+                             "@ OnTimer() path = /wc/a countdown = 0 -&gt; launched.\n"
                              "@ no line end, @ then text\n"));
     EXPECT_TRUE(m_log.Close());
     ExpectLog(QStringLiteral("<HTML><HEAD><TITLE>LOGFILE</TITLE></HEAD><BODY>\n"
-                             "@ OnTimer() path = /wc/a countdown = 0 -> launched.\n"
+                             "@ OnTimer() path = /wc/a countdown = 0 -&gt; launched.\n"
                              "@ no line end, @ then text\n"
                              "@ Logfile is terminate..\n\n\n"
                              "<BR></BODY></HTML>"));
@@ -67,15 +67,18 @@ TEST_F(LogFileTest, OverwrittenHtmlLogHasHeaderLinesAndFooter) {
 TEST_F(LogFileTest, AppendedLogHasNoHeader) {
     WriteBytes(m_strLog, "an older run\n");
     ASSERT_TRUE(m_log.SwitchOn(m_strLog, true, false));
-    EXPECT_TRUE(m_log.LogText(QStringLiteral("appended")));
+    // svn's texts land as text in the HTML form, never as markup; the plain form keeps them as they are.
+    EXPECT_TRUE(m_log.LogText(QStringLiteral("author <img src=x onerror=\"a&b\">")));
     m_log.Close();
-    ExpectLog(QStringLiteral("an older run\n@ appended\n@ Logfile is terminate..\n\n\n<BR></BODY></HTML>"));
+    ExpectLog(QStringLiteral("an older run\n@ author &lt;img src=x onerror=&quot;a&amp;b&quot;&gt;\n"
+                             "@ Logfile is terminate..\n\n\n<BR></BODY></HTML>"));
 
     ASSERT_TRUE(m_log.SwitchOn(m_strLog, false, false));
-    EXPECT_TRUE(m_log.LogText(QStringLiteral("plain")));
+    EXPECT_TRUE(m_log.LogText(QStringLiteral("plain <b>")));
     m_log.Close();
-    ExpectLog(QStringLiteral("an older run\n@ appended\n@ Logfile is terminate..\n\n\n<BR></BODY></HTML>"
-                             "@ plain\n@ Logfile is terminate..\n\n\n"));
+    ExpectLog(QStringLiteral("an older run\n@ author &lt;img src=x onerror=&quot;a&amp;b&quot;&gt;\n"
+                             "@ Logfile is terminate..\n\n\n<BR></BODY></HTML>"
+                             "@ plain <b>\n@ Logfile is terminate..\n\n\n"));
 }
 
 TEST_F(LogFileTest, FileThatCannotBeOpenedIsTriedAgainAtTheNextLine) {

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -34,8 +35,41 @@ protected:
         return window.findChild<QPlainTextEdit*>()->toPlainText();
     }
 
+    static QByteArray ReadAll(const QString& strFile) {
+        QFile file(strFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // Opens a window whose svn runs until stopped, after the given signal setup; svn's process id.
+    qint64 StartInterruptibleSvn(const QByteArray& setup) {
+        const QByteArray pidFile = m_tools.filePath(QStringLiteral("pid")).toLocal8Bit();
+        FakeSvn(setup + "echo $$ > '" + pidFile + ".part'\nmv '" + pidFile + ".part' '" + pidFile +
+                "'\nwhile :; do sleep 0.05; done\n");
+        m_pWindow = new CUpdateWindow(QStringLiteral("/wc/a"));
+        m_pWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_pWindow->show();
+        m_pWindow->Start();
+        if (!WaitUntil([&] { return QFile::exists(QString::fromLocal8Bit(pidFile)); })) {
+            return 0;
+        }
+        return ReadAll(QString::fromLocal8Bit(pidFile)).trimmed().toLongLong();
+    }
+
+    // The question the window shows, if any.
+    QMessageBox* Question() const {
+        for (QMessageBox* box : m_pWindow->findChildren<QMessageBox*>()) {
+            if (box->isVisible()) {
+                return box;
+            }
+        }
+        return nullptr;
+    }
+
+    ~UpdateWindowTest() override { delete m_pWindow.data(); }
+
     QTemporaryDir m_tools;
     CScopedEnvironment m_path;
+    QPointer<CUpdateWindow> m_pWindow;
 };
 
 TEST_F(UpdateWindowTest, ShowsThePathAndTheOutputOfSvnUpdateOnIt) {
@@ -53,7 +87,8 @@ TEST_F(UpdateWindowTest, ShowsThePathAndTheOutputOfSvnUpdateOnIt) {
     EXPECT_EQ(label->text(), strPath);
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
     const QString strOutput = Output(window);
-    EXPECT_TRUE(strOutput.contains("arg[update]\narg[--]\narg[" + strPath + "]\n"))
+    // The trailing '@' keeps svn from reading an '@' in the path as a peg revision.
+    EXPECT_TRUE(strOutput.contains("arg[update]\narg[--]\narg[" + strPath + "@]\n"))
         << strOutput.toStdString();
     EXPECT_TRUE(strOutput.contains(QStringLiteral("Updated to revision 7."))) << strOutput.toStdString();
     EXPECT_TRUE(strOutput.contains(QStringLiteral("svn update finished."))) << strOutput.toStdString();
@@ -74,7 +109,7 @@ TEST_F(UpdateWindowTest, OutputArrivesWhileSvnStillRuns) {
 }
 
 TEST_F(UpdateWindowTest, FailingSvnIsReportedWithItsExitCode) {
-    FakeSvn("echo \"svn: E155007: '$3' is not a working copy\" >&2\nexit 1\n");
+    FakeSvn("echo \"svn: E155007: '${3%@}' is not a working copy\" >&2\nexit 1\n");
     CUpdateWindow window(QStringLiteral("/not/a/wc"));
     QSignalSpy ended(&window, &CUpdateWindow::RunEnded);
     window.Start();
@@ -94,25 +129,74 @@ TEST_F(UpdateWindowTest, MissingSvnIsSaidPlainly) {
         << Output(window).toStdString();
 }
 
-TEST_F(UpdateWindowTest, ClosingTheWindowEndsTheRun) {
-    const QString strPidFile = m_tools.filePath(QStringLiteral("pid"));
-    FakeSvn("echo $$ > '" + strPidFile.toLocal8Bit() + ".part'\nmv '" + strPidFile.toLocal8Bit() +
-            ".part' '" + strPidFile.toLocal8Bit() + "'\nexec sleep 60\n");
-    auto* window = new CUpdateWindow(QStringLiteral("/wc/a"));
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<CUpdateWindow> alive(window);
-    window->show();
-    window->Start();
-    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(strPidFile); }));
-    QFile pidFile(strPidFile);
-    ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
-    const qint64 pid = pidFile.readAll().trimmed().toLongLong();
-    ASSERT_TRUE(IsProcessRunning(pid));
+// svn takes SIGINT as a cancel and unlocks the working copy; a kill would leave it locked.
+TEST_F(UpdateWindowTest, ClosingWhileSvnRunsAsksThenInterruptsSvnAndCloses) {
+    const qint64 pid = StartInterruptibleSvn("trap 'echo interrupted > \"$0.stopped\"; exit 1' INT\n");
+    ASSERT_GT(pid, 0);
+    QPointer<CUpdateWindow> alive(m_pWindow);
 
-    QTest::mouseClick(window->findChild<QPushButton*>(), Qt::LeftButton);
+    QTest::mouseClick(m_pWindow->findChild<QPushButton*>(), Qt::LeftButton);
+    QMessageBox* question = Question();
+    ASSERT_NE(question, nullptr) << "closing while svn runs asks first";
+    EXPECT_NE(question->windowModality(), Qt::ApplicationModal) << "the tray icon stays usable";
+    EXPECT_TRUE(IsProcessRunning(pid));
+    EXPECT_TRUE(m_pWindow->isVisible());
 
+    question->button(QMessageBox::Yes)->click();
+    ASSERT_TRUE(WaitUntil([&] { return alive.isNull(); }));
+    EXPECT_EQ(ReadAll(m_tools.filePath(QStringLiteral("svn.stopped"))), "interrupted\n");
     EXPECT_FALSE(IsProcessRunning(pid));
-    EXPECT_TRUE(WaitUntil([&] { return alive.isNull(); }));
+}
+
+TEST_F(UpdateWindowTest, SvnThatIgnoresTheInterruptIsKilledAfterTheGracePeriod) {
+    const qint64 pid = StartInterruptibleSvn("trap '' INT\n");
+    ASSERT_GT(pid, 0);
+    QPointer<CUpdateWindow> alive(m_pWindow);
+    m_pWindow->SetStopGracePeriod(std::chrono::milliseconds(300));
+    m_pWindow->StopAndClose();
+    EXPECT_TRUE(IsProcessRunning(pid)) << "svn has its grace period";
+    ASSERT_TRUE(WaitUntil([&] { return alive.isNull(); }));
+    EXPECT_FALSE(IsProcessRunning(pid));
+}
+
+TEST_F(UpdateWindowTest, AnsweringNoKeepsSvnRunningAndTheWindowOpen) {
+    const qint64 pid = StartInterruptibleSvn("");
+    ASSERT_GT(pid, 0);
+    m_pWindow->close();
+    QMessageBox* question = Question();
+    ASSERT_NE(question, nullptr);
+    question->button(QMessageBox::No)->click();
+    QTest::qWait(200);
+    EXPECT_TRUE(m_pWindow->isVisible());
+    EXPECT_TRUE(IsProcessRunning(pid));
+}
+
+TEST_F(UpdateWindowTest, QuitWaitsUntilTheLauncherHasStoppedItsUpdatesGently) {
+    FakeSvn("trap 'echo interrupted > \"$0.stopped\"; exit 1' INT\n: > \"$0.ready\"\n"
+            "while :; do sleep 0.05; done\n");
+    auto launcher = std::make_unique<CDesktopUpdateLauncher>();
+    int iQuits = 0;
+    launcher->StopUpdatesThenQuit([&] { ++iQuits; });
+    EXPECT_EQ(iQuits, 1) << "nothing runs: quit at once";
+
+    ASSERT_TRUE(launcher->StartUpdate(QStringLiteral("/wc/a"), nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(m_tools.filePath(QStringLiteral("svn.ready"))); }));
+    EXPECT_TRUE(launcher->IsUpdating());
+    launcher->StopUpdatesThenQuit([&] { ++iQuits; });
+    QMessageBox* question = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                question = box;
+            }
+        }
+        return question != nullptr;
+    }));
+    EXPECT_EQ(iQuits, 1) << "asks first";
+    question->button(QMessageBox::Yes)->click();
+    ASSERT_TRUE(WaitUntil([&] { return iQuits == 2; }));
+    EXPECT_FALSE(launcher->IsUpdating());
+    EXPECT_EQ(ReadAll(m_tools.filePath(QStringLiteral("svn.stopped"))), "interrupted\n");
 }
 
 TEST_F(UpdateWindowTest, LauncherWithoutToolOpensAWindowUsableBesideAModalRequester) {

@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -66,12 +67,24 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    QStringList RecordPaths() const {
+    QStringList RecordPaths() const { return PathsOf(m_watchdog); }
+
+    static QStringList PathsOf(const CConfigWatchdog& watchdog) {
         QStringList paths;
-        for (const CSVNPath& record : m_watchdog.Records()) {
+        for (const CSVNPath& record : watchdog.Records()) {
             paths.append(record.m_strPath);
         }
         return paths;
+    }
+
+    // The message box the dialog shows, if any.
+    static QMessageBox* ShownBox(const QWidget& dialog) {
+        for (QMessageBox* box : dialog.findChildren<QMessageBox*>()) {
+            if (box->isVisible()) {
+                return box;
+            }
+        }
+        return nullptr;
     }
 
     void PressClose() {
@@ -204,7 +217,7 @@ TEST_F(WatchdogDlgTest, CloseWithoutChangesRemakesEveryRecordWaiting) {
     EXPECT_EQ(RecordPaths(), QStringList({"/wc/a", "/wc/b"}));
 }
 
-TEST_F(WatchdogDlgTest, UnwritableListFileStillClosesAndChangesNothing) {
+TEST_F(WatchdogDlgTest, UnwritableListFileIsSaidAndKeepsTheDialogOpenAndTheRecords) {
     // A file stands where the list file's folder should be, so neither can be made.
     QFile blocker(m_folder.filePath(QStringLiteral("not-a-folder")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -216,10 +229,41 @@ TEST_F(WatchdogDlgTest, UnwritableListFileStillClosesAndChangesNothing) {
     auto* list = CDialogTemplate::Control<CPathList>(dialog, CWatchdogDlg::IDC_LIST_PATHS);
     Drop(*list, {QStringLiteral("/wc/b")});
     QTest::mouseClick(CDialogTemplate::Control<QPushButton>(dialog, 1), Qt::LeftButton);
-    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.isVisible());
+    auto* box = ShownBox(dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(watchdog.ListFile())) << box->text().toStdString();
+    EXPECT_NE(box->windowModality(), Qt::ApplicationModal) << "the tray icon stays usable";
     ASSERT_EQ(watchdog.Records().size(), 1u);
     EXPECT_EQ(watchdog.Records().at(0).m_iCountdown, 0);
     EXPECT_FALSE(QFile::exists(watchdog.ListFile()));
+    EXPECT_EQ(list->Paths(), QStringList({"/wc/a", "/wc/b"}));
+}
+
+// A line of the list file is read back trimmed and ends at a line break: such a name would be stored
+// as one folder and checked as another, so it is refused where it is dropped.
+TEST_F(WatchdogDlgTest, NamesTheListFileCannotHoldAreRefusedAtTheDrop) {
+    StartWith("/wc/a\n");
+    CPathList* list = Open();
+    const QStringList refused = {QStringLiteral("/wc/trail "), QStringLiteral("/wc/two\nlines"),
+                                 QStringLiteral("/wc/tab\t")};
+    EXPECT_TRUE(
+        Drop(*list, refused + QStringList{QStringLiteral("/wc/in side"), QStringLiteral("/wc/ lead")}));
+    EXPECT_EQ(list->Paths(), QStringList({"/wc/ lead", "/wc/a", "/wc/in side"}));
+    auto* box = ShownBox(*m_dialog);
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->text().contains(QStringLiteral("\"/wc/two\\nlines\""))) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(QStringLiteral("\"/wc/trail \""))) << box->text().toStdString();
+    EXPECT_FALSE(box->text().contains(QStringLiteral("in side")) ||
+                 box->text().contains(QStringLiteral("lead")));
+    box->close();
+
+    PressClose();
+    EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+    CConfigWatchdog reloaded(m_strListFile);
+    ASSERT_TRUE(reloaded.LoadPathList());
+    EXPECT_EQ(RecordPaths(), QStringList({"/wc/ lead", "/wc/a", "/wc/in side"}));
+    EXPECT_EQ(PathsOf(reloaded), RecordPaths()) << "the records are what the saved file reads back as";
 }
 
 } // namespace
