@@ -1,5 +1,6 @@
 #include "ui/CUpdateWindow.h"
 
+#include "platform/ChildEnvironment.h"
 #include "platform/ProcessInterrupt.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,11 @@ bool CUpdateWindow::Start() {
     if (m_pProcess->state() != QProcess::NotRunning) {
         return false;
     }
+    // As for the checks: under a locale that is not UTF-8, svn could not take a non-ASCII path.
+    QStringList environment;
+    for (const QByteArray& entry : platform::ChildEnvironment())
+        environment.append(QString::fromLocal8Bit(entry));
+    m_pProcess->setEnvironment(environment);
     // The path is one argument of its own, after "--", so no path can be taken for an option; the
     // trailing '@' keeps an '@' inside the path from being read as a peg revision.
     m_pProcess->start(QString::fromLatin1(kSvnProgram),

@@ -257,17 +257,22 @@ TEST_F(UpdateWindowTest, ToolParametersKeepTheSystemsFormForPlainPaths) {
               QStringLiteral("/command:update /path:\"/home/me/my wc\" /notempfile /closeonend:0"));
 }
 
+// Also under a locale that is not UTF-8, where svn refuses a non-ASCII path unless it is given a
+// UTF-8 character type.
 TEST(UpdateWindowRealSvnTest, BringsAWorkingCopyUpToDate) {
     CSvnSandbox sandbox;
     ASSERT_TRUE(sandbox.CreateRepository()) << sandbox.LastError().toStdString();
-    const QString strBehind = sandbox.Checkout(QStringLiteral("behind wc"));
+    const QString strBehind = sandbox.Checkout(QStringLiteral("behind café wc"));
     const QString strAhead = sandbox.Checkout(QStringLiteral("ahead"));
     ASSERT_FALSE(strBehind.isEmpty());
     ASSERT_EQ(sandbox.Commit(strAhead, QStringLiteral("alice"), QStringLiteral("readme.txt"), "hello\n"), 1);
 
     CUpdateWindow window(strBehind);
     QSignalSpy ended(&window, &CUpdateWindow::RunEnded);
-    window.Start();
+    {
+        const CScopedEnvironment locale("LC_ALL", "C");
+        window.Start();
+    }
     ASSERT_TRUE(WaitUntil([&] { return ended.count() == 1; }, 30000));
     const QString strOutput = window.findChild<QPlainTextEdit*>()->toPlainText();
     EXPECT_TRUE(strOutput.contains(QStringLiteral("readme.txt"))) << strOutput.toStdString();
