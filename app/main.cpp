@@ -1,5 +1,6 @@
 #include "app/CCommandLineRun.h"
 #include "app/CCorvaneApp.h"
+#include "app/CTrayStartup.h"
 
 #include <QApplication>
 #include <clocale>
@@ -7,7 +8,7 @@
 
 namespace {
 
-// The desktop has no notification area: the program ends without a word, but not as a success.
+// No notification area came: the program ends, not as a success.
 constexpr int kExitNoTray = 1;
 
 } // namespace
@@ -20,10 +21,13 @@ int main(int argc, char* argv[]) {
         return *exitStatus;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Names the program to the desktop: notifications carry its name and icon from corvane.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
     // The program has no main window; closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    if (!theApp.InitInstance())
+    CTrayStartup trayStartup([] { return theApp.InitInstance(); }, kExitNoTray);
+    if (!trayStartup.Begin())
         return kExitNoTray;
     const int exitCode = QApplication::exec();
     theApp.ExitInstance();
