@@ -3,7 +3,7 @@
 # desktop is up, on its session bus and display).
 # usage: as-user.sh <state folder> <command> [arguments...]
 set -euo pipefail
-state=$1
+state=$(readlink -f "$1")
 shift
 user=$(cat "$state/user")
 environment=(HOME="$state/home" XDG_RUNTIME_DIR="$state/runtime" XDG_CONFIG_HOME="$state/home/.config"

@@ -4,13 +4,16 @@
 # runs as an unprivileged user made for it ("corvane-desktop"); as anyone else, as that user.
 # usage: start-wayland.sh <state folder>
 # The state folder gets "user" and "session.env" (the bus, runtime folder, display and sway socket);
-# stop-wayland.sh ends it.
+# stop-wayland.sh ends it. It is a link to a folder under /tmp, since the desktop's user may not be
+# allowed into the folder where the link lies (a build tree under /root).
 set -euo pipefail
-state=$1
+link=$1
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/stop-wayland.sh" "$state"
-rm -rf "$state"
-mkdir -p "$state"
+"$here/stop-wayland.sh" "$link"
+rm -rf "$link"
+mkdir -p "$(dirname "$link")"
+state=$(mktemp -d /tmp/corvane-wayland.XXXXXX)
+ln -s "$state" "$link"
 
 user=$(id -un)
 if [ "$(id -u)" -eq 0 ]; then

@@ -2,8 +2,9 @@
 # Ends the Wayland desktop that start-wayland.sh started from this state folder.
 # usage: stop-wayland.sh <state folder>
 set -uo pipefail
-state=$1
-[ -f "$state/session.pid" ] || exit 0
+link=$1
+state=$(readlink -f "$link")
+[ -n "$state" ] && [ -f "$state/session.pid" ] || exit 0
 pid=$(cat "$state/session.pid")
 touch "$state/stop"
 for _ in $(seq 50); do
@@ -12,5 +13,5 @@ for _ in $(seq 50); do
 done
 # What is left of the session's process group.
 kill -KILL -- "-$pid" 2>/dev/null
-rm -f "$state/session.pid" "$state/ready"
+rm -rf "$state" "$link"
 exit 0

@@ -9,7 +9,7 @@ UseWayland() {
         echo "no Wayland desktop: start-wayland.sh has not run" >&2
         exit 1
     fi
-    WAYLAND_STATE=$1
+    WAYLAND_STATE=$(readlink -f "$1")
 }
 
 # Runs a command as the desktop's user, on its bus and display.
