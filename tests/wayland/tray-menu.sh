@@ -13,7 +13,7 @@ UseWayland "$state"
 StartScenario "$artifacts" tray-menu
 StopTray
 StartTray
-WaitFor 10 AsUser busctl --user status org.kde.StatusNotifierWatcher >/dev/null || Fail "waybar's tray did not start"
+WaitFor 10 AsUser busctl --user status org.kde.StatusNotifierWatcher >/dev/null 2>&1 || Fail "waybar's tray did not start"
 
 PrepareProgram "$program" "$work"
 mkdir -p "$work/watched"

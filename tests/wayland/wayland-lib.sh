@@ -93,19 +93,25 @@ PrepareProgram() {
     local program=$1 folder=$2
     mkdir -p "$folder/app"
     cp "$program" "$folder/app/corvane"
-    local name value file
+    local name option options
     for name in ASAN_OPTIONS LSAN_OPTIONS TSAN_OPTIONS UBSAN_OPTIONS; do
-        value=${!name:-}
-        [[ $value == *suppressions=* ]] || continue
-        file=$(sed 's/.*suppressions=\([^:]*\).*/\1/' <<<"$value")
-        cp "$file" "$folder/$name.supp"
-        export "$name=${value//$file/$folder/$name.supp}"
+        IFS=: read -r -a options <<<"${!name:-}"
+        for option in "${options[@]}"; do
+            [[ $option == suppressions=* ]] || continue
+            cp "${option#suppressions=}" "$folder/$name.supp"
+            export "$name=${!name//$option/suppressions=$folder/$name.supp}"
+        done
     done
 }
 
 # Starts the copy in folder $1 on the Wayland desktop, as the desktop's user. Sets PROGRAM_PID.
 StartProgram() {
     local folder=$1
+    # Memory that Qt's Wayland plugins leave to libwayland is reported after the plugins are unloaded;
+    # only a full unwind reaches past their nameless frames to the library that the suppressions name.
+    if [ -n "${ASAN_OPTIONS:-}" ]; then
+        export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"
+    fi
     chown -R "$(cat "$WAYLAND_STATE/user"):" "$folder"
     (cd "$folder/app" && exec "$here/as-user.sh" "$WAYLAND_STATE" env QT_QPA_PLATFORM=wayland ./corvane) \
         </dev/null >"$folder/corvane.log" 2>&1 &
