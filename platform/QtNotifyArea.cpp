@@ -64,6 +64,7 @@ bool IsStatusNotifierItem(QMenu* pMenu) {
 } // namespace
 
 void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items) {
+    menu.setDefaultAction(nullptr);
     menu.clear();
     for (const NotifyMenuItem& item : items) {
         if (item.m_bSeparator) {

@@ -34,7 +34,9 @@ StartTray() {
 {"layer": "top", "position": "bottom", "height": 28, "modules-right": ["tray"], "tray": {"spacing": 4, "icon-size": 22}}
 JSON
     chmod 0644 "$WAYLAND_STATE/waybar.json"
-    AsUser setsid waybar --config "$WAYLAND_STATE/waybar.json" </dev/null >"$WAYLAND_STATE/waybar.log" 2>&1 &
+    # Started as a plain command, not through a function, so that $! is waybar itself, which StopTray ends.
+    "$here/as-user.sh" "$WAYLAND_STATE" waybar --config "$WAYLAND_STATE/waybar.json" \
+        </dev/null >"$WAYLAND_STATE/waybar.log" 2>&1 &
     echo $! >"$WAYLAND_STATE/waybar.pid"
 }
 
@@ -164,5 +166,9 @@ Fail() {
     echo "FAILED: $*" >&2
     Screenshot "$SCENARIO_ARTIFACTS/$SCENARIO_NAME-failure.png" || true
     cat "$work/corvane.log" >&2 || true
+    echo "--- waybar:" >&2
+    tail -n 20 "$WAYLAND_STATE/waybar.log" >&2 || true
+    echo "--- the session bus:" >&2
+    AsUser busctl --user list --no-pager >&2 || true
     exit 1
 }
