@@ -2,6 +2,7 @@
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "app/CSingleInstance.h"
+#include "app/CTrayStartup.h"
 #include "platform/CTerminationSignals.h"
 #include "platform/CThreadStarter.h"
 #include "platform/QtNotifyArea.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-// The desktop has no notification area: the program ends without a word, but not as a success.
+// No notification area came: the program ends, not as a success.
 constexpr int kExitNoTray = 1;
 // A later start whose request the running tray program never answered.
 constexpr int kExitNotAnswered = 1;
@@ -41,6 +42,8 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Names the program to the desktop: notifications carry its name and icon from corvane.desktop.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
     // The program has no main window; closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     instance.Listen();
@@ -48,20 +51,34 @@ int main(int argc, char* argv[]) {
     platform::CTerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
                      [] { theApp.Quit(); });
-    QObject::connect(&instance, &CSingleInstance::ReportRequested, &application, [] {
+    // A later start asks for the report; one that comes while the program still waits for a tray
+    // gets it as soon as the frame is there.
+    bool bReportAsked = false;
+    QObject::connect(&instance, &CSingleInstance::ReportRequested, &application, [&bReportAsked] {
         if (CMainFrame* pFrame = theApp.MainFrame())
             pFrame->OnCommand(CMainFrame::ID_REPORT);
+        else
+            bReportAsked = true;
     });
 
     platform::CQtNotifyArea notifyArea;
-    // Waiting for a tray that comes late belongs here, before the frame is made and adds its icon.
-
     // The frame lives in this scope, made after the Qt application and gone before it, never among
-    // the globals; optional, so that it may also be made later than here.
+    // the globals. It is made once the desktop has a tray, which at login may come after the program.
     std::optional<CMainFrame> frame;
-    frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
-                  std::make_unique<CThreadStarter>());
-    if (!theApp.InitInstance(*frame))
+    CTrayStartup trayStartup(
+        [&] {
+            frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
+                          std::make_unique<CThreadStarter>());
+            if (theApp.InitInstance(*frame)) {
+                if (bReportAsked)
+                    frame->OnCommand(CMainFrame::ID_REPORT);
+                return true;
+            }
+            frame.reset();
+            return false;
+        },
+        kExitNoTray);
+    if (!trayStartup.Begin())
         return kExitNoTray;
     const int exitCode = QApplication::exec();
     theApp.ExitInstance();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 // The desktop's notification area, reached through add / modify / delete requests that carry one
 // record, as the tray icon needs it. The record refers to icons by handle, so this header stays free
@@ -30,9 +31,18 @@ constexpr int kTipSize = 128;
 constexpr int kInfoSize = 256;
 constexpr int kInfoTitleSize = 64;
 
-// The Qt resource that holds the program's icon with the given resource id.
+// The Qt resource that holds the program's icon with the given resource id, 16 px.
 inline QString IconResourcePath(unsigned uResourceId) {
     return QStringLiteral(":/icons/%1.png").arg(uResourceId);
+}
+
+// The sizes in which an icon may also be drawn: what panels show, and 16 and 22 px at twice the
+// pixel density.
+constexpr int kExtraIconSizes[] = {22, 24, 32, 44, 48};
+
+// The Qt resource that holds the icon with the given resource id drawn at iSize px.
+inline QString IconResourcePath(unsigned uResourceId, int iSize) {
+    return QStringLiteral(":/icons/%1-%2.png").arg(uResourceId).arg(iSize);
 }
 
 // An icon as the notification area sees it: none (a blank icon), one of the program's icon
@@ -58,11 +68,24 @@ public:
     // One event on icon uIconId: uMessage is the record's callback message, uMouseMessage one of
     // the mouse messages above. Returns the owner's own result code.
     virtual int OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) = 0;
+    // The user chose the item with command id nCommandId in the menu of icon uIconId that the owner
+    // handed to the area. An owner that hands over no menu gets none.
+    virtual void OnNotifyCommand(unsigned /*uIconId*/, unsigned /*nCommandId*/) {}
 
 protected:
     CNotifyOwner() = default;
     CNotifyOwner(const CNotifyOwner&) = default;
     CNotifyOwner& operator=(const CNotifyOwner&) = default;
+};
+
+// One item of an icon's menu, as the area shows it.
+struct NotifyMenuItem {
+    QString m_strText;
+    unsigned m_nCommandId = 0;
+    bool m_bSeparator = false;
+    bool m_bDefault = false; // drawn bold where the desktop can
+
+    friend bool operator==(const NotifyMenuItem&, const NotifyMenuItem&) = default;
 };
 
 // The record sent with every request. An icon is identified by its owner and its icon id.
@@ -90,6 +113,13 @@ public:
     virtual bool Modify(const NotifyIconData& data) = 0;
     // Takes an icon out of the area; false when there is no such icon.
     virtual bool Delete(const NotifyIconData& data) = 0;
+    // Gives the icon that data names the menu that the area shows itself on a right click: at the
+    // cursor, or as the tray host's own menu. A chosen item goes to the owner's OnNotifyCommand, and
+    // the right click then reaches the owner no more. False when there is no such icon, or when the
+    // area shows no menus: then the owner gets the right click and shows the menu itself.
+    virtual bool SetMenu(const NotifyIconData& /*data*/, const std::vector<NotifyMenuItem>& /*items*/) {
+        return false;
+    }
 
 protected:
     CNotifyArea() = default;

@@ -1,7 +1,12 @@
 #include "platform/QtNotifyArea.h"
 
+#include "platform/CDesktopNotifications.h"
+
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
+#include <QMenu>
 #include <QStyle>
 #include <algorithm>
 #include <climits>
@@ -37,7 +42,41 @@ unsigned MouseMessage(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
+// One image per size, so that a panel that shows icons at 22 to 48 px, or at twice the pixel density,
+// gets a drawing made for that size rather than the 16 px one scaled up.
+QIcon ResourceIcon(unsigned uResourceId) {
+    QIcon icon;
+    icon.addFile(IconResourcePath(uResourceId), QSize(16, 16));
+    for (const int iSize : kExtraIconSizes) {
+        const QString strPath = IconResourcePath(uResourceId, iSize);
+        if (QFile::exists(strPath))
+            icon.addFile(strPath, QSize(iSize, iSize));
+    }
+    return icon;
+}
+
+// Qt gives a tray icon's menu a platform menu only when it exports it over D-Bus, which it does
+// for an icon that is a StatusNotifierItem; an XEmbed icon's menu stays a plain widget.
+bool IsStatusNotifierItem(QMenu* pMenu) {
+    return pMenu != nullptr && pMenu->platformMenu() != nullptr;
+}
+
 } // namespace
+
+void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items) {
+    menu.setDefaultAction(nullptr);
+    menu.clear();
+    for (const NotifyMenuItem& item : items) {
+        if (item.m_bSeparator) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* pAction = menu.addAction(item.m_strText);
+        pAction->setData(item.m_nCommandId);
+        if (item.m_bDefault)
+            menu.setDefaultAction(pAction);
+    }
+}
 
 CQtNotifyArea::CQtNotifyArea(QObject* pParent) : QObject(pParent) {}
 
@@ -46,7 +85,7 @@ CQtNotifyArea::~CQtNotifyArea() = default;
 QIcon CQtNotifyArea::IconImage(const IconHandle& hIcon) {
     switch (hIcon.m_Source) {
     case IconHandle::Source::Resource:
-        return QIcon(IconResourcePath(hIcon.m_uResourceId));
+        return ResourceIcon(hIcon.m_uResourceId);
     case IconHandle::Source::StockQuestion:
         return QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion);
     case IconHandle::Source::None:
@@ -88,6 +127,26 @@ bool CQtNotifyArea::Delete(const NotifyIconData& data) {
     return true;
 }
 
+bool CQtNotifyArea::SetMenu(const NotifyIconData& data, const std::vector<NotifyMenuItem>& items) {
+    const Key key{data.m_pOwner, data.m_uID};
+    const auto found = m_Icons.find(key);
+    if (found == m_Icons.end())
+        return false;
+    Entry& entry = found->second;
+    // One menu per icon, refilled: a tray host keeps showing the menu object it was first given.
+    if (entry.m_pMenu == nullptr) {
+        entry.m_pMenu = std::make_unique<QMenu>();
+        connect(entry.m_pMenu.get(), &QMenu::triggered, this, [this, key](QAction* pAction) {
+            const unsigned nCommandId = pAction->data().toUInt();
+            QMetaObject::invokeMethod(
+                this, [this, key, nCommandId] { DeliverCommand(key, nCommandId); }, Qt::QueuedConnection);
+        });
+    }
+    FillMenu(*entry.m_pMenu, items);
+    entry.m_pTrayIcon->setContextMenu(entry.m_pMenu.get());
+    return true;
+}
+
 void CQtNotifyArea::Apply(Entry& entry, const NotifyIconData& data) {
     QSystemTrayIcon& trayIcon = *entry.m_pTrayIcon;
     if (data.m_uFlags & kNotifyFlagMessage)
@@ -98,13 +157,31 @@ void CQtNotifyArea::Apply(Entry& entry, const NotifyIconData& data) {
         trayIcon.setToolTip(data.m_strTip);
     // An empty balloon text asks for no balloon.
     if ((data.m_uFlags & kNotifyFlagInfo) && !data.m_strInfo.isEmpty())
-        trayIcon.showMessage(data.m_strInfoTitle, data.m_strInfo, BalloonIcon(data.m_dwInfoFlags),
-                             static_cast<int>(std::min<unsigned>(data.m_uTimeout, INT_MAX)));
+        ShowBalloon(entry, data);
+}
+
+// A StatusNotifierItem's balloon is a desktop notification that we send ourselves, so that it
+// carries the program's name, icon and desktop entry, and its text stays plain. An XEmbed icon's
+// balloon is Qt's own, which shows its text as plain text already.
+void CQtNotifyArea::ShowBalloon(Entry& entry, const NotifyIconData& data) {
+    const int iTimeoutMs = static_cast<int>(std::min<unsigned>(data.m_uTimeout, INT_MAX));
+    if (!IsStatusNotifierItem(entry.m_pMenu.get())) {
+        entry.m_pTrayIcon->showMessage(data.m_strInfoTitle, data.m_strInfo, BalloonIcon(data.m_dwInfoFlags),
+                                       iTimeoutMs);
+        return;
+    }
+    if (m_pNotifications == nullptr)
+        m_pNotifications = std::make_unique<CDesktopNotifications>();
+    m_pNotifications->Show(data.m_strInfoTitle, data.m_strInfo, data.m_dwInfoFlags, iTimeoutMs);
 }
 
 void CQtNotifyArea::OnActivated(const Key& key, QSystemTrayIcon::ActivationReason reason) {
     const unsigned uMouseMessage = MouseMessage(reason);
     if (uMouseMessage == 0)
+        return;
+    // The icon's own menu answers the right click (or the host's ContextMenu request) already.
+    const auto found = m_Icons.find(key);
+    if (uMouseMessage == kRightButtonUp && found != m_Icons.end() && found->second.m_pMenu != nullptr)
         return;
     QMetaObject::invokeMethod(
         this, [this, key, uMouseMessage] { Deliver(key, uMouseMessage); }, Qt::QueuedConnection);
@@ -116,6 +193,13 @@ void CQtNotifyArea::Deliver(const Key& key, unsigned uMouseMessage) {
     if (found == m_Icons.end() || key.first == nullptr)
         return;
     key.first->OnNotifyMessage(found->second.m_uCallbackMessage, key.second, uMouseMessage);
+}
+
+// A choice made while its icon was deleted gets nothing, as an event does.
+void CQtNotifyArea::DeliverCommand(const Key& key, unsigned nCommandId) {
+    if (!m_Icons.contains(key) || key.first == nullptr)
+        return;
+    key.first->OnNotifyCommand(key.second, nCommandId);
 }
 
 } // namespace platform

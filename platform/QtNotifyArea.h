@@ -7,15 +7,25 @@
 #include <map>
 #include <memory>
 #include <utility>
+#include <vector>
 
 class QIcon;
+class QMenu;
 
 namespace platform {
 
-// The notification area of a Linux desktop through Qt: one QSystemTrayIcon per added icon. A left
-// click reaches the icon's owner as a left-button release, a right click as a right-button release.
-// Mouse events are posted to the owner, never delivered from inside the tray icon's own signal, so an
-// owner may remove its icon while handling one. Runs on the UI thread only.
+class CDesktopNotifications;
+
+// Replaces the menu's items by the given ones; each action carries its command id as data, and the
+// default item becomes the menu's default action, drawn bold.
+void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items);
+
+// The notification area of a Linux desktop through Qt: one QSystemTrayIcon per added icon, on a
+// StatusNotifierItem host over D-Bus or on an XEmbed tray. A left click reaches the icon's owner as a
+// left-button release, a right click as a right-button release unless the icon has a menu, which the
+// tray host shows as its own menu over D-Bus or Qt shows at the cursor. Mouse events and menu choices
+// are posted to the owner, never delivered from inside Qt's own signal, so an owner may remove its
+// icon while handling one. Runs on the UI thread only.
 class CQtNotifyArea final : public QObject, public CNotifyArea {
     Q_OBJECT
 public:
@@ -25,22 +35,28 @@ public:
     bool Add(const NotifyIconData& data) override;
     bool Modify(const NotifyIconData& data) override;
     bool Delete(const NotifyIconData& data) override;
+    bool SetMenu(const NotifyIconData& data, const std::vector<NotifyMenuItem>& items) override;
 
     // The image that a handle stands for; a null QIcon for none.
     static QIcon IconImage(const IconHandle& hIcon);
 
 private:
     struct Entry {
+        // Declared before the icon, so that the icon goes first and never refers to a deleted menu.
+        std::unique_ptr<QMenu> m_pMenu;
         std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
         unsigned m_uCallbackMessage = 0;
     };
     using Key = std::pair<CNotifyOwner*, unsigned>;
 
     void Apply(Entry& entry, const NotifyIconData& data);
+    void ShowBalloon(Entry& entry, const NotifyIconData& data);
     void OnActivated(const Key& key, QSystemTrayIcon::ActivationReason reason);
     void Deliver(const Key& key, unsigned uMouseMessage);
+    void DeliverCommand(const Key& key, unsigned nCommandId);
 
     std::map<Key, Entry> m_Icons;
+    std::unique_ptr<CDesktopNotifications> m_pNotifications;
 };
 
 } // namespace platform

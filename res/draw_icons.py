@@ -3,9 +3,12 @@
 
     icons/128.png             the resting icon, 16 x 16: an open eye watching a line of revisions
                               whose newest one is orange
-    icons/corvane-N.png       the same drawing at 48, 64 and 128 px, for the desktop's icon theme
     icons/130.png to 133.png  the animation frames, 16 x 16: a black square outline, 2 px wide,
                               turned by 0, 22.5, 45 and 67.5 degrees
+    icons/N-S.png             icon N (128, 130 to 133) at S px, for panels that show tray icons at
+                              22 to 48 px and at twice the size of 16 and 22 px; the frames scaled
+    icons/corvane-N.png       the resting drawing at 16 to 256 px, for the desktop's icon theme
+    icons/corvane.svg         the same drawing as a scalable image
 
 Shapes are measured as distances in a unit square and sampled many times per pixel for smooth edges.
 Run from res/ to redraw."""
@@ -16,7 +19,9 @@ import os
 from drawing import segment_distance, write_png
 
 TRAY_SIZE = 16
-THEME_SIZES = (48, 64, 128)
+# 32 and 44 are also 16 and 22 at twice the pixel density.
+TRAY_EXTRA_SIZES = (22, 24, 32, 44, 48)
+THEME_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 SAMPLES = 8
 
 NAVY = (27, 42, 74)
@@ -75,6 +80,7 @@ def resting_layers(x, y):
 
 
 def frame_layers(angle):
+    """The frame's layers, measured in pixels of the 16 px icon and scaled with it to any size."""
     cos_a = math.cos(math.radians(angle))
     sin_a = math.sin(math.radians(angle))
     centre = TRAY_SIZE / 2
@@ -119,13 +125,55 @@ def render(size, layers):
     return rows
 
 
+def lens_path(inset):
+    """SVG path of the eye's lens shrunk by inset: the arc of the upper circle over the arc of the lower."""
+    half_width = EYE_WIDTH / 2
+    half_height = EYE_HEIGHT / 2
+    radius = (half_width * half_width + half_height * half_height) / (2 * half_height)
+    inner = radius - inset
+    # Both circles' centres lie radius - half_height from the eye's centre line; the corners are where
+    # the shrunk circles meet on that line.
+    offset = radius - half_height
+    corner = math.sqrt(inner * inner - offset * offset)
+    left, right = 0.5 - corner, 0.5 + corner
+    return (f"M {left:.4f} {EYE_Y} A {inner:.4f} {inner:.4f} 0 0 1 {right:.4f} {EYE_Y} "
+            f"A {inner:.4f} {inner:.4f} 0 0 1 {left:.4f} {EYE_Y} Z")
+
+
+def hex_colour(colour):
+    return "#%02x%02x%02x" % colour
+
+
+def resting_svg():
+    """The resting icon as SVG in a unit square, shape for shape as resting_layers draws it."""
+    dots = "".join(
+        f'<circle cx="{x}" cy="{REVISION_Y}" r="{REVISION_RADIUS}" fill="{hex_colour(SLATE)}"/>'
+        for x in REVISION_XS[:-1])
+    return f"""<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 1 1">
+<defs><clipPath id="inner"><path d="{lens_path(EYE_RIM)}"/></clipPath></defs>
+<path d="{lens_path(0)}" fill="{hex_colour(NAVY)}"/>
+<path d="{lens_path(EYE_RIM)}" fill="{hex_colour(WHITE)}"/>
+<circle cx="0.5" cy="{EYE_Y}" r="{IRIS_RADIUS}" fill="{hex_colour(IRIS)}" clip-path="url(#inner)"/>
+<circle cx="0.5" cy="{EYE_Y}" r="{PUPIL_RADIUS}" fill="{hex_colour(BLACK)}"/>
+<line x1="{REVISION_XS[0]}" y1="{REVISION_Y}" x2="{REVISION_XS[-1]}" y2="{REVISION_Y}" stroke="{hex_colour(SLATE)}" stroke-width="{REVISION_LINE}" stroke-linecap="round"/>
+{dots}
+<circle cx="{REVISION_XS[-1]}" cy="{REVISION_Y}" r="{REVISION_RADIUS}" fill="{hex_colour(ORANGE)}"/>
+</svg>
+"""
+
+
 def main():
     os.makedirs("icons", exist_ok=True)
-    write_png("icons/128.png", TRAY_SIZE, render(TRAY_SIZE, resting_layers))
+    drawings = [(128, resting_layers)] + [
+        (resource_id, frame_layers(angle)) for resource_id, angle in zip(range(130, 134), FRAME_ANGLES)]
+    for resource_id, layers in drawings:
+        write_png(f"icons/{resource_id}.png", TRAY_SIZE, render(TRAY_SIZE, layers))
+        for size in TRAY_EXTRA_SIZES:
+            write_png(f"icons/{resource_id}-{size}.png", size, render(size, layers))
     for size in THEME_SIZES:
         write_png(f"icons/corvane-{size}.png", size, render(size, resting_layers))
-    for resource_id, angle in zip(range(130, 134), FRAME_ANGLES):
-        write_png(f"icons/{resource_id}.png", TRAY_SIZE, render(TRAY_SIZE, frame_layers(angle)))
+    with open("icons/corvane.svg", "w", encoding="ascii") as svg:
+        svg.write(resting_svg())
 
 
 if __name__ == "__main__":

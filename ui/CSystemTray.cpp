@@ -47,6 +47,8 @@ bool CSystemTray::AddToTray(platform::CNotifyOwner* pOwner, unsigned uCallbackMe
         platform::kNotifyFlagMessage | platform::kNotifyFlagIcon | platform::kNotifyFlagTip;
     m_NotifyData.m_strTip = FitField(strTip, platform::kTipSize);
     m_bIconAdded = m_NotifyArea.Add(m_NotifyData);
+    if (m_bIconAdded)
+        HandMenuToArea();
     return m_bIconAdded;
 }
 
@@ -79,7 +81,9 @@ bool CSystemTray::SetDefaultItem(unsigned nItem, bool bByPosition) {
         return true;
     m_nDefaultItem = nItem;
     m_bDefaultByPosition = bByPosition;
-    // The mark itself is made each time the popup is built; here only the menu is looked for.
+    // The mark is made again in the menu that the area shows, and each time the popup is built.
+    if (m_bIconAdded)
+        HandMenuToArea();
     return LoadTrayPopup().has_value();
 }
 
@@ -149,6 +153,11 @@ int CSystemTray::OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned u
     return OnTrayCallback(uIconId, uMouseMessage);
 }
 
+void CSystemTray::OnNotifyCommand(unsigned uIconId, unsigned nCommandId) {
+    if (uIconId == m_NotifyData.m_uID)
+        m_CommandTarget.OnCommand(nCommandId);
+}
+
 int CSystemTray::OnTrayCallback(unsigned uIconId, unsigned uMouseMessage) {
     if (uIconId != m_NotifyData.m_uID)
         return 0;
@@ -181,6 +190,17 @@ std::optional<PopupMenuData> CSystemTray::LoadTrayPopup() const {
     if (!menu || menu->m_Popups.empty())
         return std::nullopt;
     return std::move(menu->m_Popups.front());
+}
+
+// Where the notification area shows the menu itself (a tray host's own menu over D-Bus, or at the
+// cursor), the program opens no menu window of its own.
+void CSystemTray::HandMenuToArea() {
+    const std::optional<PopupMenuData> popup = LoadTrayPopup();
+    if (!popup)
+        return;
+    platform::NotifyIconData data = m_NotifyData;
+    data.m_uFlags = 0;
+    m_NotifyArea.SetMenu(data, TrayMenuItems(*popup, m_nDefaultItem, m_bDefaultByPosition));
 }
 
 std::chrono::seconds CSystemTray::WholeSecondsNow() const {

@@ -65,11 +65,14 @@ public:
     void ShowBalloonTip(const QString& strText, const QString& strTitle, unsigned dwInfoFlags,
                         unsigned uTimeoutSeconds);
 
-    // A mouse event on icon uIconId: the right-button release opens the popup menu, the left-button
-    // release sends the default command. Returns 0 for another icon or a missing menu, else 1.
+    // A mouse event on icon uIconId: the right-button release opens the popup menu (which only a
+    // notification area that does not show the menu itself reports), the left-button release sends
+    // the default command. Returns 0 for another icon or a missing menu, else 1.
     virtual int OnTrayCallback(unsigned uIconId, unsigned uMouseMessage);
 
     int OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) override;
+    // An item chosen in the menu that the notification area shows: its command goes to the target.
+    void OnNotifyCommand(unsigned uIconId, unsigned nCommandId) override;
 
 protected:
     void timerEvent(QTimerEvent* pEvent) override;
@@ -77,6 +80,7 @@ protected:
 private:
     void OnTimer();
     std::optional<PopupMenuData> LoadTrayPopup() const;
+    void HandMenuToArea();
     std::chrono::seconds WholeSecondsNow() const;
     int ShowPopupMenu();
     int SendDefaultCommand();

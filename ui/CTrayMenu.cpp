@@ -1,23 +1,34 @@
 #include "ui/CTrayMenu.h"
 
+#include "platform/QtNotifyArea.h"
+
 #include <QAction>
 #include <QPoint>
 
+std::vector<platform::NotifyMenuItem> TrayMenuItems(const PopupMenuData& popup, unsigned nDefaultItem,
+                                                    bool bDefaultByPosition) {
+    std::vector<platform::NotifyMenuItem> items;
+    bool bDefaultFound = false;
+    for (std::size_t nPosition = 0; nPosition < popup.m_Items.size(); ++nPosition) {
+        const MenuItemData& data = popup.m_Items[nPosition];
+        platform::NotifyMenuItem item;
+        item.m_bSeparator = data.m_bSeparator;
+        if (!data.m_bSeparator) {
+            item.m_strText = data.m_strText;
+            item.m_nCommandId = data.m_nCommandId;
+            const bool bDefault =
+                bDefaultByPosition ? nPosition == nDefaultItem : data.m_nCommandId == nDefaultItem;
+            item.m_bDefault = bDefault && !bDefaultFound;
+            bDefaultFound = bDefaultFound || bDefault;
+        }
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
 CTrayMenu::CTrayMenu(const PopupMenuData& popup, unsigned nDefaultItem, bool bDefaultByPosition) {
     m_Menu.setTitle(popup.m_strTitle);
-    for (std::size_t nPosition = 0; nPosition < popup.m_Items.size(); ++nPosition) {
-        const MenuItemData& item = popup.m_Items[nPosition];
-        if (item.m_bSeparator) {
-            m_Menu.addSeparator();
-            continue;
-        }
-        QAction* pAction = m_Menu.addAction(item.m_strText);
-        pAction->setData(item.m_nCommandId);
-        const bool bDefault =
-            bDefaultByPosition ? nPosition == nDefaultItem : item.m_nCommandId == nDefaultItem;
-        if (bDefault && m_Menu.defaultAction() == nullptr)
-            m_Menu.setDefaultAction(pAction);
-    }
+    platform::FillMenu(m_Menu, TrayMenuItems(popup, nDefaultItem, bDefaultByPosition));
 }
 
 std::optional<unsigned> CTrayMenu::Exec(const QPoint& ptAt) {

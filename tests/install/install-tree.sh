@@ -19,8 +19,14 @@ expected="bin/corvane
 share/applications/corvane.desktop
 share/corvane/autostart/corvane.desktop
 share/icons/hicolor/128x128/apps/corvane.png
+share/icons/hicolor/16x16/apps/corvane.png
+share/icons/hicolor/22x22/apps/corvane.png
+share/icons/hicolor/24x24/apps/corvane.png
+share/icons/hicolor/256x256/apps/corvane.png
+share/icons/hicolor/32x32/apps/corvane.png
 share/icons/hicolor/48x48/apps/corvane.png
-share/icons/hicolor/64x64/apps/corvane.png"
+share/icons/hicolor/64x64/apps/corvane.png
+share/icons/hicolor/scalable/apps/corvane.svg"
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || Fail "the tree holds:
 $actual
@@ -40,8 +46,12 @@ for entry in share/applications/corvane.desktop share/corvane/autostart/corvane.
 done
 grep -qx 'X-GNOME-Autostart-enabled=true' "$prefix/share/corvane/autostart/corvane.desktop" ||
     Fail "the autostart entry is not enabled"
+# Corvane waits for a tray itself; a delay that only GNOME honours would only slow it there.
+! grep -q '^X-GNOME-Autostart-Delay' "$prefix/share/corvane/autostart/corvane.desktop" ||
+    Fail "the autostart entry delays the start"
+grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/corvane.svg" || Fail "the scalable icon is no SVG"
 
-for size in 48 64 128; do
+for size in 16 22 24 32 48 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/corvane.png"
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || Fail "$icon is not ${size}x${size}"
 done

@@ -28,7 +28,21 @@ bool CRecordingNotifyArea::Delete(const platform::NotifyIconData& data) {
     if (!m_bAdded || data.m_uID != m_Added.m_uID)
         return false;
     m_bAdded = false;
+    m_Menu.clear();
     return true;
+}
+
+bool CRecordingNotifyArea::SetMenu(const platform::NotifyIconData& data,
+                                   const std::vector<platform::NotifyMenuItem>& items) {
+    if (!m_bAdded || data.m_uID != m_Added.m_uID)
+        return false;
+    m_Menu = items;
+    return true;
+}
+
+void CRecordingNotifyArea::Choose(unsigned nCommandId) {
+    if (m_bAdded && m_Added.m_pOwner != nullptr)
+        m_Added.m_pOwner->OnNotifyCommand(m_Added.m_uID, nCommandId);
 }
 
 std::vector<platform::IconHandle> CRecordingNotifyArea::IconsShown() const {

@@ -17,6 +17,9 @@ public:
     bool Add(const platform::NotifyIconData& data) override;
     bool Modify(const platform::NotifyIconData& data) override;
     bool Delete(const platform::NotifyIconData& data) override;
+    // Keeps the menu of the added icon, as an area that shows menus itself does.
+    bool SetMenu(const platform::NotifyIconData& data,
+                 const std::vector<platform::NotifyMenuItem>& items) override;
 
     // Makes every later Add fail, as a desktop without a notification area does.
     void RefuseAdds() { m_bRefuseAdds = true; }
@@ -30,10 +33,15 @@ public:
     // The user's mouse on the icon: delivers the callback to the added icon's owner, as the desktop
     // would; 0 when no icon is added.
     int Click(unsigned uMouseMessage);
+    // The menu that the added icon was given last; empty when none.
+    const std::vector<platform::NotifyMenuItem>& Menu() const { return m_Menu; }
+    // The user's choice in that menu: reaches the owner as the desktop would deliver it.
+    void Choose(unsigned nCommandId);
 
 private:
     std::vector<Entry> m_Requests;
     bool m_bRefuseAdds = false;
     bool m_bAdded = false;
     platform::NotifyIconData m_Added;
+    std::vector<platform::NotifyMenuItem> m_Menu;
 };

@@ -386,6 +386,25 @@ TEST_F(SystemTrayTest, WithoutItsMenuResourceTheIconOffersNoMenuAndNoDefault) {
     EXPECT_TRUE(m_Target.m_Commands.empty());
 }
 
+TEST_F(SystemTrayTest, TheAreaGetsTheMenuWithReportAsDefaultAndItsChoiceReachesTheFrame) {
+    AddAsTheFrameDoes();
+    QStringList items;
+    QStringList defaults;
+    for (const platform::NotifyMenuItem& item : m_Area.Menu()) {
+        items << (item.m_bSeparator ? QStringLiteral("-") : item.m_strText);
+        if (item.m_bDefault)
+            defaults << item.m_strText;
+    }
+    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Watchdog settings",
+                                  "Application settings", "-", "Quit"}));
+    EXPECT_EQ(defaults, QStringList{"Report"}) << "the default moves with SetDefaultItem";
+
+    m_Area.Choose(kQuit);
+    EXPECT_EQ(m_Target.m_Commands, std::vector<unsigned>{kQuit});
+    m_Tray.OnNotifyCommand(kTrayIconId + 1, kReport);
+    EXPECT_EQ(m_Target.m_Commands, std::vector<unsigned>{kQuit}) << "a choice for another icon is ignored";
+}
+
 // Runs fnWithMenu on the popup menu once it is open, within a few seconds.
 void WhenThePopupOpens(std::function<void(QMenu&)> fnWithMenu) {
     auto* pPoll = new QTimer(qApp);

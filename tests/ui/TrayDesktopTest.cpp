@@ -210,11 +210,13 @@ TEST_F(TrayDesktopTest, TheTrayIconAnswersTheUsersClicks) {
     EXPECT_TRUE(RunEventsUntil([&] { return !target.m_Commands.empty(); }));
     EXPECT_EQ(target.m_Commands, std::vector<unsigned>{32776}) << "a left click opens the report";
 
-    // The right click's menu runs its own event loop; the check inside it closes the menu again.
+    // The right click opens the menu that the icon was given, at the pointer; the check closes it again.
     QString strDefault;
+    int iMenusShown = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
         if (auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            ++iMenusShown;
             strDefault = pMenu->defaultAction() != nullptr ? pMenu->defaultAction()->text() : QString();
             pMenu->close();
         }
@@ -223,6 +225,8 @@ TEST_F(TrayDesktopTest, TheTrayIconAnswersTheUsersClicks) {
     ASSERT_TRUE(ClickIcon(3));
     EXPECT_TRUE(RunEventsUntil([&] { return !strDefault.isEmpty(); }));
     EXPECT_EQ(strDefault, QStringLiteral("Report"));
+    RunEventsUntil([] { return false; }, 500);
+    EXPECT_EQ(iMenusShown, 1) << "the tray icon showed a menu of its own beside the icon's";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/CDesktopNotifications.h"
 #include "platform/QtNotifyArea.h"
 #include "ui/CTrayMenu.h"
 #include "ui/MenuResource.h"
@@ -115,6 +116,11 @@ TEST(IconResourceTest, TheTrayIconsAreSixteenPixelsWithATransparentBackground) {
         EXPECT_EQ(image.size(), QSize(16, 16)) << uId;
         EXPECT_TRUE(image.hasAlphaChannel()) << uId;
         EXPECT_EQ(qAlpha(image.pixel(0, 15)), 0) << uId;
+        for (const int iSize : platform::kExtraIconSizes) {
+            const QImage larger(platform::IconResourcePath(uId, iSize));
+            EXPECT_EQ(larger.size(), QSize(iSize, iSize)) << uId << " at " << iSize;
+            EXPECT_EQ(qAlpha(larger.pixel(0, iSize - 1)), 0) << uId << " at " << iSize;
+        }
     }
     EXPECT_TRUE(LoadIconResource(129).IsNull());
     EXPECT_TRUE(LoadIconResource(0).IsNull());
@@ -146,9 +152,24 @@ TEST(QtNotifyAreaTest, WithoutATrayNothingCanBeAdded) {
     data.m_uFlags = platform::kNotifyFlagIcon;
     EXPECT_FALSE(area.Modify(data));
     EXPECT_FALSE(area.Delete(data));
+    EXPECT_FALSE(area.SetMenu(data, {platform::NotifyMenuItem{QStringLiteral("Quit"), 57665}}));
+}
+
+TEST(DesktopNotificationsTest, TheTextIsShownAsTyped) {
+    using platform::CDesktopNotifications;
+    const QString strText = QStringLiteral("Message from <b>x</b> & co:\nwc was modified.");
+    EXPECT_EQ(CDesktopNotifications::PlainBody(strText, true),
+              QStringLiteral("Message from &lt;b&gt;x&lt;/b&gt; &amp; co:\nwc was modified."))
+        << "a server that reads markup";
+    EXPECT_EQ(CDesktopNotifications::PlainBody(strText, false), strText)
+        << "a server that shows text as it is";
 }
 
 TEST(QtNotifyAreaTest, HandlesBecomeTheirImages) {
+    const QList<QSize> sizes =
+        platform::CQtNotifyArea::IconImage(IconHandle::FromResource(130)).availableSizes();
+    EXPECT_EQ(sizes, (QList<QSize>{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {44, 44}, {48, 48}}))
+        << "one icon with every size drawn, for every panel size and density";
     EXPECT_FALSE(platform::CQtNotifyArea::IconImage(IconHandle::FromResource(128)).pixmap(16, 16).isNull());
     EXPECT_FALSE(platform::CQtNotifyArea::IconImage(IconHandle::StockQuestion()).pixmap(16, 16).isNull());
     EXPECT_TRUE(platform::CQtNotifyArea::IconImage(IconHandle()).isNull());

@@ -1,0 +1,87 @@
+#include "platform/CDesktopNotifications.h"
+
+#include "platform/NotifyArea.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QGuiApplication>
+#include <QVariantMap>
+
+namespace platform {
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.Notifications");
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
+
+QDBusMessage NotificationCall(const QString& strMethod) {
+    return QDBusMessage::createMethodCall(kService, kPath, kInterface, strMethod);
+}
+
+QString IconName(unsigned uBalloonIcon) {
+    switch (uBalloonIcon) {
+    case kBalloonIconInfo:
+        return QStringLiteral("dialog-information");
+    case kBalloonIconWarning:
+        return QStringLiteral("dialog-warning");
+    case kBalloonIconError:
+        return QStringLiteral("dialog-error");
+    default:
+        return QGuiApplication::desktopFileName();
+    }
+}
+
+} // namespace
+
+CDesktopNotifications::CDesktopNotifications(QObject* pParent) : QObject(pParent) {
+    auto* pWatcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(NotificationCall(QStringLiteral("GetCapabilities"))), this);
+    connect(pWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* pCall) {
+        const QDBusPendingReply<QStringList> reply = *pCall;
+        if (reply.isValid())
+            OnCapabilities(reply.value());
+        pCall->deleteLater();
+    });
+}
+
+void CDesktopNotifications::OnCapabilities(const QStringList& capabilities) {
+    m_bServerTakesMarkup = capabilities.contains(QStringLiteral("body-markup"));
+}
+
+QString CDesktopNotifications::PlainBody(const QString& strText, bool bServerTakesMarkup) {
+    if (!bServerTakesMarkup)
+        return strText;
+    QString strBody;
+    strBody.reserve(strText.size());
+    for (const QChar character : strText) {
+        if (character == u'&')
+            strBody += QStringLiteral("&amp;");
+        else if (character == u'<')
+            strBody += QStringLiteral("&lt;");
+        else if (character == u'>')
+            strBody += QStringLiteral("&gt;");
+        else
+            strBody += character;
+    }
+    return strBody;
+}
+
+void CDesktopNotifications::Show(const QString& strTitle, const QString& strText, unsigned uBalloonIcon,
+                                 int iTimeoutMs) {
+    QDBusMessage call = NotificationCall(QStringLiteral("Notify"));
+    QVariantMap hints;
+    hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
+    call << QGuiApplication::applicationDisplayName() << m_uLastId << IconName(uBalloonIcon) << strTitle
+         << PlainBody(strText, m_bServerTakesMarkup.value_or(true)) << QStringList() << hints << iTimeoutMs;
+    auto* pWatcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
+    connect(pWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* pCall) {
+        const QDBusPendingReply<unsigned> reply = *pCall;
+        if (reply.isValid())
+            m_uLastId = reply.value();
+        pCall->deleteLater();
+    });
+}
+
+} // namespace platform

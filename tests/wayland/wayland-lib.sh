@@ -1,0 +1,174 @@
+# Shared by the Wayland test scripts: the desktop that start-wayland.sh made, its tray host, the
+# program under test and what the desktop shows of it. Sourced, not run.
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Sets WAYLAND_STATE to the desktop made in state folder $1.
+UseWayland() {
+    if [ ! -e "$1/ready" ]; then
+        echo "no Wayland desktop: start-wayland.sh has not run" >&2
+        exit 1
+    fi
+    WAYLAND_STATE=$(readlink -f "$1")
+}
+
+# Runs a command as the desktop's user, on its bus and display.
+AsUser() {
+    "$here/as-user.sh" "$WAYLAND_STATE" "$@"
+}
+
+# Runs the command until it succeeds, for at most $1 seconds; false when it never does.
+WaitFor() {
+    local tries=$(($1 * 10))
+    shift
+    for _ in $(seq "$tries"); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The tray host: waybar with its tray module, the StatusNotifierWatcher and host of the session.
+StartTray() {
+    cat >"$WAYLAND_STATE/waybar.json" <<'JSON'
+{"layer": "top", "position": "bottom", "height": 28, "modules-right": ["tray"], "tray": {"spacing": 4, "icon-size": 22}}
+JSON
+    chmod 0644 "$WAYLAND_STATE/waybar.json"
+    # Started as a plain command, not through a function, so that $! is waybar itself, which StopTray ends.
+    "$here/as-user.sh" "$WAYLAND_STATE" waybar --config "$WAYLAND_STATE/waybar.json" \
+        </dev/null >"$WAYLAND_STATE/waybar.log" 2>&1 &
+    echo $! >"$WAYLAND_STATE/waybar.pid"
+}
+
+StopTray() {
+    local pidFile="$WAYLAND_STATE/waybar.pid"
+    [ -f "$pidFile" ] || return 0
+    kill "$(cat "$pidFile")" 2>/dev/null
+    WaitFor 5 eval '! kill -0 "$(cat "$pidFile")" 2>/dev/null' || kill -KILL "$(cat "$pidFile")" 2>/dev/null
+    rm -f "$pidFile"
+    WaitFor 5 eval '! AsUser busctl --user status org.kde.StatusNotifierWatcher >/dev/null 2>&1'
+}
+
+# Prints "<bus name> <object path>" of the first StatusNotifierItem that the tray host knows; false
+# when it knows none.
+TrayItem() {
+    local items
+    items=$(AsUser busctl --user --json=short get-property org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems 2>/dev/null) || return 1
+    python3 -c 'import json, sys
+items = json.loads(sys.argv[1])["data"]
+if not items:
+    sys.exit(1)
+name, _, path = items[0].partition("/")
+print(name, "/" + path if path else "/StatusNotifierItem")' "$items"
+}
+
+# Calls method $1 of the item's interface $2 at path $3 with signature $4 and arguments.
+CallItem() {
+    local name path
+    read -r name path < <(TrayItem)
+    local member=$1 interface=$2 object=$3
+    shift 3
+    AsUser busctl --user --json=short call "$name" "$object" "$interface" "$member" "$@"
+}
+
+# The titles of the program's windows that sway shows, one a line (the tray menu would be one).
+WindowsOf() {
+    AsUser swaymsg -t get_tree --raw | python3 -c 'import json, sys
+pid = int(sys.argv[1])
+def walk(node):
+    if node.get("pid") == pid:
+        print(node.get("name") or "")
+    for child in node.get("nodes", []) + node.get("floating_nodes", []):
+        walk(child)
+walk(json.load(sys.stdin))' "$1"
+}
+
+# The notifications that mako shows, as JSON.
+Notifications() {
+    AsUser makoctl list
+}
+
+# Copies the program into the user's folder $2 with its own home below it; the copy, and the files
+# that sanitizer options name, must be readable by the desktop's user.
+PrepareProgram() {
+    local program=$1 folder=$2
+    mkdir -p "$folder/app"
+    cp "$program" "$folder/app/corvane"
+    local name option options
+    for name in ASAN_OPTIONS LSAN_OPTIONS TSAN_OPTIONS UBSAN_OPTIONS; do
+        IFS=: read -r -a options <<<"${!name:-}"
+        for option in "${options[@]}"; do
+            [[ $option == suppressions=* ]] || continue
+            cp "${option#suppressions=}" "$folder/$name.supp"
+            export "$name=${!name//$option/suppressions=$folder/$name.supp}"
+        done
+    done
+}
+
+# Starts the copy in folder $1 on the Wayland desktop, as the desktop's user. Sets PROGRAM_PID.
+StartProgram() {
+    local folder=$1
+    # Memory that Qt's Wayland plugins leave to libwayland is reported after the plugins are unloaded;
+    # only a full unwind reaches past their nameless frames to the library that the suppressions name.
+    if [ -n "${ASAN_OPTIONS:-}" ]; then
+        export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"
+    fi
+    chown -R "$(cat "$WAYLAND_STATE/user"):" "$folder"
+    (cd "$folder/app" && exec "$here/as-user.sh" "$WAYLAND_STATE" env QT_QPA_PLATFORM=wayland ./corvane) \
+        </dev/null >"$folder/corvane.log" 2>&1 &
+    PROGRAM_PID=$!
+}
+
+HasEnded() {
+    local stat
+    stat=$(ps -o stat= -p "$1") || return 0
+    [[ $stat == Z* ]]
+}
+
+# Waits up to $2 seconds for process $1, a child of this shell, to end. Its exit code, or 124.
+WaitForExit() {
+    WaitFor "$2" HasEnded "$1" || return 124
+    local code=0
+    wait "$1" || code=$?
+    return "$code"
+}
+
+# A scenario's scratch folder $work, readable by the desktop's user, removed at the end together with
+# the program and the tray host; Fail keeps a screenshot <name>-failure.png in artifact folder $1.
+StartScenario() {
+    SCENARIO_ARTIFACTS=$1
+    SCENARIO_NAME=$2
+    mkdir -p "$SCENARIO_ARTIFACTS"
+    work=$(mktemp -d)
+    chmod 0755 "$work"
+    PROGRAM_PID=
+    trap EndScenario EXIT
+}
+
+# Clean-up goes on past anything that is already gone.
+EndScenario() {
+    set +e
+    if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
+        kill -KILL "$PROGRAM_PID"
+        wait "$PROGRAM_PID" 2>/dev/null
+    fi
+    StopTray
+    AsUser makoctl dismiss --all 2>/dev/null
+    rm -rf "$work"
+}
+
+Screenshot() {
+    AsUser grim - >"$1"
+}
+
+Fail() {
+    echo "FAILED: $*" >&2
+    Screenshot "$SCENARIO_ARTIFACTS/$SCENARIO_NAME-failure.png" || true
+    cat "$work/corvane.log" >&2 || true
+    echo "--- waybar:" >&2
+    tail -n 20 "$WAYLAND_STATE/waybar.log" >&2 || true
+    echo "--- the session bus:" >&2
+    AsUser busctl --user list --no-pager >&2 || true
+    exit 1
+}
