@@ -1,7 +1,12 @@
 #pragma once
 
+#include "platform/CChildProcess.h"
+
+#include <QStringList>
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <string>
 #include <vector>
 
 // Timing helpers every benchmark here shares.
@@ -21,6 +26,22 @@ inline double MillisecondsSince(Clock::time_point start) {
 inline double Median(std::vector<double> samples) {
     std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
     return samples[samples.size() / 2];
+}
+
+// Runs the command to its end, for at most timeLimit; its output, or nothing when it could not run.
+inline std::string RunToEnd(const QStringList& command, std::chrono::seconds timeLimit) {
+    platform::CChildProcess child;
+    if (!child.Start(command))
+        return {};
+    std::string output;
+    std::array<char, 65536> buffer;
+    std::size_t received = 0;
+    const auto deadline = Clock::now() + timeLimit;
+    while (child.Read(buffer.data(), buffer.size(), received, deadline) ==
+           platform::CChildProcess::ReadStatus::Data)
+        output.append(buffer.data(), received);
+    child.Finish(deadline);
+    return output;
 }
 
 } // namespace bench

@@ -31,18 +31,7 @@ constexpr std::chrono::milliseconds kConnectionDelay{50};
 
 // Runs the command, drains its output; its output, or nothing when it could not run.
 std::string Run(const QStringList& command) {
-    platform::CChildProcess child;
-    if (!child.Start(command))
-        return {};
-    std::string output;
-    std::array<char, 65536> buffer;
-    std::size_t received = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(120);
-    while (child.Read(buffer.data(), buffer.size(), received, deadline) ==
-           platform::CChildProcess::ReadStatus::Data)
-        output.append(buffer.data(), received);
-    child.Finish(deadline);
-    return output;
+    return bench::RunToEnd(command, std::chrono::seconds(120));
 }
 
 // The processor time, in ms, of every child this process has reaped so far: corvane and the svn runs
