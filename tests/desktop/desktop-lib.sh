@@ -1,6 +1,8 @@
 # Shared by the desktop test scripts: the virtual desktop, the program under test and what it shows.
 # Sourced, not run.
 
+source "$(dirname "${BASH_SOURCE[0]}")/../support/wait-lib.sh"
+
 # Exports DISPLAY of the desktop that start-desktop.sh made in state folder $1.
 UseDesktop() {
     if [ ! -s "$1/display" ]; then
@@ -9,18 +11,6 @@ UseDesktop() {
     fi
     DISPLAY=$(cat "$1/display")
     export DISPLAY
-}
-
-# Runs the command until it succeeds, for at most $1 seconds; false when it never does.
-WaitFor() {
-    local seconds=$1
-    shift
-    local tries=$((seconds * 10))
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 # The parent window id of window $1.
@@ -99,22 +89,6 @@ ChooseQuit() {
 # Prints the id of a visible window of process $1 titled $2; false when there is none.
 DialogOf() {
     xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 | grep .
-}
-
-# True once process $1 has ended (a zombie that waits for its parent counts as ended).
-HasEnded() {
-    local stat
-    stat=$(ps -o stat= -p "$1") || return 0
-    [[ $stat == Z* ]]
-}
-
-# Waits up to $2 seconds for process $1, a child of this shell, to end. Its exit code, or 124 when it
-# is still running.
-WaitForExit() {
-    WaitFor "$2" HasEnded "$1" || return 124
-    local code=0
-    wait "$1" || code=$?
-    return "$code"
 }
 
 # Makes a copy of the program in folder $2 from executable $1, with its own home, configuration and

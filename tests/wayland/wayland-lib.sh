@@ -3,6 +3,8 @@
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+source "$here/../support/wait-lib.sh"
+
 # Sets WAYLAND_STATE to the desktop made in state folder $1.
 UseWayland() {
     if [ ! -e "$1/ready" ]; then
@@ -15,17 +17,6 @@ UseWayland() {
 # Runs a command as the desktop's user, on its bus and display.
 AsUser() {
     "$here/as-user.sh" "$WAYLAND_STATE" "$@"
-}
-
-# Runs the command until it succeeds, for at most $1 seconds; false when it never does.
-WaitFor() {
-    local tries=$(($1 * 10))
-    shift
-    for _ in $(seq "$tries"); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
 }
 
 # The tray host: waybar with its tray module, the StatusNotifierWatcher and host of the session.
@@ -118,20 +109,6 @@ StartProgram() {
     (cd "$folder/app" && exec "$here/as-user.sh" "$WAYLAND_STATE" env QT_QPA_PLATFORM=wayland ./corvane) \
         </dev/null >"$folder/corvane.log" 2>&1 &
     PROGRAM_PID=$!
-}
-
-HasEnded() {
-    local stat
-    stat=$(ps -o stat= -p "$1") || return 0
-    [[ $stat == Z* ]]
-}
-
-# Waits up to $2 seconds for process $1, a child of this shell, to end. Its exit code, or 124.
-WaitForExit() {
-    WaitFor "$2" HasEnded "$1" || return 124
-    local code=0
-    wait "$1" || code=$?
-    return "$code"
 }
 
 # A scenario's scratch folder $work, readable by the desktop's user, removed at the end together with
