@@ -9,8 +9,8 @@ artifacts=$2
 here=$(dirname "$0")
 source "$here/desktop-lib.sh"
 StartScenario "$artifacts" display-lost
-"$here/start-desktop.sh" "$work/desktop" >/dev/null
 trap '"$here/stop-desktop.sh" "$work/desktop"; EndScenario' EXIT
+"$here/start-desktop.sh" "$work/desktop" >/dev/null
 UseDesktop "$work/desktop"
 
 MakeHungWorkingCopy "$work/wc"
