@@ -15,6 +15,8 @@ struct SVNInfo {
     QString m_strCommitRevision;
     QString m_strCommitAuthor;
     QString m_strCommitDate;
+
+    friend bool operator==(const SVNInfo&, const SVNInfo&) = default;
 };
 
 // The result of one info run; every code but InfoOk is a failure.

@@ -45,15 +45,6 @@ SVNInfo FilledRecord() {
     return SVNInfo{mark, mark, mark, mark, mark, mark, mark, mark, mark, mark};
 }
 
-bool operator==(const SVNInfo& left, const SVNInfo& right) {
-    return left.m_strKind == right.m_strKind && left.m_strPath == right.m_strPath &&
-           left.m_strRevision == right.m_strRevision && left.m_strUrl == right.m_strUrl &&
-           left.m_strRoot == right.m_strRoot && left.m_strUuid == right.m_strUuid &&
-           left.m_strSchedule == right.m_strSchedule &&
-           left.m_strCommitRevision == right.m_strCommitRevision &&
-           left.m_strCommitAuthor == right.m_strCommitAuthor && left.m_strCommitDate == right.m_strCommitDate;
-}
-
 // The commit element of a document, replaced.
 std::string WithCommit(const std::string& commit) {
     std::string document = kWorkingCopyInfo;
