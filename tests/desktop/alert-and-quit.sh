@@ -12,16 +12,8 @@ UseDesktop "$state"
 StartScenario "$artifacts" alert
 
 # A repository with two working copies: alice's stays at revision 1 while bob commits revision 2.
-svnTool() { LC_ALL=C.UTF-8 svn --non-interactive --config-dir "$work/svnconfig" -q "$@"; }
-svnadmin create "$work/repo"
-svnTool checkout "file://$work/repo" "$work/alice"
-svnTool checkout "file://$work/repo" "$work/bob"
-echo one >"$work/bob/a.txt"
-svnTool add "$work/bob/a.txt"
-svnTool commit --username bob -m one "$work/bob"
-svnTool update "$work/alice"
-echo two >"$work/bob/a.txt"
-svnTool commit --username bob -m two "$work/bob"
+source "$(dirname "$0")/../support/svn-lib.sh"
+MakeAliceBehind bob
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"

@@ -14,16 +14,8 @@ StartScenario "$artifacts" late-tray
 StopTray
 
 # alice's copy stays at revision 1 while "<b>x</b>" commits revision 2.
-svnTool() { LC_ALL=C.UTF-8 svn --non-interactive --config-dir "$work/svnconfig" -q "$@"; }
-svnadmin create "$work/repo"
-svnTool checkout "file://$work/repo" "$work/alice"
-svnTool checkout "file://$work/repo" "$work/bob"
-echo one >"$work/bob/a.txt"
-svnTool add "$work/bob/a.txt"
-svnTool commit --username bob -m one "$work/bob"
-svnTool update "$work/alice"
-echo two >"$work/bob/a.txt"
-svnTool commit --username '<b>x</b>' -m two "$work/bob"
+source "$(dirname "$0")/../support/svn-lib.sh"
+MakeAliceBehind '<b>x</b>'
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
