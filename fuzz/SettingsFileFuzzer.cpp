@@ -5,7 +5,7 @@
 #include "FuzzRequire.h"
 #include "FuzzWorkFolder.h"
 #include "settings/CAppSettings.h"
-#include "settings/XmlNesting.h"
+#include "svn/XmlNesting.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "settings/FileReplacement.h"
-#include "settings/XmlNesting.h"
+#include "svn/XmlNesting.h"
 
 #include <QByteArray>
 #include <QString>

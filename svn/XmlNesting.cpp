@@ -1,4 +1,4 @@
-#include "settings/XmlNesting.h"
+#include "svn/XmlNesting.h"
 
 #include <algorithm>
 #include <cctype>
