@@ -54,7 +54,7 @@ public:
     }
 
     CConfigWatchdog& Watchdog() override { return m_Watchdog; }
-    void AnnounceModified(const QString& message) override { m_strAnnouncement = message; }
+    void AnnounceModified(const CModifiedAlert& alert) override { m_strAnnouncement = alert.m_strMessage; }
     void CheckEnded(const QString& /*path*/) override {
         {
             const std::lock_guard lock(m_Progress.m_lock);
@@ -155,6 +155,9 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
         for (const QString& messageLine : lines)
             m_Output << kMessageIndent << Escaped(messageLine) << '\n';
     }
+    // What the copy lacks, also when the alert stayed quiet because the user made those commits.
+    for (const QString& changeLine : SummaryLines(record.m_Changes))
+        m_Output << kMessageIndent << Escaped(changeLine) << '\n';
     m_Output.flush();
     m_Log.LogText(line);
     return ExitStatusOf(record.m_iState);

@@ -10,9 +10,10 @@ class QTextStream;
 // Checks folders once, now, with the tray program's check job and its states, several at once, and
 // reports each outcome in the order the folders were given: one line of path, state text, last
 // author and check time, separated by tabs; for a folder that is behind, the alert's message follows,
-// each of its lines indented by two spaces. A tab, a line break or a backslash in a path or an author
-// is printed as \t, \n or \\, so that every outcome keeps to its own line and fields. Needs no tray,
-// timer or event loop, and never writes the list file.
+// then one line per revision it lacks ("r3 carol: Fix the parser"), each line indented by two spaces.
+// A copy that lacks only the user's own commits raises no alert, so only its revisions follow. A tab, a line
+// break or a backslash in a path or an author is printed as \t, \n or \\, so that every outcome keeps to its
+// own line and fields. Needs no tray, timer or event loop, and never writes the list file.
 //
 // The checks run on worker threads of their own; the caller's thread alone prints and logs.
 class CFolderCheckRun final {

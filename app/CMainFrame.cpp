@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QTimerEvent>
+#include <utility>
 
 bool g_bReportOpen = false;
 
@@ -110,7 +111,7 @@ void CMainFrame::OnApplicationSettings() {
 void CMainFrame::OnReport() {
     if (g_bReportOpen)
         return;
-    auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher);
+    auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher, *this);
     g_bReportOpen = true;
     connect(pDialog, &QDialog::finished, this, [] { g_bReportOpen = false; });
     m_Dialogs.Show(pDialog);
@@ -131,20 +132,50 @@ void CMainFrame::OnCommand(unsigned nId) {
     case ID_REPORT:
         OnReport();
         break;
+    case ID_UPDATE_ANNOUNCED:
+        OnUpdateAnnounced();
+        break;
     default:
         m_NextTarget.OnCommand(nId);
         break;
     }
 }
 
-void CMainFrame::AnnounceModified(const QString& message) {
+void CMainFrame::AnnounceModified(const CModifiedAlert& alert) {
     // The tray icon belongs to the UI thread; a frame destroyed first drops the posted call.
     QMetaObject::invokeMethod(
-        this, [this, message] { OnCheckModified(message); }, Qt::QueuedConnection);
+        this, [this, alert] { OnCheckModified(alert); }, Qt::QueuedConnection);
 }
 
 void CMainFrame::CheckEnded(const QString& path) {
     m_PendingChecks.Remove(path);
+    QMetaObject::invokeMethod(
+        this, [this, path] { OnCheckEnded(path); }, Qt::QueuedConnection);
+}
+
+bool CMainFrame::CheckNow(const QString& strPath, std::function<void()> onChecked) {
+    if (!m_bQueueRunning)
+        return false;
+    m_CheckWaiters.emplace(strPath, std::move(onChecked));
+    // A check already on its way gives the result that is waited for.
+    if (m_PendingChecks.Add(strPath))
+        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath, m_Watchdog.Generation()));
+    return true;
+}
+
+void CMainFrame::OnCheckEnded(const QString& path) {
+    auto [first, last] = m_CheckWaiters.equal_range(path);
+    std::vector<std::function<void()>> waiters;
+    for (auto waiter = first; waiter != last; ++waiter)
+        waiters.push_back(std::move(waiter->second));
+    m_CheckWaiters.erase(first, last);
+    for (const std::function<void()>& waiter : waiters)
+        waiter();
+}
+
+void CMainFrame::OnUpdateAnnounced() {
+    if (!m_strAnnouncedPath.isEmpty())
+        m_UpdateLauncher.StartUpdate(m_strAnnouncedPath, nullptr);
 }
 
 void CMainFrame::timerEvent(QTimerEvent* pEvent) {
@@ -152,9 +183,16 @@ void CMainFrame::timerEvent(QTimerEvent* pEvent) {
         OnTimer(CHECK_TIMER_ID);
 }
 
-void CMainFrame::OnCheckModified(const QString& message) {
+void CMainFrame::OnCheckModified(const CModifiedAlert& alert) {
     m_TrayIcon.LoadAnimationIcons(kFirstAnimationIconId, kLastAnimationIconId);
     m_TrayIcon.StartAnimation(kAnimationFrameMs, kAnimationSeconds);
-    m_TrayIcon.ShowBalloonTip(message, QStringLiteral("SubVersion:"), platform::kBalloonIconNone,
-                              kBalloonSeconds);
+    // The system's message comes first, as it always was; what changed follows it.
+    QString text = alert.m_strMessage;
+    for (const QString& line : SummaryLines(alert.m_Changes))
+        text += QLatin1Char('\n') + line;
+    m_strAnnouncedPath = alert.m_strPath;
+    m_TrayIcon.ShowBalloonTip(text, QStringLiteral("SubVersion:"), platform::kBalloonIconNone,
+                              kBalloonSeconds,
+                              {{platform::kBalloonClickAction, QStringLiteral("Report"), ID_REPORT},
+                               {QStringLiteral("update"), QStringLiteral("Update"), ID_UPDATE_ANNOUNCED}});
 }

@@ -7,6 +7,7 @@
 #include "settings/CConfigWatchdog.h"
 #include "ui/CCommandTarget.h"
 #include "ui/CDesktopUpdateLauncher.h"
+#include "ui/CFolderChecker.h"
 #include "ui/CSystemTray.h"
 #include "ui/CTaskbarNotifier.h"
 
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stop_token>
 
@@ -32,9 +34,10 @@ extern bool g_bReportOpen;
 //
 // Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken and
 // CheckTimeLimit, which the check jobs call on the worker thread: the first only posts to the UI
-// thread, the second only touches m_PendingChecks, which has its own lock, the third only reads
-// m_CheckStop, which is safe from any thread, and the fourth reads an atomic.
-class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost {
+// thread, the second only touches m_PendingChecks, which has its own lock, and posts to the UI
+// thread, the third only reads m_CheckStop, which is safe from any thread, and the fourth reads an
+// atomic.
+class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost, public CFolderChecker {
     Q_OBJECT
 
 public:
@@ -44,6 +47,8 @@ public:
     static constexpr unsigned ID_WATCHDOG_SETTINGS = 32774;
     static constexpr unsigned ID_APPLICATION_SETTINGS = 32775;
     static constexpr unsigned ID_REPORT = 32776;
+    // The update of the working copy that the last alert was about, from the alert's notification.
+    static constexpr unsigned ID_UPDATE_ANNOUNCED = 32777;
 
     // A frame whose icon goes into notifyArea and whose watch list is listFile. Commands it does not
     // handle go on to nextTarget (the application). The work queue starts its thread through
@@ -77,7 +82,7 @@ public:
     void OnCommand(unsigned nId) override;
 
     CConfigWatchdog& Watchdog() override { return m_Watchdog; }
-    void AnnounceModified(const QString& message) override;
+    void AnnounceModified(const CModifiedAlert& alert) override;
     void CheckEnded(const QString& path) override;
     std::stop_token CheckStopToken() const override { return m_CheckStop.get_token(); }
     std::chrono::milliseconds CheckTimeLimit() const override { return m_msCheckTimeLimit; }
@@ -88,6 +93,8 @@ public:
     // runs gently (CDesktopUpdateLauncher::StopUpdatesThenQuit).
     void QuitAfterUpdates(std::function<void()> quit);
 
+    bool CheckNow(const QString& strPath, std::function<void()> onChecked) override;
+
     // Whether any folder has a check queued or running.
     bool HasPendingChecks() const { return !m_PendingChecks.IsEmpty(); }
 
@@ -95,8 +102,13 @@ protected:
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
-    // Turns the tray icon and shows the balloon; on the UI thread.
-    void OnCheckModified(const QString& message);
+    // Turns the tray icon and shows the balloon, which offers the report and the copy's update; on the
+    // UI thread.
+    void OnCheckModified(const CModifiedAlert& alert);
+    // The check of this path has ended; runs what waits for it, on the UI thread.
+    void OnCheckEnded(const QString& path);
+    // Updates the working copy that the last alert was about.
+    void OnUpdateAnnounced();
     // A watch-list dialog has closed, however it closed.
     void OnWatchListClosed();
 
@@ -114,5 +126,7 @@ private:
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
     int m_nOpenWatchLists = 0;
+    QString m_strAnnouncedPath;                                   // the working copy of the last alert
+    std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     COpenDialogs m_Dialogs;
 };

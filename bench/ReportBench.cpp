@@ -4,6 +4,7 @@
 #include "BenchTiming.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
+#include "ui/CFolderChecker.h"
 #include "ui/CReportDlg.h"
 #include "ui/CUpdateLauncher.h"
 
@@ -24,9 +25,10 @@ using bench::MillisecondsSince;
 
 constexpr int kFolders = 10000;
 
-class CNoUpdates final : public CUpdateLauncher {
+class CNoUpdates final : public CUpdateLauncher, public CFolderChecker {
 public:
     bool StartUpdate(const QString&, QWidget*) override { return false; }
+    bool CheckNow(const QString&, std::function<void()>) override { return false; }
 };
 
 // Every state, authors and times, in an order the sort has to work on.
@@ -43,9 +45,9 @@ void FillWatchList(CConfigWatchdog& watchdog) {
 
 // Milliseconds from building the dialog to its first painted frame; -1 when it did not show every
 // folder.
-double OpenReport(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, int folders) {
+double OpenReport(CConfigWatchdog& watchdog, CNoUpdates& launcher, int folders) {
     const Clock::time_point start = Clock::now();
-    CReportDlg dialog(watchdog, launcher);
+    CReportDlg dialog(watchdog, launcher, launcher);
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog))
         return -1;

@@ -1,12 +1,20 @@
 #pragma once
 
 #include "svn/CommandRunner.h"
+#include "svn/SVNChanges.h"
 
+#include <QString>
 #include <chrono>
 #include <stop_token>
 
 class CConfigWatchdog;
-class QString;
+
+// A working copy that is behind its repository, as the user is to be told.
+struct CModifiedAlert {
+    QString m_strPath;    // the folder as the watch list names it
+    QString m_strMessage; // "Message from <author>:\n<name> was modified. (local=<r>, remote=<r>)"
+    SVNChanges m_Changes; // the revisions it lacks; none when svn could not tell
+};
 
 // What a check job needs of the program that queued it: the watch list that takes its result, a way
 // to alert the user, a word when the job is over, and a way to cut the job short. The job calls them
@@ -17,9 +25,10 @@ public:
 
     // The watch list whose records take the check's result; safe to use from the worker thread.
     virtual CConfigWatchdog& Watchdog() = 0;
-    // Alerts the user that a working copy is behind its repository. Called on the worker thread; the
-    // host carries the alert over to its own thread.
-    virtual void AnnounceModified(const QString& message) = 0;
+    // Alerts the user that a working copy is behind its repository. Not called for a copy that lacks
+    // only the user's own commits. Called on the worker thread; the host carries the alert over to
+    // its own thread.
+    virtual void AnnounceModified(const CModifiedAlert& alert) = 0;
     // The job for this path has run or has been discarded unrun; it will not touch the host again.
     virtual void CheckEnded(const QString& path) = 0;
     // Requested when the host goes away, so that a running check's svn run ends at once and the check

@@ -1,15 +1,22 @@
 #pragma once
 
 #include "engine/WorkItemBase.h"
+#include "svn/CStatusReader.h"
+#include "svn/SVNChanges.h"
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 class CCheckHost;
+class CSubAutomation;
+struct SVNInfo;
 
 // One check of one watched folder: asks Subversion about the working copy and about the repository
 // it comes from, compares their last-commit revisions and stores the outcome in the folder's record.
-// A working copy that is behind (or ahead) is announced to the user through the host.
+// When they differ, svn is asked what the copy really lacks: a copy that lacks nothing is up to date;
+// otherwise it is modified, with the revisions it lacks, and it is announced to the user through the
+// host unless those are all the user's own commits.
 class CSubVersionThread final : public WorkItemBase {
 public:
     // A check of path for the host. generation is the watch list's generation when the check is
@@ -24,7 +31,13 @@ public:
 private:
     // The folder's own name as the file system spells it, or the whole path when it cannot be found.
     QString DisplayName() const;
-    void StoreResult(int state, const QString& author) const;
+    // The revisions after the copy's last-changed one that it lacks, as svn's log and the copy's
+    // out-of-date items tell; none when the log cannot be read.
+    SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
+                                const std::vector<SVNOutOfDateItem>& outOfDate) const;
+    // Whether every revision the copy lacks was committed under the user's own name there.
+    static bool LacksOnlyOwnCommits(const SVNInfo& local, const SVNChanges& changes);
+    void StoreResult(int state, const QString& author, const SVNChanges& changes = {}) const;
 
     CCheckHost* const m_pFrame;
     const QString m_strPath;

@@ -36,6 +36,12 @@ QString IconName(unsigned uBalloonIcon) {
 } // namespace
 
 CDesktopNotifications::CDesktopNotifications(QObject* pParent) : QObject(pParent) {
+    // QtDBus connects a bus signal to a slot by the slot's name only.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                SLOT(OnActionInvoked(uint, QString)));
+    bus.connect(kService, kPath, kInterface, QStringLiteral("NotificationClosed"), this,
+                SLOT(OnNotificationClosed(uint, uint)));
     auto* pWatcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(NotificationCall(QStringLiteral("GetCapabilities"))), this);
     connect(pWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* pCall) {
@@ -68,18 +74,29 @@ QString CDesktopNotifications::PlainBody(const QString& strText, bool bServerTak
     return strBody;
 }
 
+void CDesktopNotifications::OnActionInvoked(uint uId, const QString& strKey) {
+    if (m_OwnIds.contains(uId))
+        emit ActionInvoked(strKey);
+}
+
+void CDesktopNotifications::OnNotificationClosed(uint uId, uint /*uReason*/) {
+    m_OwnIds.remove(uId);
+}
+
 void CDesktopNotifications::Show(const QString& strTitle, const QString& strText, unsigned uBalloonIcon,
-                                 int iTimeoutMs) {
+                                 int iTimeoutMs, const QStringList& actions) {
     QDBusMessage call = NotificationCall(QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QGuiApplication::desktopFileName());
     call << QGuiApplication::applicationDisplayName() << m_uLastId << IconName(uBalloonIcon) << strTitle
-         << PlainBody(strText, m_bServerTakesMarkup.value_or(true)) << QStringList() << hints << iTimeoutMs;
+         << PlainBody(strText, m_bServerTakesMarkup.value_or(true)) << actions << hints << iTimeoutMs;
     auto* pWatcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(pWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* pCall) {
         const QDBusPendingReply<unsigned> reply = *pCall;
-        if (reply.isValid())
+        if (reply.isValid()) {
             m_uLastId = reply.value();
+            m_OwnIds.insert(m_uLastId);
+        }
         pCall->deleteLater();
     });
 }

@@ -26,9 +26,10 @@ constexpr unsigned kLeftButtonDoubleClick = 0x0203;
 constexpr unsigned kRightButtonUp = 0x0205;
 constexpr unsigned kMiddleButtonUp = 0x0208;
 
-// Field sizes of the record, terminator included: a text keeps at most one character less.
+// Field sizes of the record, terminator included: a text keeps at most one character less. The
+// balloon's text holds the alert's message and a few lines about what changed.
 constexpr int kTipSize = 128;
-constexpr int kInfoSize = 256;
+constexpr int kInfoSize = 1024;
 constexpr int kInfoTitleSize = 64;
 
 // The Qt resource that holds the program's icon with the given resource id, 16 px.
@@ -69,7 +70,8 @@ public:
     // the mouse messages above. Returns the owner's own result code.
     virtual int OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) = 0;
     // The user chose the item with command id nCommandId in the menu of icon uIconId that the owner
-    // handed to the area. An owner that hands over no menu gets none.
+    // handed to the area, or an action of the icon's balloon. An owner that hands over no menu and
+    // shows no balloon with actions gets none.
     virtual void OnNotifyCommand(unsigned /*uIconId*/, unsigned /*nCommandId*/) {}
 
 protected:
@@ -88,6 +90,18 @@ struct NotifyMenuItem {
     friend bool operator==(const NotifyMenuItem&, const NotifyMenuItem&) = default;
 };
 
+// Something the user may do with a balloon: a click on the balloon itself (key kBalloonClickAction),
+// or a button with a label, where the desktop shows buttons. Either gives its command to the owner.
+struct NotifyBalloonAction {
+    QString m_strKey;
+    QString m_strLabel;
+    unsigned m_nCommandId = 0;
+
+    friend bool operator==(const NotifyBalloonAction&, const NotifyBalloonAction&) = default;
+};
+
+inline const QString kBalloonClickAction = QStringLiteral("default");
+
 // The record sent with every request. An icon is identified by its owner and its icon id.
 struct NotifyIconData {
     CNotifyOwner* m_pOwner = nullptr;
@@ -100,6 +114,7 @@ struct NotifyIconData {
     unsigned m_uTimeout = 0; // milliseconds
     QString m_strInfoTitle;
     unsigned m_dwInfoFlags = kBalloonIconNone;
+    std::vector<NotifyBalloonAction> m_BalloonActions; // with the balloon: what the user may do with it
 };
 
 // The notification-area service. Each request applies only the parts that the record's flags name.

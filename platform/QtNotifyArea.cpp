@@ -105,6 +105,13 @@ bool CQtNotifyArea::Add(const NotifyIconData& data) {
     entry.m_pTrayIcon = std::make_unique<QSystemTrayIcon>();
     connect(entry.m_pTrayIcon.get(), &QSystemTrayIcon::activated, this,
             [this, key](QSystemTrayIcon::ActivationReason reason) { OnActivated(key, reason); });
+    // Only Qt's own balloon of an XEmbed icon: on a D-Bus desktop Qt reports clicks on every
+    // program's notifications here, and our own notifications answer through their actions.
+    connect(entry.m_pTrayIcon.get(), &QSystemTrayIcon::messageClicked, this, [this, key] {
+        const auto found = m_Icons.find(key);
+        if (found != m_Icons.end() && !IsStatusNotifierItem(found->second.m_pMenu.get()))
+            OnBalloonAction(key, kBalloonClickAction);
+    });
     Apply(entry, data);
     entry.m_pTrayIcon->show();
     return true;
@@ -165,14 +172,37 @@ void CQtNotifyArea::Apply(Entry& entry, const NotifyIconData& data) {
 // balloon is Qt's own, which shows its text as plain text already.
 void CQtNotifyArea::ShowBalloon(Entry& entry, const NotifyIconData& data) {
     const int iTimeoutMs = static_cast<int>(std::min<unsigned>(data.m_uTimeout, INT_MAX));
+    entry.m_BalloonActions = data.m_BalloonActions;
     if (!IsStatusNotifierItem(entry.m_pMenu.get())) {
         entry.m_pTrayIcon->showMessage(data.m_strInfoTitle, data.m_strInfo, BalloonIcon(data.m_dwInfoFlags),
                                        iTimeoutMs);
         return;
     }
-    if (m_pNotifications == nullptr)
+    if (m_pNotifications == nullptr) {
         m_pNotifications = std::make_unique<CDesktopNotifications>();
-    m_pNotifications->Show(data.m_strInfoTitle, data.m_strInfo, data.m_dwInfoFlags, iTimeoutMs);
+        connect(m_pNotifications.get(), &CDesktopNotifications::ActionInvoked, this,
+                [this](const QString& strAction) { OnBalloonAction(m_LastNotificationKey, strAction); });
+    }
+    QStringList actions;
+    for (const NotifyBalloonAction& action : data.m_BalloonActions)
+        actions << action.m_strKey << action.m_strLabel;
+    // A later notification replaces the one shown, so the actions are always those of this icon's.
+    m_LastNotificationKey = Key{data.m_pOwner, data.m_uID};
+    m_pNotifications->Show(data.m_strInfoTitle, data.m_strInfo, data.m_dwInfoFlags, iTimeoutMs, actions);
+}
+
+void CQtNotifyArea::OnBalloonAction(const Key& key, const QString& strAction) {
+    const auto found = m_Icons.find(key);
+    if (found == m_Icons.end())
+        return;
+    for (const NotifyBalloonAction& action : found->second.m_BalloonActions) {
+        if (action.m_strKey != strAction)
+            continue;
+        const unsigned nCommandId = action.m_nCommandId;
+        QMetaObject::invokeMethod(
+            this, [this, key, nCommandId] { DeliverCommand(key, nCommandId); }, Qt::QueuedConnection);
+        return;
+    }
 }
 
 void CQtNotifyArea::OnActivated(const Key& key, QSystemTrayIcon::ActivationReason reason) {

@@ -4,11 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <climits>
 #include <cstdlib>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -53,9 +54,27 @@ QString LocalTimeText(const char* format, std::time_t when) {
     return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
 }
 
-QString LocalTimeText(const char* format) { return LocalTimeText(format, std::time(nullptr)); }
+QString LocalTimeText(const char* format) {
+    return LocalTimeText(format, std::time(nullptr));
+}
 
-QString UserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config") + QStringLiteral("/corvane"); }
+QString LoginName() {
+    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return {};
+    return QString::fromLocal8Bit(found->pw_name);
+}
+
+QString SvnConfigFolder() {
+    return QDir::homePath() + QStringLiteral("/.subversion");
+}
+
+QString UserConfigFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config") + QStringLiteral("/corvane");
+}
 
 QString DebugCopyPath() {
     const QString folder = XdgFolder("XDG_CACHE_HOME", ".cache") + QStringLiteral("/corvane");

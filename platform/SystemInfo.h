@@ -19,6 +19,13 @@ QString LocalTimeText(const char* format, std::time_t when);
 // The current time as local time, formatted with strftime's format; empty when either step fails.
 QString LocalTimeText(const char* format);
 
+// The name the user logged in with, as the user database has it; empty when it has none.
+QString LoginName();
+
+// The folder where the Subversion client keeps the user's configuration and cached credentials
+// (~/.subversion).
+QString SvnConfigFolder();
+
 // The user's own configuration folder for Corvane ($XDG_CONFIG_HOME/corvane or ~/.config/corvane).
 // It is not created here.
 QString UserConfigFolder();

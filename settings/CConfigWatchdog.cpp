@@ -26,6 +26,21 @@ QString OwnCopy(const QString& text) {
     return QString(text.constData(), text.size());
 }
 
+SVNChanges OwnCopy(const SVNChanges& changes) {
+    SVNChanges copy{OwnCopy(changes.m_strUrl), {}, changes.m_bMore};
+    copy.m_Revisions.reserve(changes.m_Revisions.size());
+    for (const SVNLogEntry& entry : changes.m_Revisions) {
+        SVNLogEntry& entryCopy = copy.m_Revisions.emplace_back(SVNLogEntry{OwnCopy(entry.m_strRevision),
+                                                                           OwnCopy(entry.m_strAuthor),
+                                                                           OwnCopy(entry.m_strDate),
+                                                                           OwnCopy(entry.m_strMessage),
+                                                                           {}});
+        for (const SVNChangedPath& path : entry.m_ChangedPaths)
+            entryCopy.m_ChangedPaths.push_back({OwnCopy(path.m_strAction), OwnCopy(path.m_strPath)});
+    }
+    return copy;
+}
+
 } // namespace
 
 CConfigWatchdog::CConfigWatchdog() : m_strListFile(DefaultListFile(platform::ProgramFolder())) {}
@@ -105,21 +120,21 @@ int CConfigWatchdog::GetCountdown(const QString& path) const {
 void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state) {
     const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
     std::lock_guard guard(m_lock);
-    SetPathResultLocked(path, author, state, checkedAt);
+    SetPathResultLocked(path, author, state, checkedAt, {});
 }
 
 void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state,
-                                    std::uint64_t generation) {
+                                    std::uint64_t generation, const SVNChanges& changes) {
     const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
     std::lock_guard guard(m_lock);
     if (generation != m_nGeneration)
         return;
-    SetPathResultLocked(path, author, state, checkedAt);
+    SetPathResultLocked(path, author, state, checkedAt, changes);
 }
 
 void CConfigWatchdog::AddPath(const QString& path, int countdown) {
     std::lock_guard guard(m_lock);
-    m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown});
+    m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown, {}});
 }
 
 void CConfigWatchdog::RemoveAllPaths() {
@@ -134,7 +149,8 @@ std::vector<CSVNPath> CConfigWatchdog::Records() const {
     records.reserve(m_pPaths.size());
     for (const CSVNPath& record : m_pPaths) {
         records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
-                                   OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown});
+                                   OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown,
+                                   OwnCopy(record.m_Changes)});
     }
     return records;
 }
@@ -148,12 +164,12 @@ void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdow
     m_pPaths.clear();
     m_pPaths.reserve(static_cast<std::size_t>(paths.size()));
     for (const QString& path : paths)
-        m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown});
+        m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown, {}});
     ++m_nGeneration;
 }
 
 void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& author, int state,
-                                          const QString& checkedAt) {
+                                          const QString& checkedAt, const SVNChanges& changes) {
     for (CSVNPath& record : m_pPaths) {
         if (record.m_strPath != path)
             continue;
@@ -161,5 +177,6 @@ void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& au
         record.m_strLastAuthor = OwnCopy(author);
         record.m_strCheckedAt = OwnCopy(checkedAt);
         record.m_iCountdown = kCountdownAfterResult;
+        record.m_Changes = OwnCopy(changes);
     }
 }

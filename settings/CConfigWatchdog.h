@@ -44,10 +44,12 @@ public:
     void DecrementCountdowns();
     // The countdown of the last record with this path, or -33 when none has it.
     int GetCountdown(const QString& path) const;
-    // Stores a result in every record with this path and restarts its countdown at 60. A result
-    // made for records that have since been remade (an older generation) changes nothing.
+    // Stores a result in every record with this path and restarts its countdown at 60; changes are
+    // the revisions a modified working copy lacks. A result made for records that have since been
+    // remade (an older generation) changes nothing.
     void SetPathResult(const QString& path, const QString& author, int state);
-    void SetPathResult(const QString& path, const QString& author, int state, std::uint64_t generation);
+    void SetPathResult(const QString& path, const QString& author, int state, std::uint64_t generation,
+                       const SVNChanges& changes = {});
     // Appends a record with empty author and time, state Waiting and the given countdown.
     void AddPath(const QString& path, int countdown);
     // Deletes every record.
@@ -64,7 +66,8 @@ private:
     // Replaces every record by one per path, all with this countdown; m_lock must be held.
     void RemakeRecordsLocked(const QStringList& paths, int countdown);
     // Applies a result to every record with this path; m_lock must be held.
-    void SetPathResultLocked(const QString& path, const QString& author, int state, const QString& checkedAt);
+    void SetPathResultLocked(const QString& path, const QString& author, int state, const QString& checkedAt,
+                             const SVNChanges& changes);
 
     mutable std::mutex m_lock;
     std::vector<CSVNPath> m_pPaths;

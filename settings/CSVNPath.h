@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/SVNPathState.h"
+#include "svn/SVNChanges.h"
 
 #include <QString>
 
@@ -12,4 +13,6 @@ struct CSVNPath {
     QString m_strCheckedAt;
     int m_iState = Waiting;
     int m_iCountdown = 0;
+    // The revisions the working copy lacked at its last check; empty unless it was modified.
+    SVNChanges m_Changes;
 };

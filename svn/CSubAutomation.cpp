@@ -2,8 +2,11 @@
 
 #include "platform/CommandLine.h"
 #include "platform/DebugCopy.h"
+#include "svn/CLogReader.h"
+#include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
+#include <algorithm>
 #include <mutex>
 #include <tinyxml.h>
 #include <utility>
@@ -19,32 +22,19 @@ constexpr std::size_t kMaxStartTags = 1000;
 constexpr std::size_t kUtf8Padding = 4;
 constexpr const char* kTooManyTags = "Document has too many elements.";
 constexpr const char* kTooLong = "Output is too long.";
-// Texts that the program stores and shows are cut to this many UTF-16 units; an author set as a
-// revision property can be megabytes long. Paths and URLs are kept whole, as they name targets.
-constexpr qsizetype kMaxFieldLength = 256;
-constexpr qsizetype kWhole = -1;
-
-QString Text(const char* narrow, qsizetype maxLength = kWhole) {
-    QString text = narrow ? QString::fromLocal8Bit(narrow) : QString();
-    if (maxLength != kWhole && text.size() > maxLength)
-        text.truncate(text.at(maxLength - 1).isHighSurrogate() ? maxLength - 1 : maxLength);
-    return text;
-}
+// Paths and URLs are kept whole, as they name targets; every other text is cut.
+constexpr qsizetype kMaxFieldLength = CSvnDocument::kMaxFieldLength;
+constexpr qsizetype kWhole = CSvnDocument::kWhole;
 
 // Only a match after the output's first byte counts.
 bool ContainsAfterFirstByte(const std::string& output, const char* wording) {
     return output.find(wording, 1) != std::string::npos;
 }
 
-// svn may print lines before its document: its warnings (a locale that is not installed) and ssh's
-// notices. Output that does not open with markup is read from the first line that starts with an
-// XML declaration; a document that is not complete after it still fails to parse.
-std::size_t DocumentStart(const std::string& output) {
-    const std::size_t first = output.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos || output[first] == '<')
-        return 0;
-    const std::size_t declaration = output.find("\n<?xml");
-    return declaration == std::string::npos ? 0 : declaration + 1;
+bool IsRevisionNumber(const QString& revision) {
+    return !revision.isEmpty() && std::all_of(revision.begin(), revision.end(), [](QChar character) {
+        return character >= QLatin1Char('0') && character <= QLatin1Char('9');
+    });
 }
 
 // Every '<' that does not begin an end tag, a declaration or a comment may open an element.
@@ -62,16 +52,12 @@ std::size_t CountStartTags(const std::string& output) {
 void AssignAttribute(const TiXmlHandle& element, const char* name, QString& member,
                      qsizetype maxLength = kMaxFieldLength) {
     if (const TiXmlElement* found = element.ToElement())
-        member = Text(found->Attribute(name), maxLength);
+        member = CSvnDocument::Text(found->Attribute(name), maxLength);
 }
 
 void AssignText(const TiXmlHandle& element, QString& member, qsizetype maxLength = kMaxFieldLength) {
-    const TiXmlElement* found = element.ToElement();
-    if (!found)
-        return;
-    const TiXmlNode* child = found->FirstChild();
-    const TiXmlText* text = child ? child->ToText() : nullptr;
-    member = text ? Text(text->Value(), maxLength) : QString();
+    if (const TiXmlElement* found = element.ToElement())
+        member = CSvnDocument::ElementText(found, maxLength);
 }
 
 void FillRecord(TiXmlDocument& document, SVNInfo& record) {
@@ -103,19 +89,41 @@ CSubAutomation::CSubAutomation(std::chrono::milliseconds timeLimit, std::stop_to
     : m_msTimeLimit(timeLimit), m_StopToken(std::move(stopToken)) {}
 
 int CSubAutomation::GetInfo(const QString& target, SVNInfo& record) {
-    // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
-    // A trailing '@' keeps svn from reading an '@' in the target as a peg revision, and "--" keeps
-    // a target from being read as an option.
-    const std::string rawOutput = target.isEmpty()
-                                      ? std::string()
-                                      : RunCommand(QStringLiteral("svn.exe"),
-                                                   QStringLiteral("info --xml -- ") +
-                                                       platform::QuoteArgument(target + QLatin1Char('@')),
-                                                   m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
+    const std::string rawOutput = RunSvn(QStringLiteral("info --xml"), target);
     const int result = ReadOutput(rawOutput, record);
     if (result == InfoOk)
         WriteDebugCopy(rawOutput);
     return result;
+}
+
+bool CSubAutomation::GetOutOfDate(const QString& path, std::vector<SVNOutOfDateItem>& items) {
+    return CStatusReader::ReadOutOfDate(RunSvn(QStringLiteral("status -u --xml"), path), items);
+}
+
+bool CSubAutomation::GetLog(const QString& url, const QString& newest, const QString& oldest, int limit,
+                            std::vector<SVNLogEntry>& entries) {
+    if (!IsRevisionNumber(newest) || !IsRevisionNumber(oldest))
+        return false;
+    const QString arguments =
+        QStringLiteral("log --xml -v --limit %1 -r %2:%3").arg(limit).arg(newest, oldest);
+    return CLogReader::Read(RunSvn(arguments, url), entries);
+}
+
+std::string CSubAutomation::GetDiff(const QString& url, const QString& revision) {
+    if (!IsRevisionNumber(revision))
+        return {};
+    // The revision is also the peg, so that a folder deleted since is still found as it was.
+    return RunSvn(QStringLiteral("diff -c %1").arg(revision), url, revision);
+}
+
+std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg) {
+    // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
+    if (target.isEmpty())
+        return {};
+    return RunCommand(QStringLiteral("svn.exe"),
+                      arguments + QStringLiteral(" -- ") +
+                          platform::QuoteArgument(target + QLatin1Char('@') + peg),
+                      m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
 }
 
 int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
@@ -137,13 +145,13 @@ int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
     }
     // TinyXML takes a UTF-8 character's whole length from its first byte even where the text ends
     // inside it; the padding keeps such a read within the buffer.
-    std::string padded = rawOutput.substr(DocumentStart(rawOutput));
+    std::string padded = rawOutput.substr(CSvnDocument::DocumentStart(rawOutput));
     padded.append(kUtf8Padding, '\0');
     TiXmlDocument document;
     document.Parse(padded.c_str());
     if (document.Error()) {
         // Both texts go in at once, so a "%2" inside svn's output is never taken for a placeholder.
-        m_strMessage = pattern.arg(m_strOutput, Text(document.ErrorDesc()));
+        m_strMessage = pattern.arg(m_strOutput, CSvnDocument::Text(document.ErrorDesc(), kWhole));
         return InfoBadXml;
     }
     FillRecord(document, record);

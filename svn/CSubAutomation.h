@@ -1,16 +1,20 @@
 #pragma once
 
+#include "svn/CStatusReader.h"
 #include "svn/CommandRunner.h"
+#include "svn/SVNChanges.h"
 #include "svn/SVNInfo.h"
 
 #include <QString>
 #include <chrono>
 #include <stop_token>
 #include <string>
+#include <vector>
 
-// Asks the Subversion client for `info --xml` about one target (a working-copy folder or a
-// repository URL), sorts the output into an SVNInfoResult and fills an SVNInfo from it. One object
-// serves one job on one thread; it keeps only the texts of its last run.
+// Asks the Subversion client about a working copy or its repository: `info --xml` about one target
+// (a working-copy folder or a repository URL), sorted into an SVNInfoResult and an SVNInfo; what of
+// a working copy is out of date; the log and the changes of revisions. One object serves one job on
+// one thread; it keeps only the texts of its last info run.
 class CSubAutomation {
 public:
     // Each svn run ends at timeLimit, or at once when a stop is requested through stopToken.
@@ -31,10 +35,27 @@ public:
     // length fit for showing. Runs nothing and writes nothing.
     int ReadOutput(const std::string& rawOutput, SVNInfo& record);
 
+    // Runs `svn status -u --xml` on the working copy and reads what of it is out of date
+    // (CStatusReader). False when svn failed on it or its output does not read.
+    bool GetOutOfDate(const QString& path, std::vector<SVNOutOfDateItem>& items);
+    // Runs `svn log --xml -v` on the repository URL for the revisions from newest down to oldest,
+    // at most limit of them, and reads them (CLogReader). False, with nothing run, when a revision
+    // is not a number; false when svn failed or its output does not read.
+    bool GetLog(const QString& url, const QString& newest, const QString& oldest, int limit,
+                std::vector<SVNLogEntry>& entries);
+    // What `svn diff -c` prints for one revision of the repository URL, cut one byte past
+    // kDefaultOutputLimit; empty, with nothing run, when the revision is not a number.
+    std::string GetDiff(const QString& url, const QString& revision);
+
     QString m_strMessage; // the diagnostic of the last run that failed with one
     QString m_strOutput;  // the last run's whole output as text
 
 private:
+    // Runs svn with the arguments, the last of them the target; "--" keeps the target from being read
+    // as an option, and a trailing '@' keeps an '@' inside it from being read as a peg revision
+    // unless peg names one.
+    std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {});
+
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
 };

@@ -2,14 +2,23 @@
 
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
+#include "ui/CChangesWindow.h"
 #include "ui/CDialogTemplate.h"
+#include "ui/CFolderChecker.h"
 #include "ui/CUpdateLauncher.h"
 
+#include <QDesktopServices>
 #include <QEvent>
 #include <QHeaderView>
 #include <QList>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -32,8 +41,9 @@ int StateImage(int iState) {
 
 } // namespace
 
-CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, QWidget* parent)
-    : QDialog(parent), m_watchdog(watchdog), m_launcher(launcher) {
+CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, CFolderChecker& checker,
+                       QWidget* parent)
+    : QDialog(parent), m_watchdog(watchdog), m_launcher(launcher), m_checker(checker) {
     const QString strHint = QStringLiteral("See Watchdog settings for add or remove local copies.");
     const CDialogTemplate layout(font(), {{strHint, 270}});
     layout.SetUpDialog(*this, QStringLiteral("Corvane : Report"), 394, 220);
@@ -52,6 +62,8 @@ CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, QWi
     m_listReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listReport->setIconSize(QSize(kStateIconSize, kStateIconSize));
     m_listReport->viewport()->installEventFilter(this);
+    m_listReport->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listReport, &QTreeWidget::customContextMenuRequested, this, &CReportDlg::OnContextMenu);
 
     layout.AddStaticText(*this, strHint, Qt::AlignHCenter, 62, 173, 270, 8);
 
@@ -70,7 +82,10 @@ void CReportDlg::showEvent(QShowEvent* event) {
 
 bool CReportDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_listReport->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        OnDblclkListReport();
+        const auto* mouseEvent = static_cast<QMouseEvent*>(event);
+        if (mouseEvent->button() == Qt::LeftButton) {
+            OnDblclkListReport(mouseEvent->position().toPoint());
+        }
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -108,13 +123,12 @@ void CReportDlg::SetUpColumns() {
 }
 
 void CReportDlg::AddRows() {
-    const std::vector<CSVNPath> records = m_watchdog.Records();
+    m_Records = m_watchdog.Records();
     QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(records.size()));
-    for (const CSVNPath& record : records) {
-        auto* row = new QTreeWidgetItem(QStringList{record.m_strPath, StateText(record.m_iState),
-                                                    record.m_strLastAuthor, record.m_strCheckedAt});
-        row->setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
+    rows.reserve(static_cast<qsizetype>(m_Records.size()));
+    for (const CSVNPath& record : m_Records) {
+        auto* row = new QTreeWidgetItem;
+        ShowRecord(*row, record);
         row->setTextAlignment(ColumnRepos, Qt::AlignHCenter | Qt::AlignVCenter);
         row->setTextAlignment(ColumnState, Qt::AlignHCenter | Qt::AlignVCenter);
         rows.append(row);
@@ -124,14 +138,101 @@ void CReportDlg::AddRows() {
     m_listReport->sortItems(ColumnRepos, Qt::AscendingOrder);
 }
 
-void CReportDlg::OnDblclkListReport() {
-    for (int i = 0; i < m_listReport->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_listReport->topLevelItem(i);
-        if (row->isSelected()) {
-            m_launcher.StartUpdate(row->text(ColumnRepos), this);
-            // The folder is shown as waiting for its next check; its state text stays.
-            row->setIcon(ColumnRepos, m_imageList[Waiting]);
-            return;
+void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
+    row.setText(ColumnRepos, record.m_strPath);
+    row.setText(ColumnState, StateText(record.m_iState));
+    row.setText(ColumnLastAuthor, record.m_strLastAuthor);
+    row.setText(ColumnCheckedAt, record.m_strCheckedAt);
+    row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
+    // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
+    const QStringList lines = SummaryLines(record.m_Changes);
+    const QString tip = lines.isEmpty() ? QString() : Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
+    for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
+        row.setToolTip(column, tip);
+    }
+}
+
+void CReportDlg::RefreshFolder(const QString& strPath) {
+    const std::vector<CSVNPath> records = m_watchdog.Records();
+    const auto latest = std::find_if(records.begin(), records.end(), [&strPath](const CSVNPath& record) {
+        return record.m_strPath == strPath;
+    });
+    if (latest == records.end()) {
+        return;
+    }
+    for (CSVNPath& record : m_Records) {
+        if (record.m_strPath == strPath) {
+            record = *latest;
         }
     }
+    for (int i = 0; i < m_listReport->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = m_listReport->topLevelItem(i);
+        if (row->text(ColumnRepos) == strPath) {
+            ShowRecord(*row, *latest);
+        }
+    }
+}
+
+const CSVNPath* CReportDlg::RecordOf(const QString& strPath) const {
+    const auto found = std::find_if(m_Records.begin(), m_Records.end(), [&strPath](const CSVNPath& record) {
+        return record.m_strPath == strPath;
+    });
+    return found == m_Records.end() ? nullptr : &*found;
+}
+
+void CReportDlg::OnDblclkListReport(const QPoint& position) {
+    if (const QTreeWidgetItem* row = m_listReport->itemAt(position)) {
+        UpdateFolder(row->text(ColumnRepos));
+    }
+}
+
+void CReportDlg::OnContextMenu(const QPoint& position) {
+    const QTreeWidgetItem* row = m_listReport->itemAt(position);
+    if (row == nullptr) {
+        return;
+    }
+    const QString strPath = row->text(ColumnRepos);
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Update"), this, [this, strPath] { UpdateFolder(strPath); });
+    menu->addAction(QStringLiteral("Check now"), this, [this, strPath] { CheckFolderNow(strPath); });
+    QAction* changes =
+        menu->addAction(QStringLiteral("Changes"), this, [this, strPath] { ShowChanges(strPath); });
+    const CSVNPath* record = RecordOf(strPath);
+    changes->setEnabled(record != nullptr && !record->m_Changes.m_Revisions.empty());
+    menu->addAction(QStringLiteral("Open folder"), this, [this, strPath] { OpenFolder(strPath); });
+    menu->popup(m_listReport->viewport()->mapToGlobal(position));
+}
+
+void CReportDlg::UpdateFolder(const QString& strPath) {
+    m_launcher.StartUpdate(strPath, this);
+    // The folder is shown as waiting for its next check; its state text stays.
+    for (int i = 0; i < m_listReport->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = m_listReport->topLevelItem(i);
+        if (row->text(ColumnRepos) == strPath) {
+            row->setIcon(ColumnRepos, m_imageList[Waiting]);
+        }
+    }
+}
+
+void CReportDlg::CheckFolderNow(const QString& strPath) {
+    m_checker.CheckNow(strPath, [report = QPointer<CReportDlg>(this), strPath] {
+        if (report) {
+            report->RefreshFolder(strPath);
+        }
+    });
+}
+
+void CReportDlg::ShowChanges(const QString& strPath) {
+    const CSVNPath* record = RecordOf(strPath);
+    if (record == nullptr || record->m_Changes.m_Revisions.empty()) {
+        return;
+    }
+    auto* window = new CChangesWindow(strPath, record->m_Changes, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void CReportDlg::OpenFolder(const QString& strPath) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(strPath));
 }

@@ -1,16 +1,23 @@
 #pragma once
 
+#include "settings/CSVNPath.h"
+
 #include <QDialog>
 #include <QIcon>
 #include <array>
+#include <vector>
 
 class CConfigWatchdog;
+class CFolderChecker;
 class CUpdateLauncher;
+class QPoint;
 class QTreeWidget;
-struct CSVNPath;
+class QTreeWidgetItem;
 
 // The report: every watched folder with its state, last author and check time, as they were when
-// the dialog opened. A double-click on a row asks for an update of that folder.
+// the dialog opened; a row's tool tip lists the revisions its copy lacks. A left double-click on a
+// row asks for an update of that folder; its context menu also checks it at once (the row then shows
+// the new outcome when it comes), shows its changes and opens it in the file manager.
 class CReportDlg final : public QDialog {
     Q_OBJECT
 
@@ -18,7 +25,14 @@ public:
     static constexpr int IDD = 136;
     static constexpr int IDC_LIST_REPORT = 1001;
 
-    CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, QWidget* parent = nullptr);
+    CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, CFolderChecker& checker,
+               QWidget* parent = nullptr);
+
+    // What a row's context menu offers, and what it does for the row of that path.
+    void UpdateFolder(const QString& strPath);
+    void CheckFolderNow(const QString& strPath);
+    void ShowChanges(const QString& strPath);
+    void OpenFolder(const QString& strPath);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -29,12 +43,21 @@ private:
     void OnInitDialog();
     void SetUpColumns();
     void AddRows();
-    // Starts the update of the first selected row's folder; nothing without a selection.
-    void OnDblclkListReport();
+    // Shows the record in the row: its texts, state image and tool tip.
+    void ShowRecord(QTreeWidgetItem& row, const CSVNPath& record);
+    // Shows the latest outcome of the folder in its rows; the other rows stay as they were.
+    void RefreshFolder(const QString& strPath);
+    // Starts the update of the folder in the row under the pointer; nothing elsewhere.
+    void OnDblclkListReport(const QPoint& position);
+    void OnContextMenu(const QPoint& position);
+    // The record that the rows of this path show.
+    const CSVNPath* RecordOf(const QString& strPath) const;
 
     CConfigWatchdog& m_watchdog;
     CUpdateLauncher& m_launcher;
+    CFolderChecker& m_checker;
     QTreeWidget* m_listReport;
+    std::vector<CSVNPath> m_Records; // what the rows show
     // The state images: waiting, up to date, modified, error.
     std::array<QIcon, 4> m_imageList;
     bool m_bInitialised = false;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -135,7 +136,8 @@ void CSystemTray::NextFrame() {
 }
 
 void CSystemTray::ShowBalloonTip(const QString& strText, const QString& strTitle, unsigned dwInfoFlags,
-                                 unsigned uTimeoutSeconds) {
+                                 unsigned uTimeoutSeconds,
+                                 std::vector<platform::NotifyBalloonAction> actions) {
     m_NotifyData.m_uFlags = platform::kNotifyFlagInfo;
     m_NotifyData.m_strInfo = FitField(strText, platform::kInfoSize);
     m_NotifyData.m_strInfoTitle = FitField(strTitle, platform::kInfoTitleSize);
@@ -143,8 +145,10 @@ void CSystemTray::ShowBalloonTip(const QString& strText, const QString& strTitle
     const std::uint64_t uTimeoutMs = std::uint64_t{uTimeoutSeconds} * 1000;
     m_NotifyData.m_uTimeout =
         static_cast<unsigned>(std::min<std::uint64_t>(uTimeoutMs, std::numeric_limits<unsigned>::max()));
+    m_NotifyData.m_BalloonActions = std::move(actions);
     m_NotifyArea.Modify(m_NotifyData);
     m_NotifyData.m_strInfo.clear();
+    m_NotifyData.m_BalloonActions.clear();
 }
 
 int CSystemTray::OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) {

@@ -60,10 +60,10 @@ public:
     // Shows the frame after the one shown last; nothing when there are no frames.
     void NextFrame();
 
-    // Shows a balloon above the icon for uTimeoutSeconds. The text is cut to 255 characters and the
-    // title to 63.
+    // Shows a balloon above the icon for uTimeoutSeconds. The text is cut to 1023 characters and the
+    // title to 63. The actions' commands (a click on the balloon, its buttons) go to the target.
     void ShowBalloonTip(const QString& strText, const QString& strTitle, unsigned dwInfoFlags,
-                        unsigned uTimeoutSeconds);
+                        unsigned uTimeoutSeconds, std::vector<platform::NotifyBalloonAction> actions = {});
 
     // A mouse event on icon uIconId: the right-button release opens the popup menu (which only a
     // notification area that does not show the menu itself reports), the left-button release sends
@@ -71,7 +71,8 @@ public:
     virtual int OnTrayCallback(unsigned uIconId, unsigned uMouseMessage);
 
     int OnNotifyMessage(unsigned uMessage, unsigned uIconId, unsigned uMouseMessage) override;
-    // An item chosen in the menu that the notification area shows: its command goes to the target.
+    // An item chosen in the menu that the notification area shows, or a balloon's action: its command
+    // goes to the target.
     void OnNotifyCommand(unsigned uIconId, unsigned nCommandId) override;
 
 protected:

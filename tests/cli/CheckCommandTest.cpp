@@ -1,4 +1,5 @@
 #include "cli/CTwoWorkingCopies.h"
+#include "platform/SystemInfo.h"
 #include "support/CSvnSandbox.h"
 
 #include <QDir>
@@ -106,6 +107,7 @@ TEST_F(CheckCommandTest, WithoutFoldersTheListBesideTheProgramIsCheckedAndNothin
     const QRegularExpression expected(QStringLiteral("^%1\\tmodified\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n"
                                                      "  Message from carol:\\n"
                                                      "  behind was modified\\. \\(local=1, remote=2\\)\\n"
+                                                     "  r2 carol: change by carol\\n"
                                                      "%2\\tup-to-date\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n$")
                                           .arg(QRegularExpression::escape(m_WorkingCopies.m_strBehind),
                                                QRegularExpression::escape(m_WorkingCopies.m_strCurrent)));
@@ -114,6 +116,43 @@ TEST_F(CheckCommandTest, WithoutFoldersTheListBesideTheProgramIsCheckedAndNothin
     EXPECT_EQ(QDir(AppFolder()).entryList(QDir::Files), (QStringList{"corvane", "pathlist.ini"}));
     EXPECT_TRUE(QDir(WorkFolder()).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(m_Sandbox.Folder() + QStringLiteral("/home/.config/corvane")));
+}
+
+// After a commit svn moves only the committed items to the new revision; the folder keeps its older
+// one. What the copy lacks decides, and a change of the user's own (svn commits under the login name
+// when it has cached none) is listed but not announced.
+TEST_F(CheckCommandTest, OnlyWhatTheCopyLacksCountsAndTheUsersOwnCommitsRaiseNoAlert) {
+    const QString me = platform::LoginName();
+    const QString current = m_WorkingCopies.m_strCurrent;
+    ASSERT_EQ(m_Sandbox.Commit(current, me, QStringLiteral("mine.txt"), "mine\n"), 3);
+    const CCommandResult afterOwnCommit = Run({QStringLiteral("--check"), current});
+    EXPECT_EQ(afterOwnCommit.m_iExitCode, 0) << afterOwnCommit.m_strOutput.toStdString();
+    EXPECT_TRUE(afterOwnCommit.m_strOutput.startsWith(current + QStringLiteral("\tup-to-date\t")));
+
+    const QString other = m_Sandbox.Checkout(QStringLiteral("other"));
+    ASSERT_EQ(m_Sandbox.Commit(other, QStringLiteral("dave"), QStringLiteral("readme.txt"), "dave\n"), 4);
+    const CCommandResult afterColleague = Run({QStringLiteral("--check"), current});
+    EXPECT_EQ(afterColleague.m_iExitCode, 1);
+    const QRegularExpression colleague(QStringLiteral("^%1\\tmodified\\tdave\\t\\d\\d:\\d\\d:\\d\\d\\n"
+                                                      "  Message from dave:\\n"
+                                                      "  current was modified\\. \\(local=2, remote=4\\)\\n"
+                                                      "  r4 dave: change by dave\\n$")
+                                           .arg(QRegularExpression::escape(current)));
+    EXPECT_TRUE(colleague.match(afterColleague.m_strOutput).hasMatch())
+        << afterColleague.m_strOutput.toStdString();
+
+    // Made from another checkout, the user's commit is lacked like any other, but not announced.
+    const QString fresh = m_Sandbox.Checkout(QStringLiteral("fresh"));
+    ASSERT_EQ(m_Sandbox.Commit(other, me, QStringLiteral("readme.txt"), "mine again\n"), 5);
+    const CCommandResult ownOnly = Run({QStringLiteral("--check"), fresh});
+    EXPECT_EQ(ownOnly.m_iExitCode, 1);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n"
+                                          "  r5 %2: change by %2\\n$")
+                               .arg(QRegularExpression::escape(fresh), QRegularExpression::escape(me)))
+            .match(ownOnly.m_strOutput)
+            .hasMatch())
+        << ownOnly.m_strOutput.toStdString();
 }
 
 TEST_F(CheckCommandTest, FolderNotInTheListIsCheckedAndTheListStaysAsItWas) {

@@ -72,10 +72,11 @@ TEST_F(FolderCheckRunTest, FolderThatIsBehindIsFollowedByItsIndentedAlert) {
     EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strBehind}), CFolderCheckRun::kSomeModified);
 
     const QStringList lines = OutputLines();
-    ASSERT_EQ(lines.size(), 3) << m_strOutput.toStdString();
+    ASSERT_EQ(lines.size(), 4) << m_strOutput.toStdString();
     EXPECT_TRUE(lines[0].startsWith(m_WorkingCopies.m_strBehind + QStringLiteral("\tmodified\tcarol\t")));
     EXPECT_EQ(lines[1], QStringLiteral("  Message from carol:"));
     EXPECT_EQ(lines[2], QStringLiteral("  behind was modified. (local=1, remote=2)"));
+    EXPECT_EQ(lines[3], QStringLiteral("  r2 carol: change by carol"));
 }
 
 TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
@@ -133,7 +134,7 @@ TEST_F(FolderCheckRunTest, SeveralAtOnceBehindASlowServerPrintTheSameLinesInTheG
     CFolderCheckRun fourAtOnce(m_strListFile, m_Output, m_Errors, m_Log, 4);
     EXPECT_EQ(fourAtOnce.CheckFolders(folders), CFolderCheckRun::kSomeFailed);
 
-    ASSERT_EQ(oneAtATime.size(), 7) << oneAtATime.join('\n').toStdString();
+    ASSERT_EQ(oneAtATime.size(), 8) << oneAtATime.join('\n').toStdString();
     EXPECT_EQ(oneAtATime.first(), served + QStringLiteral("\tup-to-date\tcarol"));
     EXPECT_EQ(withoutTimes(OutputLines()), oneAtATime);
 }
@@ -156,7 +157,7 @@ TEST_F(FolderCheckRunTest, ListedFoldersAreCheckedInFileOrderAndTheFileIsLeftAlo
     EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kSomeModified);
 
     const QStringList lines = OutputLines();
-    ASSERT_EQ(lines.size(), 4) << m_strOutput.toStdString();
+    ASSERT_EQ(lines.size(), 5) << m_strOutput.toStdString();
     EXPECT_TRUE(lines[0].startsWith(m_WorkingCopies.m_strCurrent + QLatin1Char('\t')));
     EXPECT_TRUE(lines[1].startsWith(m_WorkingCopies.m_strBehind + QLatin1Char('\t')));
     EXPECT_EQ(ContentsOf(m_strListFile), list);

@@ -31,9 +31,9 @@ public:
 
     CConfigWatchdog& Watchdog() override { return m_Watchdog; }
 
-    void AnnounceModified(const QString& message) override {
+    void AnnounceModified(const CModifiedAlert& alert) override {
         std::lock_guard guard(m_lock);
-        m_Announcements.append(message);
+        m_Announcements.append(alert.m_strMessage);
         m_bAnnouncedOnCallerThread = QThread::currentThread() == m_pCallerThread;
     }
 

@@ -5,7 +5,8 @@
 // warned (svn's locale warnings before the document) or endless (a document whose author never
 // ends). A revision or author "-" is empty; an author "<c>*<n>" is n times the character c.
 // A folder path is the local query; svn://soak/<folder name> the remote one. Each run is noted in
-// $CORVANE_SOAK_LOG as "L <name>" or "R <name>". A hang never ends by itself; "hold" answers as
+// $CORVANE_SOAK_LOG as "L <name>" or "R <name>", or "S <name>" for `status`, which gets the info
+// answer too and so fails to read. A hang never ends by itself; "hold" answers as
 // uptodate once the file <name>.release appears beside the plan.
 #include <chrono>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -92,7 +94,8 @@ int main(int argc, char* argv[]) {
     const bool local = target.rfind(kUrlPrefix, 0) != 0;
     const std::string name =
         std::filesystem::path(local ? target : target.substr(sizeof kUrlPrefix - 1)).filename().string();
-    std::ofstream(log, std::ios::app) << (local ? "L " : "R ") << name << "\n";
+    const bool status = std::string_view(argv[1]) == "status";
+    std::ofstream(log, std::ios::app) << (status ? "S " : local ? "L " : "R ") << name << "\n";
 
     const std::filesystem::path planFile = std::filesystem::path(plans) / name;
     Plan plan = ReadPlan(planFile);

@@ -289,6 +289,9 @@ protected:
             expected.append(QStringLiteral("L ") + FolderName(launched));
             if (ReachesRemote(m_plans[launched].outcome))
                 expected.append(QStringLiteral("R ") + FolderName(launched));
+            // Revisions that differ make the check ask what the copy lacks.
+            if (ExpectedState(m_plans[launched].outcome) == Modified)
+                expected.append(QStringLiteral("S ") + FolderName(launched));
         }
         const QStringList runs = NewSvnRuns();
         if (runs != expected)

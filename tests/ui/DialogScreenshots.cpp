@@ -6,6 +6,7 @@
 #include "support/CSvnSandbox.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
+#include "ui/CFolderChecker.h"
 #include "ui/CPathList.h"
 #include "ui/CReportDlg.h"
 #include "ui/CTaskbarNotifier.h"
@@ -28,9 +29,10 @@
 
 namespace {
 
-class CNoUpdateLauncher final : public CUpdateLauncher {
+class CNoUpdateLauncher final : public CUpdateLauncher, public CFolderChecker {
 public:
     bool StartUpdate(const QString&, QWidget*) override { return false; }
+    bool CheckNow(const QString&, std::function<void()>) override { return false; }
 };
 
 bool g_bAllSaved = true;
@@ -73,7 +75,7 @@ void FillRecords(CConfigWatchdog& watchdog) {
 
 void ShootReport(const QDir& folder, CConfigWatchdog& watchdog) {
     CNoUpdateLauncher launcher;
-    CReportDlg report(watchdog, launcher);
+    CReportDlg report(watchdog, launcher, launcher);
     Shoot(report, folder, QStringLiteral("report"));
 }
 

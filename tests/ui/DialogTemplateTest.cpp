@@ -63,7 +63,7 @@ TEST(DialogTemplateTest, WideFontsStillFitTheTemplateTexts) {
 TEST(DialogTemplateTest, EveryDialogShowsItsTextsWhole) {
     CConfigWatchdog watchdog(QStringLiteral("/nonexistent/pathlist.ini"));
     CRecordingUpdateLauncher launcher;
-    CReportDlg report(watchdog, launcher);
+    CReportDlg report(watchdog, launcher, launcher);
     CWatchdogDlg watchList(watchdog);
     SettingsDlg settings;
     CAboutDlg about;

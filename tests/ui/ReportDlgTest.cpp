@@ -35,7 +35,7 @@ protected:
 
     // Opens the report as the main frame does, without waiting for it to close.
     QTreeWidget* Open() {
-        m_dialog = std::make_unique<CReportDlg>(m_watchdog, m_launcher);
+        m_dialog = std::make_unique<CReportDlg>(m_watchdog, m_launcher, m_launcher);
         m_dialog->show();
         return CDialogTemplate::Control<QTreeWidget>(*m_dialog, CReportDlg::IDC_LIST_REPORT);
     }
@@ -189,17 +189,23 @@ TEST_F(ReportDlgTest, DoubleClickUpdatesTheRowsFolderAndShowsItWaiting) {
     EXPECT_EQ(SmallImage(other->icon(0)), StateIconImage(kTickIcon));
 }
 
-TEST_F(ReportDlgTest, DoubleClickWithSeveralSelectedTakesTheUpperRow) {
+TEST_F(ReportDlgTest, OnlyALeftDoubleClickUpdatesAndOnlyTheRowUnderThePointer) {
     for (const char* path : {"/wc/c", "/wc/b", "/wc/a"}) {
         m_watchdog.AddPath(QString::fromLatin1(path), 0);
     }
     QTreeWidget* list = Open();
+    const QPoint lowest = list->visualItemRect(list->topLevelItem(2)).center();
+    for (const Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseDClick(list->viewport(), button, {}, lowest);
+    }
+    EXPECT_TRUE(m_launcher.m_requestedPaths.isEmpty());
+
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->topLevelItem(1)).center());
-    // Shift extends the selection to the last row; the double-click then acts on the upper one.
+    // Shift extends the selection to the last row; the double-click acts on that row, not the upper one.
     DoubleClick(*list, list->topLevelItem(2), Qt::ShiftModifier);
     ASSERT_EQ(list->selectedItems().size(), 2);
-    EXPECT_EQ(m_launcher.m_requestedPaths, QStringList({"/wc/b"}));
+    EXPECT_EQ(m_launcher.m_requestedPaths, QStringList({"/wc/c"}));
 }
 
 TEST_F(ReportDlgTest, DoubleClickHandsTheUpdateToolExactlyThePath) {
@@ -213,7 +219,7 @@ TEST_F(ReportDlgTest, DoubleClickHandsTheUpdateToolExactlyThePath) {
     const QString strFolder = QStringLiteral("/home/me/my work/wc \"quoted\" end\\");
     m_watchdog.AddPath(strFolder, 0);
     CDesktopUpdateLauncher launcher;
-    CReportDlg dialog(m_watchdog, launcher);
+    CReportDlg dialog(m_watchdog, launcher, m_launcher);
     dialog.show();
     auto* list = CDialogTemplate::Control<QTreeWidget>(dialog, CReportDlg::IDC_LIST_REPORT);
 

@@ -150,20 +150,20 @@ TEST_F(SystemTrayTest, AnOwnerGivenToAddReceivesTheCallbacks) {
 // ---- texts cut to their fields ----
 
 TEST_F(SystemTrayTest, TextsAreCutToTheirFieldSizes) {
-    const QString strLong(400, QLatin1Char('x'));
+    const QString strLong(1100, QLatin1Char('x'));
     ASSERT_TRUE(m_Tray.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK, strLong, Icon(128), kTrayIconId));
     m_Tray.ShowBalloonTip(strLong, strLong, 0, 10);
 
     const auto& requests = m_Area.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].m_Data.m_strTip, strLong.left(127));
-    EXPECT_EQ(requests[1].m_Data.m_strInfo, strLong.left(255));
+    EXPECT_EQ(requests[1].m_Data.m_strInfo, strLong.left(1023));
     EXPECT_EQ(requests[1].m_Data.m_strInfoTitle, strLong.left(63));
 }
 
 TEST_F(SystemTrayTest, TextsOfExactlyTheFieldSizeStayWhole) {
     const QString strTip(127, QLatin1Char('t'));
-    const QString strText(255, QLatin1Char('b'));
+    const QString strText(1023, QLatin1Char('b'));
     const QString strTitle(63, QLatin1Char('s'));
     ASSERT_TRUE(m_Tray.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK, strTip, Icon(128), kTrayIconId));
     m_Tray.ShowBalloonTip(strText, strTitle, 0, 10);

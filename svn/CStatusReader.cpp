@@ -1,0 +1,53 @@
+#include "svn/CStatusReader.h"
+
+#include "svn/CSvnDocument.h"
+
+#include <string_view>
+
+namespace {
+
+bool Changed(const char* what) {
+    return what != nullptr && std::string_view(what) != "none";
+}
+
+// svn prints each item as the status target followed by the item's path below it.
+QString PathBelow(const QString& target, const QString& item) {
+    if (item == target)
+        return {};
+    if (target == QLatin1String("."))
+        return item;
+    const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
+    return item.startsWith(prefix) ? item.mid(prefix.size()) : item;
+}
+
+} // namespace
+
+bool CStatusReader::ReadOutOfDate(const std::string& rawOutput, std::vector<SVNOutOfDateItem>& items) {
+    CSvnDocument document;
+    if (!document.Parse(rawOutput))
+        return false;
+    const TiXmlElement* status = document.Document().FirstChildElement("status");
+    if (status == nullptr)
+        return false;
+    std::vector<SVNOutOfDateItem> read;
+    for (const TiXmlElement* target = status->FirstChildElement("target"); target != nullptr;
+         target = target->NextSiblingElement("target")) {
+        const QString targetPath = CSvnDocument::Text(target->Attribute("path"), CSvnDocument::kWhole);
+        for (const TiXmlElement* entry = target->FirstChildElement("entry"); entry != nullptr;
+             entry = entry->NextSiblingElement("entry")) {
+            const TiXmlElement* repository = entry->FirstChildElement("repos-status");
+            if (repository == nullptr ||
+                (!Changed(repository->Attribute("item")) && !Changed(repository->Attribute("props"))))
+                continue;
+            const char* change = repository->Attribute("item");
+            const TiXmlElement* local = entry->FirstChildElement("wc-status");
+            read.push_back(
+                {PathBelow(targetPath, CSvnDocument::Text(entry->Attribute("path"), CSvnDocument::kWhole)),
+                 local ? CSvnDocument::Text(local->Attribute("revision"), CSvnDocument::kMaxFieldLength)
+                       : QString(),
+                 CSvnDocument::Text(change, CSvnDocument::kMaxFieldLength)});
+        }
+    }
+    items = std::move(read);
+    return true;
+}

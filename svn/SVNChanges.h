@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// One path that a revision changed: svn's action letter (A, M, D, R) and the path in the repository.
+struct SVNChangedPath {
+    QString m_strAction;
+    QString m_strPath;
+
+    friend bool operator==(const SVNChangedPath&, const SVNChangedPath&) = default;
+};
+
+// One revision as `svn log --xml -v` tells it. A revision without author or message has them empty.
+struct SVNLogEntry {
+    QString m_strRevision;
+    QString m_strAuthor;
+    QString m_strDate;
+    QString m_strMessage; // whole, with its line breaks
+    std::vector<SVNChangedPath> m_ChangedPaths;
+
+    friend bool operator==(const SVNLogEntry&, const SVNLogEntry&) = default;
+};
+
+// The revisions a working copy lacks, newest first, and the repository folder they are of.
+struct SVNChanges {
+    QString m_strUrl;
+    std::vector<SVNLogEntry> m_Revisions;
+    bool m_bMore = false; // svn's log stopped at its limit: older ones are missing too
+
+    friend bool operator==(const SVNChanges&, const SVNChanges&) = default;
+};
+
+// "r<revision> <author>: <first line of the message>", the line cut to a length fit for one line.
+QString SummaryLine(const SVNLogEntry& entry);
+// The summaries of the newest revisions, at most five, then "(and N more)" for the rest ("at least"
+// or "perhaps" when the log was cut); no lines when there are no revisions.
+QStringList SummaryLines(const SVNChanges& changes);

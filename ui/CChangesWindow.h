@@ -1,0 +1,45 @@
+#pragma once
+
+#include "svn/SVNChanges.h"
+
+#include <QDialog>
+#include <QString>
+#include <thread>
+
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+// The revisions a working copy lacks, each in full: author, date, the whole message and the paths
+// it changed, and on request the revision's diff, which svn gives in the background. Everything svn
+// tells is shown as plain text. Closing the window ends a diff that svn is still giving.
+class CChangesWindow final : public QDialog {
+    Q_OBJECT
+
+public:
+    CChangesWindow(const QString& strPath, SVNChanges changes, QWidget* parent = nullptr);
+    ~CChangesWindow() override;
+
+    // Shows the revision at this row of the list.
+    void SelectRevision(int iRow);
+    // Asks svn for the diff of the selected revision; the diff view shows it when it comes.
+    void ShowDiff();
+
+signals:
+    // The diff view shows what svn gave for a revision (or that it failed).
+    void DiffShown();
+
+private:
+    void OnRevisionChanged(int iRow);
+    void OnDiff(const QString& strRevision, const QString& strDiff);
+    static QString Details(const SVNLogEntry& entry);
+
+    const SVNChanges m_Changes;
+    QListWidget* m_pRevisions;
+    QPlainTextEdit* m_pDetails;
+    QPlainTextEdit* m_pDiff;
+    QPushButton* m_pDiffButton;
+    QString m_strShownRevision; // the revision whose details the window shows
+    std::jthread m_DiffRun;     // gone first, so that no diff is delivered to a window half destroyed
+};
