@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
-# is kept), and "Quit" from the icon's menu ends it with exit code 0.
+# is kept), a click on the balloon opens the report, and "Quit" from the icon's menu ends it with exit
+# code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -25,6 +26,17 @@ icon=$(DockedIcon "$PROGRAM_PID")
 WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "no balloon appeared"
 echo "icon docked and balloon shown after $((($(date +%s%N) - started) / 1000000)) ms"
 import -window root "$artifacts/balloon.png"
+
+# A click that comes before the balloon takes input leaves it open, and is given again.
+ClickBalloonForReport() {
+    DialogOf "$PROGRAM_PID" 'Corvane : Report' >/dev/null && return 0
+    local balloon
+    balloon=$(Balloon "$PROGRAM_PID") || return 1
+    eval "$(xdotool getwindowgeometry --shell "$balloon")"
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+    return 1
+}
+WaitFor 10 ClickBalloonForReport || Fail "a click on the balloon opened no report"
 
 ChooseQuit "$icon"
 code=0

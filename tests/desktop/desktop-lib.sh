@@ -86,9 +86,10 @@ ChooseQuit() {
     xdotool key Return
 }
 
-# Prints the id of a visible window of process $1 titled $2; false when there is none.
+# Prints the id of a visible window of process $1 titled $2; false when there is none. Without --all,
+# xdotool would take a window that meets any one of the conditions.
 DialogOf() {
-    xdotool search --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 | grep .
+    xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -n 1 | grep .
 }
 
 # Makes a copy of the program in folder $2 from executable $1, with its own home, configuration and

@@ -1,5 +1,12 @@
+#include "platform/SystemInfo.h"
+#include "svn/CLogReader.h"
+#include "svn/CStatusReader.h"
 #include "svn/CSubAutomation.h"
+#include "svn/CSvnUserName.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -233,4 +240,117 @@ TEST(ReadOutputRecord, OnlyTheExpectedPathsAreRead) {
     SVNInfo twoEntries;
     automation.ReadOutput("<info><entry revision=\"1\"/><entry revision=\"2\"/></info>", twoEntries);
     EXPECT_EQ(twoEntries.m_strRevision, QStringLiteral("1"));
+}
+
+namespace {
+
+// What svn 1.14 prints for `log --xml -v` on a repository folder, the newest revision first.
+const std::string kLog = R"(<?xml version="1.0" encoding="UTF-8"?>
+<log>
+<logentry
+   revision="7">
+<author>carol</author>
+<date>2026-12-08T07:41:35.510088Z</date>
+<paths>
+<path
+   action="M"
+   kind="file">/trunk/parser.c</path>
+<path
+   action="A"
+   kind="file">/trunk/a &amp; b.txt</path>
+</paths>
+<msg>Fix the parser
+  indented  second line
+
+last &lt;line&gt;</msg>
+</logentry>
+<logentry
+   revision="6">
+<date>2026-12-08T07:41:34.000000Z</date>
+<msg></msg>
+</logentry>
+<logentry
+   revision="5">
+</logentry>
+</log>
+)";
+
+} // namespace
+
+TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
+    std::vector<SVNLogEntry> entries;
+    ASSERT_TRUE(CLogReader::Read(kLocaleWarnings + kLog, entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].m_strRevision, QStringLiteral("7"));
+    EXPECT_EQ(entries[0].m_strAuthor, QStringLiteral("carol"));
+    // Blanks and line breaks of a message are kept as they were committed.
+    EXPECT_EQ(entries[0].m_strMessage,
+              QStringLiteral("Fix the parser\n  indented  second line\n\nlast <line>"));
+    EXPECT_EQ(entries[0].m_ChangedPaths,
+              (std::vector<SVNChangedPath>{{"M", "/trunk/parser.c"}, {"A", "/trunk/a & b.txt"}}));
+    EXPECT_EQ(SummaryLine(entries[0]), QStringLiteral("r7 carol: Fix the parser"));
+    // A revision without author, message or paths.
+    EXPECT_TRUE(entries[1].m_strAuthor.isEmpty() && entries[1].m_strMessage.isEmpty());
+    EXPECT_TRUE(entries[2].m_strDate.isEmpty() && entries[2].m_ChangedPaths.empty());
+    EXPECT_EQ(SummaryLine(entries[2]), QStringLiteral("r5 : "));
+
+    const std::vector<SVNLogEntry> kept = entries;
+    for (const std::string& broken : {std::string(), kFailedRun, kLog.substr(0, kLog.size() / 2),
+                                      kLog + std::string(kDefaultOutputLimit, '\n'), std::string("<info/>")})
+        EXPECT_FALSE(CLogReader::Read(broken, entries)) << broken;
+    EXPECT_EQ(entries, kept);
+
+    // Only what the repository changed is out of date; a local change alone is not.
+    std::vector<SVNOutOfDateItem> items;
+    ASSERT_TRUE(CStatusReader::ReadOutOfDate(R"(<?xml version="1.0" encoding="UTF-8"?>
+<status><target path="/home/ann/wc">
+<entry path="/home/ann/wc/new"><wc-status item="none" props="none"/><repos-status item="added" props="none"/></entry>
+<entry path="/home/ann/wc/edited"><wc-status item="modified" revision="3" props="none"/></entry>
+<entry path="/home/ann/wc"><wc-status item="normal" revision="3" props="none"/><repos-status item="none" props="modified"/></entry>
+<against revision="4"/></target></status>
+)",
+                                             items));
+    EXPECT_EQ(items, (std::vector<SVNOutOfDateItem>{{"new", "", "added"}, {"", "3", "none"}}));
+    EXPECT_FALSE(CStatusReader::ReadOutOfDate(kFailedRun, items));
+}
+
+// The name svn commits with: what it has cached for the repository's realm, else the one the URL
+// names, else the login name.
+TEST(OwnUserName, ComesFromSvnsCacheForTheRealm) {
+    QTemporaryDir config;
+    const auto cache = [&](const char* kind, const char* file, const QByteArray& realm,
+                           const QByteArray& user) {
+        QDir().mkpath(config.filePath(QStringLiteral("auth/") + QLatin1String(kind)));
+        QFile entry(
+            config.filePath(QStringLiteral("auth/%1/%2").arg(QLatin1String(kind), QLatin1String(file))));
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write("K 15\nsvn:realmstring\nV " + QByteArray::number(realm.size()) + "\n" + realm +
+                    "\nK 8\nusername\nV " + QByteArray::number(user.size()) + "\n" + user + "\nEND\n");
+    };
+    const QString uuid = QStringLiteral("6a4251de-aada-465c-ad45-2423fe9752bc");
+    cache("svn.username", "a1", uuid.toLatin1(), "ann");
+    cache("svn.simple", "b2", "<svn://host:3690> other-repository", "bo");
+    cache("svn.simple", "c3", "<svn://host:3690> " + uuid.toLatin1(), "cy");
+    cache("svn.simple", "d4", "<https://web.example:443> Subversion", "di");
+    QFile broken(config.filePath(QStringLiteral("auth/svn.simple/e5")));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("K 999\nsvn:realmstring\n") > 0);
+    broken.close();
+    const CSvnUserName names(config.path());
+
+    const struct {
+        const char* root;
+        QString uuid;
+        QString expected;
+    } cases[] = {
+        {"file:///srv/repo", uuid, QStringLiteral("ann")},
+        {"svn://host/repo", uuid, QStringLiteral("cy")},
+        {"svn://host:3690/repo", QStringLiteral("another"), QStringLiteral("bo")},
+        {"https://web.example/svn", QStringLiteral("x"), QStringLiteral("di")},
+        {"svn+ssh://sam@host/repo", uuid, QStringLiteral("sam")},
+        {"file:///srv/other", QStringLiteral("unknown"), platform::LoginName()},
+        {"svn://host:3691/repo", uuid, platform::LoginName()},
+    };
+    for (const auto& testCase : cases)
+        EXPECT_EQ(names.For(QString::fromLatin1(testCase.root), testCase.uuid), testCase.expected)
+            << testCase.root;
 }

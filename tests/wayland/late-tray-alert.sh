@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program on the Wayland desktop, started 3 s before its tray host (a panel that comes late
 # at login) with a working copy that is behind: it says once that it waits, docks when the tray comes,
-# and the alert follows as a desktop notification with the balloon's exact title and text, shown as
-# typed even where the author's name looks like markup.
+# and the alert follows as a desktop notification with the balloon's exact title and text, the lacked
+# revision's line included, shown as typed even where the author's name looks like markup.
 # usage: late-tray-alert.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -30,7 +30,7 @@ Alert() { Notifications | grep -q 'SubVersion:'; }
 WaitFor 30 Alert || Fail "no notification announced the working copy"
 
 # mako reads markup in bodies, so the text must arrive escaped to be shown as typed.
-expected='Message from &lt;b&gt;x&lt;/b&gt;:\nalice was modified. (local=1, remote=2)'
+expected='Message from &lt;b&gt;x&lt;/b&gt;:\nalice was modified. (local=1, remote=2)\nr2 &lt;b&gt;x&lt;/b&gt;: two'
 Notifications | python3 -c 'import json, sys
 expected = sys.argv[1].replace("\\n", "\n")
 shown = json.load(sys.stdin)["data"][0]

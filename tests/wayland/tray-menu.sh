@@ -21,40 +21,25 @@ echo "$work/watched" >"$work/app/pathlist.ini"
 StartProgram "$work"
 WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 
-item=org.kde.StatusNotifierItem
-menu=$(CallItem Get org.freedesktop.DBus.Properties /StatusNotifierItem ss "$item" Menu |
-    python3 -c 'import json, sys; print(json.load(sys.stdin)["data"][0]["data"])')
-[ "$menu" != /NO_DBUSMENU ] || Fail "the item exports no menu"
-
-# The layout's items as "id<TAB>label" lines, "-" for a separator.
-Layout() {
-    CallItem GetLayout com.canonical.dbusmenu "$menu" iias -- 0 -1 0 | python3 -c 'import json, sys
-root = json.load(sys.stdin)["data"][1]
-for child in root[2]:
-    item_id, properties = child["data"][0], child["data"][1]
-    if properties.get("type", {}).get("data") == "separator":
-        print(item_id, "-", sep="\t")
-    else:
-        print(item_id, properties["label"]["data"], sep="\t")'
-}
-labels=$(Layout | cut -f2)
+MenuPath >/dev/null || Fail "the item exports no menu"
+labels=$(MenuLayout | cut -f2)
 expected=$'About Corvane...\n-\nReport\nWatchdog settings\nApplication settings\n-\nQuit'
 [ "$labels" = "$expected" ] || Fail "the exported menu holds:
 $labels"
-ItemId() { Layout | awk -F'\t' -v label="$1" '$2 == label { print $1 }'; }
 
+item=org.kde.StatusNotifierItem
 for request in ContextMenu SecondaryActivate; do
     CallItem "$request" "$item" /StatusNotifierItem ii 10 10 >/dev/null
 done
 sleep 1
 [ -z "$(WindowsOf "$PROGRAM_PID")" ] || Fail "the host's requests opened a window: $(WindowsOf "$PROGRAM_PID")"
 
-CallItem Event com.canonical.dbusmenu "$menu" isvu -- "$(ItemId Report)" clicked s "" 0 >/dev/null
+ChooseMenuItem Report
 ReportShown() { WindowsOf "$PROGRAM_PID" | grep -qx 'Corvane : Report'; }
 WaitFor 10 ReportShown || Fail "choosing Report opened no report"
 Screenshot "$artifacts/tray-menu-report.png"
 
-CallItem Event com.canonical.dbusmenu "$menu" isvu -- "$(ItemId Quit)" clicked s "" 0 >/dev/null
+ChooseMenuItem Quit
 code=0
 WaitForExit "$PROGRAM_PID" 20 || code=$?
 PROGRAM_PID=

@@ -63,6 +63,33 @@ CallItem() {
     AsUser busctl --user --json=short call "$name" "$object" "$interface" "$member" "$@"
 }
 
+# The object path of the menu that the item exports over DBusMenu; false when it exports none.
+MenuPath() {
+    local menu
+    menu=$(CallItem Get org.freedesktop.DBus.Properties /StatusNotifierItem ss org.kde.StatusNotifierItem Menu |
+        python3 -c 'import json, sys; print(json.load(sys.stdin)["data"][0]["data"])')
+    [ "$menu" != /NO_DBUSMENU ] && echo "$menu"
+}
+
+# The exported menu's items as "id<TAB>label" lines, "-" for a separator.
+MenuLayout() {
+    CallItem GetLayout com.canonical.dbusmenu "$(MenuPath)" iias -- 0 -1 0 | python3 -c 'import json, sys
+root = json.load(sys.stdin)["data"][1]
+for child in root[2]:
+    item_id, properties = child["data"][0], child["data"][1]
+    if properties.get("type", {}).get("data") == "separator":
+        print(item_id, "-", sep="\t")
+    else:
+        print(item_id, properties["label"]["data"], sep="\t")'
+}
+
+# Chooses the item labelled $1 in the exported menu, as the tray host does when it is clicked.
+ChooseMenuItem() {
+    local id
+    id=$(MenuLayout | awk -F'\t' -v label="$1" '$2 == label { print $1 }')
+    CallItem Event com.canonical.dbusmenu "$(MenuPath)" isvu -- "$id" clicked s "" 0 >/dev/null
+}
+
 # The titles of the program's windows that sway shows, one a line (the tray menu would be one).
 WindowsOf() {
     AsUser swaymsg -t get_tree --raw | python3 -c 'import json, sys

@@ -33,9 +33,9 @@ export WAYLAND_DISPLAY=$socket
 echo "export WAYLAND_DISPLAY='$socket'" >>"$state/session.env"
 echo "export SWAYSOCK='$(ls "$XDG_RUNTIME_DIR"/sway-ipc.*.sock | head -n 1)'" >>"$state/session.env"
 
-# mako shows each notification for a minute, long enough for any test to read it.
+# mako keeps each notification until a test dismisses it, however long the test takes to act on it.
 mkdir -p "$HOME/.config/mako"
-echo "default-timeout=60000" >"$HOME/.config/mako/config"
+printf 'default-timeout=0\nignore-timeout=1\n' >"$HOME/.config/mako/config"
 mako >"$state/mako.log" 2>&1 &
 makoPid=$!
 
