@@ -44,6 +44,8 @@ CChangesWindow::CChangesWindow(const QString& strPath, SVNChanges changes, QWidg
     pathLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     for (const SVNLogEntry& entry : m_Changes.m_Revisions)
         m_pRevisions->addItem(SummaryLine(entry));
+    m_pDetails->setObjectName(QStringLiteral("details"));
+    m_pDiff->setObjectName(QStringLiteral("diff"));
     m_pDiff->hide();
 
     auto* views = new QSplitter(Qt::Vertical, this);
@@ -79,6 +81,8 @@ void CChangesWindow::SelectRevision(int iRow) {
 void CChangesWindow::OnRevisionChanged(int iRow) {
     const bool bValid = iRow >= 0 && static_cast<std::size_t>(iRow) < m_Changes.m_Revisions.size();
     m_pDiffButton->setEnabled(bValid);
+    m_pDetails->setObjectName(QStringLiteral("details"));
+    m_pDiff->setObjectName(QStringLiteral("diff"));
     m_pDiff->hide();
     if (!bValid)
         return;

@@ -2,21 +2,43 @@
 #include "DialogTestSupport.h"
 #include "settings/CConfigWatchdog.h"
 #include "support/CScopedEnvironment.h"
+#include "support/CSvnSandbox.h"
+#include "ui/CChangesWindow.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CReportDlg.h"
 
+#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUrl>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
+
+// Takes the URLs that the desktop is asked to open.
+class CUrlCatcher final : public QObject {
+    Q_OBJECT
+public:
+    explicit CUrlCatcher(std::function<void(const QUrl&)> onOpen) : m_OnOpen(std::move(onOpen)) {}
+
+public slots:
+    void Open(const QUrl& url) { m_OnOpen(url); }
+
+private:
+    std::function<void(const QUrl&)> m_OnOpen;
+};
 
 constexpr int kQuestionMarkIcon = 139;
 constexpr int kTickIcon = 140;
@@ -230,6 +252,83 @@ TEST_F(ReportDlgTest, DoubleClickHandsTheUpdateToolExactlyThePath) {
               QStringList({"/command:update", "/path:" + strFolder, "/notempfile", "/closeonend:0"}));
 }
 
+// The menu of a row acts on that row; a check made from it shows its outcome in that row alone, the
+// rest staying the snapshot; what svn tells is shown as plain text, never as markup.
+TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
+    AddChecked(QStringLiteral("/wc/a"), UpToDate, QStringLiteral("alice"));
+    m_watchdog.AddPath(QStringLiteral("/wc/b"), 0);
+    const SVNLogEntry change{"3",
+                             "carol",
+                             "2026-12-08T07:41:35.510088Z",
+                             "<b>Fix</b> the parser\nand more",
+                             {{"M", "/trunk/parser.c"}}};
+    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified,
+                             m_watchdog.Generation(), SVNChanges{"file:///repo/trunk", {change}, false});
+    QTreeWidget* list = Open();
+    QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/b"));
+    EXPECT_TRUE(row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
+                !row->toolTip(2).contains(QStringLiteral("<b>")))
+        << row->toolTip(2).toStdString();
+
+    emit list->customContextMenuRequested(list->visualItemRect(row).center());
+    auto* menu = m_dialog->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    QStringList labels;
+    for (const QAction* action : menu->actions()) {
+        labels.append(action->text());
+    }
+    EXPECT_EQ(labels, QStringList({"Update", "Check now", "Changes", "Open folder"}));
+    const auto choose = [&](const QString& label) {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == label) {
+                action->trigger();
+            }
+        }
+    };
+
+    QUrl opened;
+    CUrlCatcher catcher([&opened](const QUrl& url) { opened = url; });
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    choose(QStringLiteral("Open folder"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    EXPECT_EQ(opened, QUrl::fromLocalFile(QStringLiteral("/wc/b")));
+
+    choose(QStringLiteral("Changes"));
+    auto* changes = m_dialog->findChild<CChangesWindow*>();
+    ASSERT_NE(changes, nullptr);
+    EXPECT_TRUE(changes->findChild<QPlainTextEdit*>(QStringLiteral("details"))
+                    ->toPlainText()
+                    .contains(QStringLiteral(
+                        "<b>Fix</b> the parser\nand more\n\nChanged paths:\n   M /trunk/parser.c")));
+
+    choose(QStringLiteral("Check now"));
+    ASSERT_EQ(m_launcher.m_checkedPaths, QStringList({"/wc/b"}));
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QString(), ErrorLocal);
+    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("dave"), UpToDate);
+    m_launcher.m_checkWaiters.front()();
+    EXPECT_EQ(row->text(1), QStringLiteral("up-to-date"));
+    EXPECT_EQ(row->text(2), QStringLiteral("dave"));
+    EXPECT_TRUE(row->toolTip(0).isEmpty());
+    EXPECT_EQ(Row(*list, QStringLiteral("/wc/a"))->text(1), QStringLiteral("up-to-date"));
+}
+
+TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvn) {
+    CSvnSandbox sandbox;
+    ASSERT_TRUE(sandbox.CreateRepository()) << sandbox.LastError().toStdString();
+    const QString workingCopy = sandbox.Checkout(QStringLiteral("wc"));
+    ASSERT_EQ(sandbox.Commit(workingCopy, QStringLiteral("alice"), QStringLiteral("a.txt"), "first\n"), 1);
+    ASSERT_EQ(sandbox.Commit(workingCopy, QStringLiteral("bob"), QStringLiteral("a.txt"), "second\n"), 2);
+    CChangesWindow window(
+        workingCopy, SVNChanges{sandbox.RepositoryUrl(), {{"2", "bob", {}, "change by bob", {}}}, false});
+    QSignalSpy shown(&window, &CChangesWindow::DiffShown);
+
+    window.ShowDiff();
+
+    ASSERT_TRUE(shown.wait(30000));
+    const QString diff = window.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
+    EXPECT_TRUE(diff.contains(QStringLiteral("-first\n+second"))) << diff.toStdString();
+}
+
 TEST_F(ReportDlgTest, TenThousandRecordsOpenQuickly) {
     for (int i = 0; i < 10000; ++i) {
         // Stored in descending order, the worst case for an insertion that keeps the list sorted.
@@ -247,3 +346,5 @@ TEST_F(ReportDlgTest, TenThousandRecordsOpenQuickly) {
 }
 
 } // namespace
+
+#include "ReportDlgTest.moc"
