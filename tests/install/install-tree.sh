@@ -16,8 +16,8 @@ Fail() {
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || Fail "cmake --install: $(cat "$work/install.log")"
 
 expected="bin/corvane
-share/applications/corvane.desktop
-share/corvane/autostart/corvane.desktop
+share/applications/io.github.corvane.Corvane.desktop
+share/corvane/autostart/io.github.corvane.Corvane.desktop
 share/icons/hicolor/128x128/apps/corvane.png
 share/icons/hicolor/16x16/apps/corvane.png
 share/icons/hicolor/22x22/apps/corvane.png
@@ -35,20 +35,19 @@ $expected"
 
 [ -x "$prefix/bin/corvane" ] || Fail "bin/corvane is not executable"
 
-for entry in share/applications/corvane.desktop share/corvane/autostart/corvane.desktop; do
-    desktop-file-validate "$prefix/$entry" || Fail "$entry is not a valid desktop entry"
-    grep -qx 'Exec=corvane' "$prefix/$entry" || Fail "$entry does not run corvane"
-    grep -qx 'Icon=corvane' "$prefix/$entry" || Fail "$entry does not name the icon"
-    categories=$(sed -n 's/^Categories=//p' "$prefix/$entry")
+autostart="$prefix/share/corvane/autostart/io.github.corvane.Corvane.desktop"
+for entry in "$prefix/share/applications/io.github.corvane.Corvane.desktop" "$autostart"; do
+    desktop-file-validate "$entry" || Fail "$entry is not a valid desktop entry"
+    grep -qx 'Exec=corvane' "$entry" || Fail "$entry does not run corvane"
+    grep -qx 'Icon=corvane' "$entry" || Fail "$entry does not name the icon"
+    categories=$(sed -n 's/^Categories=//p' "$entry")
     for category in Development RevisionControl; do
         [[ ";$categories" == *";$category;"* ]] || Fail "$entry lacks the category $category"
     done
 done
-grep -qx 'X-GNOME-Autostart-enabled=true' "$prefix/share/corvane/autostart/corvane.desktop" ||
-    Fail "the autostart entry is not enabled"
+grep -qx 'X-GNOME-Autostart-enabled=true' "$autostart" || Fail "the autostart entry is not enabled"
 # Corvane waits for a tray itself; a delay that only GNOME honours would only slow it there.
-! grep -q '^X-GNOME-Autostart-Delay' "$prefix/share/corvane/autostart/corvane.desktop" ||
-    Fail "the autostart entry delays the start"
+! grep -q '^X-GNOME-Autostart-Delay' "$autostart" || Fail "the autostart entry delays the start"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/corvane.svg" || Fail "the scalable icon is no SVG"
 
 for size in 16 22 24 32 48 64 128 256; do

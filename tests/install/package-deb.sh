@@ -22,8 +22,8 @@ for needed in subversion libqt6widgets6 libtinyxml; do
 done
 
 contents=$(dpkg-deb -c "$package" | awk '{ print $NF }')
-for file in ./usr/bin/corvane ./usr/share/applications/corvane.desktop \
-    ./usr/share/corvane/autostart/corvane.desktop ./usr/share/icons/hicolor/48x48/apps/corvane.png \
+for file in ./usr/bin/corvane ./usr/share/applications/io.github.corvane.Corvane.desktop \
+    ./usr/share/corvane/autostart/io.github.corvane.Corvane.desktop ./usr/share/icons/hicolor/48x48/apps/corvane.png \
     ./usr/share/icons/hicolor/64x64/apps/corvane.png ./usr/share/icons/hicolor/128x128/apps/corvane.png \
     ./usr/share/icons/hicolor/256x256/apps/corvane.png ./usr/share/icons/hicolor/scalable/apps/corvane.svg; do
     grep -qx -- "$file" <<<"$contents" || Fail "the package lacks $file"
