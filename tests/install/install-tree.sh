@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks the tree: the program under bin/, the menu
-# entry, the hicolor icons and the autostart entry under share/, nothing else; the installed program
-# runs, and keeps its watch list in the user's configuration folder since it cannot write its own.
+# entry, the hicolor icons, the autostart entry and the AppStream metadata under share/, nothing
+# else, each valid to its own validator; the installed program runs, and keeps its watch list in the
+# user's configuration folder since it cannot write its own.
 # usage: install-tree.sh <build folder>
 set -euo pipefail
 build=$1
@@ -26,7 +27,8 @@ share/icons/hicolor/256x256/apps/corvane.png
 share/icons/hicolor/32x32/apps/corvane.png
 share/icons/hicolor/48x48/apps/corvane.png
 share/icons/hicolor/64x64/apps/corvane.png
-share/icons/hicolor/scalable/apps/corvane.svg"
+share/icons/hicolor/scalable/apps/corvane.svg
+share/metainfo/io.github.corvane.Corvane.metainfo.xml"
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || Fail "the tree holds:
 $actual
@@ -35,9 +37,12 @@ $expected"
 
 [ -x "$prefix/bin/corvane" ] || Fail "bin/corvane is not executable"
 
+while IFS= read -r entry; do
+    verdict=$(desktop-file-validate "$entry" 2>&1) && [ -z "$verdict" ] ||
+        Fail "$entry is not a valid desktop entry: $verdict"
+done < <(find "$prefix" -name '*.desktop')
 autostart="$prefix/share/corvane/autostart/io.github.corvane.Corvane.desktop"
 for entry in "$prefix/share/applications/io.github.corvane.Corvane.desktop" "$autostart"; do
-    desktop-file-validate "$entry" || Fail "$entry is not a valid desktop entry"
     grep -qx 'Exec=corvane' "$entry" || Fail "$entry does not run corvane"
     grep -qx 'Icon=corvane' "$entry" || Fail "$entry does not name the icon"
     categories=$(sed -n 's/^Categories=//p' "$entry")
@@ -48,6 +53,8 @@ done
 grep -qx 'X-GNOME-Autostart-enabled=true' "$autostart" || Fail "the autostart entry is not enabled"
 # Corvane waits for a tray itself; a delay that only GNOME honours would only slow it there.
 ! grep -q '^X-GNOME-Autostart-Delay' "$autostart" || Fail "the autostart entry delays the start"
+# The tree as a software centre reads it: the metadata, and the desktop entry it launches.
+verdict=$(appstreamcli validate-tree --no-net --strict "$prefix" 2>&1) || Fail "appstreamcli: $verdict"
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/corvane.svg" || Fail "the scalable icon is no SVG"
 
 for size in 16 22 24 32 48 64 128 256; do

@@ -25,7 +25,8 @@ contents=$(dpkg-deb -c "$package" | awk '{ print $NF }')
 for file in ./usr/bin/corvane ./usr/share/applications/io.github.corvane.Corvane.desktop \
     ./usr/share/corvane/autostart/io.github.corvane.Corvane.desktop ./usr/share/icons/hicolor/48x48/apps/corvane.png \
     ./usr/share/icons/hicolor/64x64/apps/corvane.png ./usr/share/icons/hicolor/128x128/apps/corvane.png \
-    ./usr/share/icons/hicolor/256x256/apps/corvane.png ./usr/share/icons/hicolor/scalable/apps/corvane.svg; do
+    ./usr/share/icons/hicolor/256x256/apps/corvane.png ./usr/share/icons/hicolor/scalable/apps/corvane.svg \
+    ./usr/share/metainfo/io.github.corvane.Corvane.metainfo.xml; do
     grep -qx -- "$file" <<<"$contents" || Fail "the package lacks $file"
 done
 echo "$(basename "$package"): Depends: $depends"
