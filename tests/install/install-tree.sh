@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks the tree: the program under bin/, the menu
-# entry, the hicolor icons, the autostart entry and the AppStream metadata under share/, nothing
-# else, each valid to its own validator; the installed program runs, and keeps its watch list in the
-# user's configuration folder since it cannot write its own.
+# entry, the hicolor icons, the autostart entry, the manual page and the AppStream metadata under
+# share/, nothing else, each valid to its own validator; the installed program runs, and
+# keeps its watch list in the user's configuration folder since it cannot write its own.
 # usage: install-tree.sh <build folder>
 set -euo pipefail
 build=$1
@@ -28,6 +28,7 @@ share/icons/hicolor/32x32/apps/corvane.png
 share/icons/hicolor/48x48/apps/corvane.png
 share/icons/hicolor/64x64/apps/corvane.png
 share/icons/hicolor/scalable/apps/corvane.svg
+share/man/man1/corvane.1.gz
 share/metainfo/io.github.corvane.Corvane.metainfo.xml"
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || Fail "the tree holds:
@@ -60,6 +61,14 @@ grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/corvane.svg" || Fail "
 for size in 16 22 24 32 48 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/corvane.png"
     [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || Fail "$icon is not ${size}x${size}"
+done
+
+# The manual page renders without a warning and names every option that --help prints.
+page=$(LC_ALL=C.UTF-8 man --warnings -l "$prefix/share/man/man1/corvane.1.gz" 2>"$work/man.err")
+[ ! -s "$work/man.err" ] || Fail "the manual page does not render cleanly: $(cat "$work/man.err")"
+help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --help) || Fail "corvane --help failed"
+for option in $(grep -o -- '--[a-z][-a-z]*' <<<"$help" | sort -u); do
+    grep -q -- "$option" <<<"$page" || Fail "the manual page does not name $option"
 done
 
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version) || Fail "corvane --version failed"
