@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and checks the tree: the program under bin/, the menu
-# entry, the hicolor icons, the autostart entry, the manual page and the AppStream metadata under
-# share/, nothing else, each valid to its own validator; the installed program runs, and
-# keeps its watch list in the user's configuration folder since it cannot write its own.
+# entry, the hicolor icons, the autostart entry, the manual page, the AppStream metadata, the licence
+# and the changelog under share/, nothing else, each valid to its own validator; the installed program
+# runs, and keeps its watch list in the user's configuration folder since it cannot write its own.
 # usage: install-tree.sh <build folder>
 set -euo pipefail
 build=$1
@@ -19,6 +19,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || Fail "cmake 
 expected="bin/corvane
 share/applications/io.github.corvane.Corvane.desktop
 share/corvane/autostart/io.github.corvane.Corvane.desktop
+share/doc/corvane/changelog.gz
+share/doc/corvane/copyright
 share/icons/hicolor/128x128/apps/corvane.png
 share/icons/hicolor/16x16/apps/corvane.png
 share/icons/hicolor/22x22/apps/corvane.png
