@@ -42,8 +42,9 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
-    // Names the program to the desktop: notifications carry its name and icon from corvane.desktop.
-    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
+    // Names the program to the desktop by its menu entry, io.github.corvane.Corvane.desktop: Wayland
+    // windows carry it as their app id, notifications as their desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
     // The program has no main window; closing a dialog must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     instance.Listen();

@@ -29,7 +29,8 @@ QString IconName(unsigned uBalloonIcon) {
     case kBalloonIconError:
         return QStringLiteral("dialog-error");
     default:
-        return QGuiApplication::desktopFileName();
+        // The program's icon in the hicolor theme, named apart from its reverse-DNS desktop entry.
+        return QStringLiteral("corvane");
     }
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the Debian package with CPack into a temporary folder and checks its control fields and
-# contents.
+# contents, that lintian finds no fault in it, and that man finds the page it installs.
 # usage: package-deb.sh <build folder>
 set -euo pipefail
 build=$1
@@ -22,10 +22,17 @@ for needed in subversion libqt6widgets6 libtinyxml; do
 done
 
 contents=$(dpkg-deb -c "$package" | awk '{ print $NF }')
-for file in ./usr/bin/corvane ./usr/share/applications/corvane.desktop \
-    ./usr/share/corvane/autostart/corvane.desktop ./usr/share/icons/hicolor/48x48/apps/corvane.png \
+for file in ./usr/bin/corvane ./usr/share/applications/io.github.corvane.Corvane.desktop \
+    ./usr/share/corvane/autostart/io.github.corvane.Corvane.desktop ./usr/share/icons/hicolor/48x48/apps/corvane.png \
     ./usr/share/icons/hicolor/64x64/apps/corvane.png ./usr/share/icons/hicolor/128x128/apps/corvane.png \
-    ./usr/share/icons/hicolor/256x256/apps/corvane.png ./usr/share/icons/hicolor/scalable/apps/corvane.svg; do
+    ./usr/share/icons/hicolor/256x256/apps/corvane.png ./usr/share/icons/hicolor/scalable/apps/corvane.svg \
+    ./usr/share/metainfo/io.github.corvane.Corvane.metainfo.xml ./usr/share/doc/corvane/copyright; do
     grep -qx -- "$file" <<<"$contents" || Fail "the package lacks $file"
 done
+
+# Any error or warning fails, an override whose context no longer matches the tag among them.
+lintian --fail-on error,warning >"$work/lintian.log" 2>&1 "$package" || Fail "lintian: $(cat "$work/lintian.log")"
+
+dpkg-deb -x "$package" "$work/root"
+man -M "$work/root/usr/share/man" -w corvane >/dev/null || Fail "man does not find the package's page"
 echo "$(basename "$package"): Depends: $depends"
