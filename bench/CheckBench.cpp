@@ -3,8 +3,16 @@
 // output drained. The sides alternate inside one loop; medians give the ratio. A third side,
 // `corvane --version`, measures the program's own start (loading Qt and the libraries beneath it), so
 // that the check's work can be told from the cost of starting the program at all.
+//
+// Then the check job itself, run in this process as the tray program runs it, against the bare svn
+// runs that it makes: on an up-to-date copy the two info runs; on a copy that is behind its
+// repository, also `status -u` on the copy and `log -v` on its URL.
 #include "BenchTiming.h"
+#include "engine/CCheckHost.h"
+#include "engine/CSubVersionThread.h"
 #include "platform/CChildProcess.h"
+#include "settings/CConfigWatchdog.h"
+#include "settings/SVNPathState.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 
@@ -72,6 +80,66 @@ void CheckAgainstBareSvn(benchmark::State& state, const QString& workingCopy, co
     state.counters["ratio_without_start"] = (Median(checkMs) - Median(startMs)) / Median(bareMs);
 }
 
+// The check job's host: a watch list of its own, and no alert anywhere.
+class CBenchHost final : public CCheckHost {
+public:
+    explicit CBenchHost(const QString& listFile) : m_Watchdog(listFile) {}
+    CConfigWatchdog& Watchdog() override { return m_Watchdog; }
+    void AnnounceModified(const CModifiedAlert& /*alert*/) override {}
+    void CheckEnded(const QString& /*path*/) override {}
+
+private:
+    CConfigWatchdog m_Watchdog;
+};
+
+// The job's outcome for the folder, run on this thread as the worker runs it.
+int RunCheckJob(CBenchHost& host, const QString& workingCopy) {
+    auto* job = new CSubVersionThread(&host, workingCopy, host.Watchdog().Generation());
+    job->Run(nullptr);
+    job->Discard();
+    return host.Watchdog().Records().front().m_iState;
+}
+
+// svn with the job's own arguments: "--" before the target, which ends in '@'.
+QStringList Svn(QStringList arguments, const QString& target) {
+    arguments.prepend(QStringLiteral("svn"));
+    arguments << QStringLiteral("--") << target + QLatin1Char('@');
+    return arguments;
+}
+
+void CheckJobAgainstBareSvn(benchmark::State& state, const QString& workingCopy, int expectedState,
+                            const std::vector<QStringList>& bareRuns, const QString& listFile) {
+    CBenchHost host(listFile);
+    host.Watchdog().AddPath(workingCopy, 0);
+    std::vector<double> jobMs;
+    std::vector<double> bareMs;
+    bool jobFirst = true;
+    for (auto _ : state) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const Clock::time_point start = Clock::now();
+            if ((turn == 0) == jobFirst) {
+                if (RunCheckJob(host, workingCopy) != expectedState) {
+                    state.SkipWithError("the check job stored another state");
+                    return;
+                }
+                jobMs.push_back(MillisecondsSince(start));
+            } else {
+                for (const QStringList& run : bareRuns) {
+                    if (Run(run).find("</") == std::string::npos) {
+                        state.SkipWithError("a bare svn run failed");
+                        return;
+                    }
+                }
+                bareMs.push_back(MillisecondsSince(start));
+            }
+        }
+        jobFirst = !jobFirst;
+    }
+    state.counters["job_median_ms"] = Median(jobMs);
+    state.counters["bare_svn_median_ms"] = Median(bareMs);
+    state.counters["time_ratio"] = Median(jobMs) / Median(bareMs);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,8 +147,11 @@ int main(int argc, char* argv[]) {
     CSvnSandbox sandbox;
     const QString workingCopy =
         sandbox.CreateRepository() ? sandbox.Checkout(QStringLiteral("wc")) : QString();
-    if (workingCopy.isEmpty() ||
-        sandbox.Commit(workingCopy, QStringLiteral("alice"), QStringLiteral("a.txt"), "a") == 0 ||
+    const QString behind = sandbox.Checkout(QStringLiteral("behind"));
+    if (workingCopy.isEmpty() || behind.isEmpty() ||
+        sandbox.Commit(workingCopy, QStringLiteral("alice"), QStringLiteral("a.txt"), "a") != 1 ||
+        !sandbox.Update(workingCopy) || !sandbox.Update(behind) ||
+        sandbox.Commit(workingCopy, QStringLiteral("bob"), QStringLiteral("b.txt"), "b") != 2 ||
         !sandbox.Update(workingCopy)) {
         std::fprintf(stderr, "cannot make the working copy: %s\n", qPrintable(sandbox.LastError()));
         return 1;
@@ -91,6 +162,25 @@ int main(int argc, char* argv[]) {
     const CScopedEnvironment home("HOME", sandboxFolder);
     benchmark::RegisterBenchmark("CheckAgainstTwoBareSvnRuns", CheckAgainstBareSvn, workingCopy,
                                  sandbox.RepositoryUrl())
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(200);
+    const QString url = sandbox.RepositoryUrl();
+    const QString listFile = sandbox.Folder() + QStringLiteral("/pathlist.ini");
+    const QStringList info{QStringLiteral("info"), QStringLiteral("--xml")};
+    benchmark::RegisterBenchmark("CheckJobOfAnUpToDateCopy", CheckJobAgainstBareSvn, workingCopy, UpToDate,
+                                 std::vector<QStringList>{Svn(info, workingCopy), Svn(info, url)}, listFile)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(200);
+    const std::vector<QStringList> behindRuns{
+        Svn(info, behind), Svn(info, url),
+        Svn({QStringLiteral("status"), QStringLiteral("-u"), QStringLiteral("--xml")}, behind),
+        Svn({QStringLiteral("log"), QStringLiteral("--xml"), QStringLiteral("-v"), QStringLiteral("--limit"),
+             QStringLiteral("100"), QStringLiteral("-r"), QStringLiteral("2:2")},
+            url)};
+    benchmark::RegisterBenchmark("CheckJobOfACopyThatIsBehind", CheckJobAgainstBareSvn, behind, Modified,
+                                 behindRuns, listFile)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(200);
