@@ -52,6 +52,7 @@ CChangesWindow::CChangesWindow(const QString& strPath, SVNChanges changes, QWidg
     views->addWidget(m_pRevisions);
     views->addWidget(m_pDetails);
     views->addWidget(m_pDiff);
+    views->setSizes({90, 200, 230});
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
     closeButton->setDefault(true);
     auto* buttons = new QHBoxLayout;

@@ -4,7 +4,9 @@
 #include "settings/CAppSettings.h"
 #include "settings/CConfigWatchdog.h"
 #include "support/CSvnSandbox.h"
+#include "svn/CSubAutomation.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CChangesWindow.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CFolderChecker.h"
 #include "ui/CPathList.h"
@@ -120,6 +122,35 @@ void ShootUpdateWindow(const QDir& folder) {
     Shoot(window, folder, QStringLiteral("update-window"));
 }
 
+// The revisions a copy lacks, read from a real repository, with the diff of the newest one.
+void ShootChanges(const QDir& folder) {
+    CSvnSandbox sandbox;
+    SVNChanges changes{sandbox.RepositoryUrl(), {}, false};
+    if (sandbox.CreateRepository()) {
+        const QString strColleague = sandbox.Checkout(QStringLiteral("colleague"));
+        sandbox.Commit(strColleague, QStringLiteral("bruno"), QStringLiteral("api/orders.py"),
+                       "def orders():\n    return []\n");
+        sandbox.Commit(strColleague, QStringLiteral("carla"), QStringLiteral("api/orders.py"),
+                       "def orders(limit=50):\n    return fetch_orders()[:limit]\n");
+        CSubAutomation(kDefaultRunTimeLimit)
+            .GetLog(sandbox.RepositoryUrl(), QStringLiteral("2"), QStringLiteral("1"), 10,
+                    changes.m_Revisions);
+    }
+    for (SVNLogEntry& entry : changes.m_Revisions) {
+        entry.m_strMessage =
+            entry.m_strAuthor == QLatin1String("carla")
+                ? QStringLiteral("Limit the orders a request returns\n\nA client asked for every "
+                                 "order at once and timed out.\nFifty is what the app shows.")
+                : QStringLiteral("Add the orders endpoint");
+    }
+    CChangesWindow window(QStringLiteral("/home/anna/projects/backend"), changes);
+    QSignalSpy shown(&window, &CChangesWindow::DiffShown);
+    window.show();
+    window.ShowDiff();
+    shown.wait(30000);
+    Shoot(window, folder, QStringLiteral("changes"));
+}
+
 void ShootNotifier(const QDir& folder) {
     QObject owner;
     CTaskbarNotifier notifier;
@@ -161,6 +192,7 @@ int main(int argc, char* argv[]) {
     ShootSettings(folder);
     ShootAbout(folder);
     ShootUpdateWindow(folder);
+    ShootChanges(folder);
     ShootNotifier(folder);
     return g_bAllSaved ? 0 : 1;
 }
