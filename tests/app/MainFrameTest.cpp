@@ -582,8 +582,14 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(QTest::qWaitFor([&] { return balloon() != nullptr; }, kWaitMs));
     const platform::NotifyIconData* pBalloon = balloon();
     EXPECT_EQ(pBalloon->m_uFlags, platform::kNotifyFlagInfo);
-    EXPECT_EQ(pBalloon->m_strInfo,
-              QStringLiteral("Message from bob:\nalice was modified. (local=1, remote=2)"));
+    EXPECT_EQ(
+        pBalloon->m_strInfo,
+        QStringLiteral("Message from bob:\nalice was modified. (local=1, remote=2)\nr2 bob: change by bob"));
+    // A click on it opens the report; its button updates the copy it is about.
+    EXPECT_EQ(pBalloon->m_BalloonActions,
+              (std::vector<platform::NotifyBalloonAction>{
+                  {platform::kBalloonClickAction, QStringLiteral("Report"), CMainFrame::ID_REPORT},
+                  {QStringLiteral("update"), QStringLiteral("Update"), CMainFrame::ID_UPDATE_ANNOUNCED}}));
     EXPECT_EQ(pBalloon->m_strInfoTitle, QStringLiteral("SubVersion:"));
     EXPECT_EQ(pBalloon->m_uTimeout, 10000u);
     EXPECT_EQ(pBalloon->m_dwInfoFlags, platform::kBalloonIconNone);
@@ -603,6 +609,13 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
     EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
+
+    // Checked again at once, on request: the wait ends once the new result is stored.
+    ASSERT_TRUE(m_Sandbox.Update(alice));
+    int checked = 0;
+    ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1; }, kWaitMs));
+    EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
 }
 
 } // namespace
