@@ -149,14 +149,17 @@ void CMainFrame::AnnounceModified(const CModifiedAlert& alert) {
 
 void CMainFrame::CheckEnded(const QString& path) {
     m_PendingChecks.Remove(path);
-    QMetaObject::invokeMethod(
-        this, [this, path] { OnCheckEnded(path); }, Qt::QueuedConnection);
+    // Only a check that someone waits for is worth a word to the UI thread.
+    if (m_AwaitedChecks.Remove(path))
+        QMetaObject::invokeMethod(
+            this, [this, path] { OnCheckEnded(path); }, Qt::QueuedConnection);
 }
 
 bool CMainFrame::CheckNow(const QString& strPath, std::function<void()> onChecked) {
     if (!m_bQueueRunning)
         return false;
     m_CheckWaiters.emplace(strPath, std::move(onChecked));
+    m_AwaitedChecks.Add(strPath);
     // A check already on its way gives the result that is waited for.
     if (m_PendingChecks.Add(strPath))
         m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath, m_Watchdog.Generation()));

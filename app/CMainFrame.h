@@ -34,9 +34,9 @@ extern bool g_bReportOpen;
 //
 // Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken and
 // CheckTimeLimit, which the check jobs call on the worker thread: the first only posts to the UI
-// thread, the second only touches m_PendingChecks, which has its own lock, and posts to the UI
-// thread, the third only reads m_CheckStop, which is safe from any thread, and the fourth reads an
-// atomic.
+// thread, the second only touches m_PendingChecks and m_AwaitedChecks, which have their own locks,
+// and posts to the UI thread, the third only reads m_CheckStop, which is safe from any thread, and the fourth
+// reads an atomic.
 class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost, public CFolderChecker {
     Q_OBJECT
 
@@ -128,5 +128,6 @@ private:
     int m_nOpenWatchLists = 0;
     QString m_strAnnouncedPath;                                   // the working copy of the last alert
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
+    CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;
 };

@@ -8,9 +8,9 @@ bool CPendingChecks::Add(const QString& path) {
     return true;
 }
 
-void CPendingChecks::Remove(const QString& path) {
+bool CPendingChecks::Remove(const QString& path) {
     std::lock_guard guard(m_lock);
-    m_Paths.remove(path);
+    return m_Paths.remove(path);
 }
 
 bool CPendingChecks::IsEmpty() const {

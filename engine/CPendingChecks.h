@@ -4,16 +4,16 @@
 #include <QString>
 #include <mutex>
 
-// The folders that have a check queued or running, so that a folder whose check has not ended yet is
-// not queued a second time.
+// A set of folders shared between threads: those that have a check queued or running, so that a
+// folder whose check has not ended yet is not queued a second time, or those whose check is awaited.
 //
 // Thread safety: m_lock guards m_Paths; the UI thread adds while the worker thread removes.
 class CPendingChecks final {
 public:
     // Marks the path as having a check; false, with nothing changed, when it has one already.
     bool Add(const QString& path);
-    // The check of this path is over; a path that has none is ignored.
-    void Remove(const QString& path);
+    // The check of this path is over; false, with nothing changed, for a path that has none.
+    bool Remove(const QString& path);
     // Whether no check is queued or running.
     bool IsEmpty() const;
 

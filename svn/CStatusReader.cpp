@@ -32,6 +32,12 @@ bool CStatusReader::ReadOutOfDate(const std::string& rawOutput, std::vector<SVNO
     std::vector<SVNOutOfDateItem> read;
     for (const TiXmlElement* target = status->FirstChildElement("target"); target != nullptr;
          target = target->NextSiblingElement("target")) {
+        // svn's complaint about a target goes to standard error, which lands inside the target's
+        // element: "W155007: ... is not a working copy" in a document that is otherwise complete.
+        for (const TiXmlNode* child = target->FirstChild(); child != nullptr; child = child->NextSibling()) {
+            if (child->ToText() != nullptr)
+                return false;
+        }
         const QString targetPath = CSvnDocument::Text(target->Attribute("path"), CSvnDocument::kWhole);
         for (const TiXmlElement* entry = target->FirstChildElement("entry"); entry != nullptr;
              entry = entry->NextSiblingElement("entry")) {

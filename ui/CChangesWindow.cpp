@@ -121,9 +121,13 @@ void CChangesWindow::ShowDiff() {
                        tr("\n[The diff is longer than 1 MiB; the rest is not shown.]\n");
             else if (output.empty())
                 diff = tr("svn gave no diff for r%1.").arg(revision);
-            QMetaObject::invokeMethod(
-                this, [this, revision, diff] { OnDiff(revision, diff); }, Qt::QueuedConnection);
+            DeliverDiff(revision, diff);
         });
+}
+
+void CChangesWindow::DeliverDiff(const QString& strRevision, const QString& strDiff) {
+    QMetaObject::invokeMethod(
+        this, [this, strRevision, strDiff] { OnDiff(strRevision, strDiff); }, Qt::QueuedConnection);
 }
 
 void CChangesWindow::OnDiff(const QString& strRevision, const QString& strDiff) {

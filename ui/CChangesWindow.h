@@ -32,6 +32,8 @@ signals:
 
 private:
     void OnRevisionChanged(int iRow);
+    // Hands what svn gave from the diff's thread to the window's.
+    void DeliverDiff(const QString& strRevision, const QString& strDiff);
     void OnDiff(const QString& strRevision, const QString& strDiff);
     static QString Details(const SVNLogEntry& entry);
 

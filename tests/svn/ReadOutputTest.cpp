@@ -312,6 +312,10 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
                                              items));
     EXPECT_EQ(items, (std::vector<SVNOutOfDateItem>{{"new", "", "added"}, {"", "3", "none"}}));
     EXPECT_FALSE(CStatusReader::ReadOutOfDate(kFailedRun, items));
+    EXPECT_FALSE(CStatusReader::ReadOutOfDate("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
+                                              "svn: warning: W155007: '/x' is not a working copy\n"
+                                              "</target>\n</status>\n",
+                                              items));
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL
