@@ -115,11 +115,11 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
 int CFolderCheckRun::CheckListedFolders(std::stop_token stopToken) {
     const std::optional<QStringList> folders = CPathListFile(m_strListFile).ReadPaths();
     if (!folders) {
-        m_Errors << "corvane: cannot read the watch list " << m_strListFile << Qt::endl;
+        m_Errors << "corvane: cannot read the watch list " << Escaped(m_strListFile) << Qt::endl;
         return kSomeFailed;
     }
     if (folders->isEmpty())
-        m_Errors << "corvane: the watch list " << m_strListFile << " names no folder" << Qt::endl;
+        m_Errors << "corvane: the watch list " << Escaped(m_strListFile) << " names no folder" << Qt::endl;
     return CheckFolders(*folders, std::move(stopToken));
 }
 
@@ -127,12 +127,15 @@ QString CFolderCheckRun::Escaped(const QString& text) {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar character : text) {
+        const char16_t code = character.unicode();
         if (character == QLatin1Char('\\'))
             escaped += QLatin1String("\\\\");
         else if (character == QLatin1Char('\t'))
             escaped += QLatin1String("\\t");
         else if (character == QLatin1Char('\n'))
             escaped += QLatin1String("\\n");
+        else if (code < 0x20 || (code >= 0x7f && code <= 0x9f))
+            escaped += QStringLiteral("\\x%1").arg(static_cast<uint>(code), 2, 16, QLatin1Char('0'));
         else
             escaped += character;
     }

@@ -11,8 +11,10 @@ class QTextStream;
 // reports each outcome in the order the folders were given: one line of path, state text, last
 // author and check time, separated by tabs; for a folder that is behind, the alert's message follows,
 // each of its lines indented by two spaces. A tab, a line break or a backslash in a path or an author
-// is printed as \t, \n or \\, so that every outcome keeps to its own line and fields. Needs no tray,
-// timer or event loop, and never writes the list file.
+// is printed as \t, \n or \\, and any other control character as \xHH, its code in two lower-case
+// hexadecimal digits, so that every outcome keeps to its own line and fields and no text of a
+// server's reaches the terminal as a control sequence. Needs no tray, timer or event loop, and never
+// writes the list file.
 //
 // The checks run on worker threads of their own; the caller's thread alone prints and logs.
 class CFolderCheckRun final {
@@ -36,7 +38,8 @@ public:
     // and nothing checked, when the list file cannot be read.
     int CheckListedFolders(std::stop_token stopToken = {});
 
-    // The text with each tab, line break and backslash written as \t, \n and \\.
+    // The text with each tab, line break and backslash written as \t, \n and \\, and every other
+    // control character (C0, DEL and C1) as \x and its code in two lower-case hexadecimal digits.
     static QString Escaped(const QString& text);
 
 private:
