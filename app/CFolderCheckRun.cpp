@@ -82,10 +82,14 @@ CFolderCheckRun::CFolderCheckRun(const QString& listFile, QTextStream& output, Q
     : m_strListFile(listFile), m_Output(output), m_Errors(errors), m_Log(log), m_nJobs(std::max(nJobs, 1u)) {}
 
 int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token stopToken) {
+    // The checks stop at the caller's request, and also once their outcomes can no longer be written.
+    std::stop_source runStop;
+    const std::stop_callback forwardStop(stopToken, [&runStop] { runStop.request_stop(); });
+    const std::stop_token checksStopToken = runStop.get_token();
     CRunProgress progress;
     std::vector<std::unique_ptr<CFolderCheck>> checks;
     for (const QString& folder : folders)
-        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, stopToken, progress));
+        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, checksStopToken, progress));
 
     // Made after the checks, so it is gone, with every job it ran or dropped, before they are.
     CWorkQueue queue;
@@ -100,13 +104,18 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
     int exitStatus = kAllUpToDate;
     for (const std::unique_ptr<CFolderCheck>& pCheck : checks) {
         std::unique_lock lock(progress.m_lock);
-        if (!progress.m_checkEnded.wait(lock, stopToken, [&] { return pCheck->HasEndedLocked(); })) {
+        if (!progress.m_checkEnded.wait(lock, checksStopToken, [&] { return pCheck->HasEndedLocked(); })) {
             // Stopped: the outcomes from here on are those of killed runs, not of the folders.
             exitStatus = kSomeFailed;
             break;
         }
         lock.unlock();
         exitStatus = std::max(exitStatus, Report(*pCheck));
+        if (m_bOutputFailed) {
+            runStop.request_stop();
+            exitStatus = kSomeFailed;
+            break;
+        }
     }
     queue.Stop();
     return exitStatus;
@@ -159,6 +168,8 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
             m_Output << kMessageIndent << Escaped(messageLine) << '\n';
     }
     m_Output.flush();
+    if (m_Output.status() != QTextStream::Ok)
+        m_bOutputFailed = true;
     m_Log.LogText(line);
     return ExitStatusOf(record.m_iState);
 }

@@ -32,11 +32,15 @@ public:
 
     // Checks the folders and prints their outcomes in the given order. The exit status. A stop
     // requested through stopToken kills the svn runs at once and ends the run: no outcome is printed
-    // after it, and the status is kSomeFailed.
+    // after it, and the status is kSomeFailed. So does an outcome that cannot be written, after
+    // which OutputFailed is true.
     int CheckFolders(const QStringList& folders, std::stop_token stopToken = {});
     // Checks the folders of the list file, printed in file order. kSomeFailed, with a word on errors
     // and nothing checked, when the list file cannot be read.
     int CheckListedFolders(std::stop_token stopToken = {});
+
+    // Whether writing an outcome has failed.
+    bool OutputFailed() const { return m_bOutputFailed; }
 
     // The text with each tab, line break and backslash written as \t, \n and \\, and every other
     // control character (C0, DEL and C1) as \x and its code in two lower-case hexadecimal digits.
@@ -45,7 +49,8 @@ public:
 private:
     class CFolderCheck;
 
-    // Prints the outcome of one finished check; its exit status alone.
+    // Prints the outcome of one finished check; its exit status alone. A failed write sets
+    // m_bOutputFailed.
     int Report(const CFolderCheck& check);
 
     const QString m_strListFile;
@@ -53,4 +58,5 @@ private:
     QTextStream& m_Errors;
     MyLogFile& m_Log;
     const unsigned m_nJobs;
+    bool m_bOutputFailed = false;
 };
