@@ -72,7 +72,8 @@ bool OpenNullInput() {
 }
 
 // Runs in the child, which shares its parent's memory until the program starts (vfork): only
-// async-signal-safe calls, nothing written but the child's own stack.
+// async-signal-safe calls, and nothing of the parent's written but errno, which the parent reads
+// only when there is no child.
 [[noreturn]] void RunChild(const CChildSetup& setup) {
     // The parent is looked at only after the signal was asked for, so that a parent that ends in
     // between is noticed either way.

@@ -158,9 +158,10 @@ int Supervise(pid_t program, const CGuardPlan& plan, const sigset_t& waited) {
 
     CGuardReport report{};
     const pid_t program = plan.m_Program.Start(plan.m_iOutputFd, SIGKILL);
+    const int startError = errno;
     close(plan.m_iOutputFd);
     if (program < 0)
-        report.m_iStartError = errno;
+        report.m_iStartError = startError;
     else
         report.m_iWaitStatus = Supervise(program, plan, waited);
     [[maybe_unused]] const ssize_t written = write(plan.m_iReportFd, &report, sizeof report);

@@ -21,6 +21,8 @@ namespace platform {
 // from anyone, is followed by the repair command given to Start, which has the grace period to end.
 //
 // Belongs to the thread that made it, whose event loop reports the output and the end of the run.
+// Linux ties the guard's parent-death signal to the thread that calls Start, so that thread must be
+// one that lasts as long as the process, such as the one that runs the user interface.
 class CGuardedProcess final : public QObject {
     Q_OBJECT
 

@@ -36,7 +36,8 @@ public:
     // unlocks the working copy, and a kill when it has not ended within the grace period, after
     // which `svn cleanup` releases the lock. RunEnded follows, and the window then closes.
     void StopAndClose();
-    // How long svn has to end after the interrupt, and the cleanup after a kill; 5 s unless changed.
+    // How long svn has to end after the interrupt; 5 s unless changed. The run that Start begins also
+    // gives it to svn when Corvane ends, and to the cleanup after a kill.
     void SetStopGracePeriod(std::chrono::milliseconds gracePeriod) { m_msStopGrace = gracePeriod; }
 
     // Closes at once when no run is under way; otherwise asks whether to stop it and close.
