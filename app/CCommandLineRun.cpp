@@ -1,6 +1,7 @@
 #include "app/CCommandLineRun.h"
 
 #include "app/CFolderCheckRun.h"
+#include "platform/CBrokenOutputWatcher.h"
 #include "platform/CTerminationSignals.h"
 #include "platform/FileSystemAccess.h"
 #include "platform/SystemInfo.h"
@@ -78,16 +79,22 @@ void CCommandLineRun::EndEventLoop(QCoreApplication& application) {
 int CCommandLineRun::RunCheck() {
     QCoreApplication application(m_argc, m_argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    // A signal stops every check at once; the program then ends with the signal's status.
+    // A signal stops every check at once; the program then ends with the signal's status. So does
+    // the end of the reader of the outcomes, as SIGPIPE would if it were not ignored.
     std::stop_source stop;
-    int iSignal = 0;
+    std::optional<int> stoppedStatus;
+    const auto stopWith = [&](int iStatus) {
+        if (!stoppedStatus)
+            stoppedStatus = iStatus;
+        stop.request_stop();
+    };
     platform::CTerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
-                     [&](int iReceived) {
-                         if (iSignal == 0)
-                             iSignal = iReceived;
-                         stop.request_stop();
-                     });
+    QObject::connect(
+        &terminationSignals, &platform::CTerminationSignals::Received, &application,
+        [&](int iReceived) { stopWith(platform::CTerminationSignals::ExitStatusFor(iReceived)); });
+    platform::CBrokenOutputWatcher brokenOutput;
+    QObject::connect(&brokenOutput, &platform::CBrokenOutputWatcher::Broken, &application,
+                     [&] { stopWith(platform::CBrokenOutputWatcher::ExitStatus()); });
 
     QStringList folders;
     for (const QString& folder : m_Options.m_Folders)
@@ -101,10 +108,18 @@ int CCommandLineRun::RunCheck() {
                             theLogFile, m_Options.m_nJobs);
         exitStatus = folders.isEmpty() ? run.CheckListedFolders(stop.get_token())
                                        : run.CheckFolders(folders, stop.get_token());
+        if (run.OutputFailed()) {
+            // A reader that went away is no error of ours; a full disk or a broken device is.
+            if (platform::CBrokenOutputWatcher::IsBroken())
+                exitStatus = platform::CBrokenOutputWatcher::ExitStatus();
+            else
+                errors << "corvane: cannot write the outcomes: " << output.device()->errorString()
+                       << Qt::endl;
+        }
         EndEventLoop(application);
     });
     QCoreApplication::exec();
     checker.join();
     theLogFile.Close();
-    return iSignal != 0 ? platform::CTerminationSignals::ExitStatusFor(iSignal) : exitStatus;
+    return stoppedStatus.value_or(exitStatus);
 }

@@ -82,10 +82,14 @@ CFolderCheckRun::CFolderCheckRun(const QString& listFile, QTextStream& output, Q
     : m_strListFile(listFile), m_Output(output), m_Errors(errors), m_Log(log), m_nJobs(std::max(nJobs, 1u)) {}
 
 int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token stopToken) {
+    // The checks stop at the caller's request, and also once their outcomes can no longer be written.
+    std::stop_source runStop;
+    const std::stop_callback forwardStop(stopToken, [&runStop] { runStop.request_stop(); });
+    const std::stop_token checksStopToken = runStop.get_token();
     CRunProgress progress;
     std::vector<std::unique_ptr<CFolderCheck>> checks;
     for (const QString& folder : folders)
-        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, stopToken, progress));
+        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, checksStopToken, progress));
 
     // Made after the checks, so it is gone, with every job it ran or dropped, before they are.
     CWorkQueue queue;
@@ -100,13 +104,18 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
     int exitStatus = kAllUpToDate;
     for (const std::unique_ptr<CFolderCheck>& pCheck : checks) {
         std::unique_lock lock(progress.m_lock);
-        if (!progress.m_checkEnded.wait(lock, stopToken, [&] { return pCheck->HasEndedLocked(); })) {
+        if (!progress.m_checkEnded.wait(lock, checksStopToken, [&] { return pCheck->HasEndedLocked(); })) {
             // Stopped: the outcomes from here on are those of killed runs, not of the folders.
             exitStatus = kSomeFailed;
             break;
         }
         lock.unlock();
         exitStatus = std::max(exitStatus, Report(*pCheck));
+        if (m_bOutputFailed) {
+            runStop.request_stop();
+            exitStatus = kSomeFailed;
+            break;
+        }
     }
     queue.Stop();
     return exitStatus;
@@ -115,11 +124,11 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
 int CFolderCheckRun::CheckListedFolders(std::stop_token stopToken) {
     const std::optional<QStringList> folders = CPathListFile(m_strListFile).ReadPaths();
     if (!folders) {
-        m_Errors << "corvane: cannot read the watch list " << m_strListFile << Qt::endl;
+        m_Errors << "corvane: cannot read the watch list " << Escaped(m_strListFile) << Qt::endl;
         return kSomeFailed;
     }
     if (folders->isEmpty())
-        m_Errors << "corvane: the watch list " << m_strListFile << " names no folder" << Qt::endl;
+        m_Errors << "corvane: the watch list " << Escaped(m_strListFile) << " names no folder" << Qt::endl;
     return CheckFolders(*folders, std::move(stopToken));
 }
 
@@ -127,12 +136,15 @@ QString CFolderCheckRun::Escaped(const QString& text) {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar character : text) {
+        const char16_t code = character.unicode();
         if (character == QLatin1Char('\\'))
             escaped += QLatin1String("\\\\");
         else if (character == QLatin1Char('\t'))
             escaped += QLatin1String("\\t");
         else if (character == QLatin1Char('\n'))
             escaped += QLatin1String("\\n");
+        else if (code < 0x20 || (code >= 0x7f && code <= 0x9f))
+            escaped += QStringLiteral("\\x%1").arg(static_cast<uint>(code), 2, 16, QLatin1Char('0'));
         else
             escaped += character;
     }
@@ -159,6 +171,8 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
     for (const QString& changeLine : SummaryLines(record.m_Changes))
         m_Output << kMessageIndent << Escaped(changeLine) << '\n';
     m_Output.flush();
+    if (m_Output.status() != QTextStream::Ok)
+        m_bOutputFailed = true;
     m_Log.LogText(line);
     return ExitStatusOf(record.m_iState);
 }

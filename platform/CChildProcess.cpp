@@ -1,25 +1,19 @@
 #include "platform/CChildProcess.h"
 
-#include "platform/ChildEnvironment.h"
+#include "platform/CChildLaunch.h"
 
-#include <QByteArray>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <fcntl.h>
-#include <optional>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace platform {
 namespace {
@@ -51,71 +45,6 @@ WaitResult WaitReadable(int fd, int stopFd, CChildProcess::Deadline deadline) {
     }
 }
 
-// The pieces a spawn needs, released together whatever happens.
-class CSpawnSetup final {
-public:
-    CSpawnSetup()
-        : m_bActions(posix_spawn_file_actions_init(&m_actions) == 0),
-          m_bAttributes(posix_spawnattr_init(&m_attributes) == 0) {}
-    ~CSpawnSetup() {
-        if (m_bActions)
-            posix_spawn_file_actions_destroy(&m_actions);
-        if (m_bAttributes)
-            posix_spawnattr_destroy(&m_attributes);
-    }
-    CSpawnSetup(const CSpawnSetup&) = delete;
-    CSpawnSetup& operator=(const CSpawnSetup&) = delete;
-
-    // Output and error to the pipe, input from /dev/null, every other descriptor closed, default
-    // signal handling and an empty signal mask, and a new session.
-    bool Prepare(int writeEnd) {
-        if (!m_bActions || !m_bAttributes)
-            return false;
-        sigset_t noSignals;
-        sigset_t allSignals;
-        sigemptyset(&noSignals);
-        sigfillset(&allSignals);
-        return posix_spawn_file_actions_adddup2(&m_actions, writeEnd, STDOUT_FILENO) == 0 &&
-               posix_spawn_file_actions_adddup2(&m_actions, writeEnd, STDERR_FILENO) == 0 &&
-               posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0) == 0 &&
-               posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1) == 0 &&
-               posix_spawnattr_setsigmask(&m_attributes, &noSignals) == 0 &&
-               posix_spawnattr_setsigdefault(&m_attributes, &allSignals) == 0 &&
-               posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                                           POSIX_SPAWN_SETSIGDEF) == 0;
-    }
-
-    // The error number of posix_spawn, 0 on success.
-    int Spawn(pid_t& processId, const QByteArray& program, std::vector<char*>& argv,
-              std::vector<char*>& environment) {
-        return posix_spawn(&processId, program.constData(), &m_actions, &m_attributes, argv.data(),
-                           environment.data());
-    }
-
-private:
-    posix_spawn_file_actions_t m_actions{};
-    posix_spawnattr_t m_attributes{};
-    bool m_bActions;
-    bool m_bAttributes;
-};
-
-// The file that execvp would run for name: name itself when it holds a '/', else the first
-// executable file of that name in a folder of PATH.
-std::optional<QByteArray> FindProgram(const QByteArray& name) {
-    if (name.contains('/'))
-        return access(name.constData(), F_OK) == 0 ? std::optional<QByteArray>(name) : std::nullopt;
-    const char* path = std::getenv("PATH");
-    const QByteArray folders = path ? QByteArray(path) : QByteArrayLiteral("/bin:/usr/bin");
-    for (const QByteArray& folder : folders.split(':')) {
-        const QByteArray candidate = (folder.isEmpty() ? QByteArrayLiteral(".") : folder) + '/' + name;
-        struct stat status {};
-        if (stat(candidate.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
-            access(candidate.constData(), X_OK) == 0)
-            return candidate;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 CChildProcess::~CChildProcess() {
@@ -124,46 +53,22 @@ CChildProcess::~CChildProcess() {
 }
 
 bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken) {
-    if (m_iProcessId > 0 || m_iReadEnd >= 0 || arguments.isEmpty())
+    if (m_iProcessId > 0 || m_iReadEnd >= 0)
         return false;
-    std::vector<QByteArray> texts;
-    for (const QString& argument : arguments) {
-        if (argument.contains(QChar(0)))
-            return false;
-        texts.push_back(argument.toLocal8Bit());
-    }
-    // Looked up here rather than by the spawn, so that a name that is not found costs no child.
-    std::optional<QByteArray> program = FindProgram(texts.front());
-    if (!program && texts.front().endsWith(".exe")) {
-        texts.front().chop(4);
-        program = FindProgram(texts.front());
-    }
-    if (!program)
+    CChildLaunch launch;
+    if (!launch.Prepare(arguments) || !WatchStop(std::move(stopToken)))
         return false;
-    std::vector<char*> argv;
-    for (QByteArray& text : texts)
-        argv.push_back(text.data());
-    argv.push_back(nullptr);
-    QByteArrayList environmentEntries = ChildEnvironment();
-    std::vector<char*> environment;
-    for (QByteArray& entry : environmentEntries)
-        environment.push_back(entry.data());
-    environment.push_back(nullptr);
-    if (!WatchStop(std::move(stopToken)))
-        return false;
-
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    if (!CChildLaunch::OpenPipe(pipeEnds)) {
         CloseDescriptors();
         return false;
     }
-    CSpawnSetup setup;
-    pid_t processId = -1;
-    const int error =
-        setup.Prepare(pipeEnds[1]) ? setup.Spawn(processId, *program, argv, environment) : EINVAL;
+    // Killed at once if this thread ends first. That happens only when the whole process ends: the
+    // thread that drives a child waits for it to end (Finish, Kill and the destructor reap it).
+    const int processId = launch.Start(pipeEnds[1], SIGKILL);
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     close(pipeEnds[1]);
-    if (error != 0) {
+    if (processId < 0) {
         close(pipeEnds[0]);
         CloseDescriptors();
         return false;

@@ -1,7 +1,6 @@
 #include "ui/CUpdateWindow.h"
 
-#include "platform/ChildEnvironment.h"
-#include "platform/ProcessInterrupt.h"
+#include "platform/CGuardedProcess.h"
 
 #include <QCoreApplication>
 #include <QFontDatabase>
@@ -18,14 +17,15 @@ namespace {
 
 constexpr char kSvnProgram[] = "svn";
 // How long a window that goes away at once waits for svn after the interrupt, and again after the kill.
-constexpr int kEndRunWaitMs = 1000;
+constexpr std::chrono::milliseconds kEndRunWait{1000};
 
 } // namespace
 
 CUpdateWindow::CUpdateWindow(const QString& strPath, QWidget* parent)
     : QDialog(parent), m_strPath(strPath), m_pPathLabel(new QLabel(this)),
       m_pOutput(new QPlainTextEdit(this)), m_pCloseButton(new QPushButton(QStringLiteral("&Close"), this)),
-      m_pProcess(new QProcess(this)), m_pKillTimer(new QTimer(this)), m_decoder(QStringDecoder::System) {
+      m_pProcess(new platform::CGuardedProcess(this)), m_pKillTimer(new QTimer(this)),
+      m_decoder(QStringDecoder::System) {
     setWindowTitle(QStringLiteral("Corvane : Update"));
     setModal(false);
 
@@ -49,14 +49,11 @@ CUpdateWindow::CUpdateWindow(const QString& strPath, QWidget* parent)
     resize(640, 400);
 
     connect(m_pCloseButton, &QPushButton::clicked, this, &CUpdateWindow::accept);
-    m_pProcess->setProcessChannelMode(QProcess::MergedChannels);
-    // Without a terminal on its input svn never stops to ask; conflicts are left for later.
-    m_pProcess->setStandardInputFile(QProcess::nullDevice());
-    connect(m_pProcess, &QProcess::readyReadStandardOutput, this, &CUpdateWindow::OnOutput);
-    connect(m_pProcess, &QProcess::finished, this, &CUpdateWindow::OnFinished);
-    connect(m_pProcess, &QProcess::errorOccurred, this, &CUpdateWindow::OnErrorOccurred);
+    connect(m_pProcess, &platform::CGuardedProcess::ReadyRead, this, &CUpdateWindow::OnOutput);
+    connect(m_pProcess, &platform::CGuardedProcess::Finished, this, &CUpdateWindow::OnFinished);
+    connect(m_pProcess, &platform::CGuardedProcess::FailedToStart, this, &CUpdateWindow::OnFailedToStart);
     m_pKillTimer->setSingleShot(true);
-    connect(m_pKillTimer, &QTimer::timeout, m_pProcess, &QProcess::kill);
+    connect(m_pKillTimer, &QTimer::timeout, m_pProcess, &platform::CGuardedProcess::Kill);
 }
 
 CUpdateWindow::~CUpdateWindow() {
@@ -64,23 +61,24 @@ CUpdateWindow::~CUpdateWindow() {
 }
 
 bool CUpdateWindow::Start() {
-    if (m_pProcess->state() != QProcess::NotRunning) {
+    if (IsRunning()) {
         return false;
     }
-    // As for the checks: under a locale that is not UTF-8, svn could not take a non-ASCII path.
-    QStringList environment;
-    for (const QByteArray& entry : platform::ChildEnvironment())
-        environment.append(QString::fromLocal8Bit(entry));
-    m_pProcess->setEnvironment(environment);
     // The path is one argument of its own, after "--", so no path can be taken for an option; the
-    // trailing '@' keeps an '@' inside the path from being read as a peg revision.
-    m_pProcess->start(QString::fromLatin1(kSvnProgram),
-                      {QStringLiteral("update"), QStringLiteral("--"), m_strPath + QLatin1Char('@')});
+    // trailing '@' keeps an '@' inside the path from being read as a peg revision. svn's input is
+    // /dev/null, so it never stops to ask; conflicts are left for later.
+    const QString strTarget = m_strPath + QLatin1Char('@');
+    const QString strSvn = QString::fromLatin1(kSvnProgram);
+    if (!m_pProcess->Start({strSvn, QStringLiteral("update"), QStringLiteral("--"), strTarget},
+                           {strSvn, QStringLiteral("cleanup"), QStringLiteral("--"), strTarget},
+                           m_msStopGrace)) {
+        OnFailedToStart(m_pProcess->ErrorString());
+    }
     return true;
 }
 
 bool CUpdateWindow::IsRunning() const {
-    return m_pProcess->state() != QProcess::NotRunning;
+    return m_pProcess->IsRunning();
 }
 
 void CUpdateWindow::StopAndClose() {
@@ -96,8 +94,8 @@ void CUpdateWindow::StopAndClose() {
         return;
     }
     // Killed at once, svn would leave the working copy locked until a "cleanup".
-    if (!platform::InterruptProcess(m_pProcess->processId())) {
-        m_pProcess->kill();
+    if (!m_pProcess->Interrupt()) {
+        m_pProcess->Kill();
     }
     m_pKillTimer->start(m_msStopGrace);
 }
@@ -132,12 +130,12 @@ void CUpdateWindow::AskToStop() {
 }
 
 void CUpdateWindow::OnOutput() {
-    AppendText(m_decoder.decode(m_pProcess->readAllStandardOutput()));
+    AppendText(m_decoder.decode(m_pProcess->ReadAll()));
 }
 
-void CUpdateWindow::OnFinished(int iExitCode, QProcess::ExitStatus status) {
+void CUpdateWindow::OnFinished(int iExitCode, bool bCrashed) {
     OnOutput();
-    if (status == QProcess::CrashExit) {
+    if (bCrashed) {
         AppendText(tr("\nsvn update ended abnormally.\n"));
     } else if (iExitCode != 0) {
         AppendText(tr("\nsvn update failed (exit code %1).\n").arg(iExitCode));
@@ -151,15 +149,12 @@ void CUpdateWindow::OnFinished(int iExitCode, QProcess::ExitStatus status) {
     }
 }
 
-void CUpdateWindow::OnErrorOccurred(QProcess::ProcessError error) {
-    // Every other error is followed by finished(), which reports the end of the run.
-    if (error == QProcess::FailedToStart) {
-        AppendText(tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n")
-                       .arg(m_pProcess->errorString()));
-        emit RunEnded();
-        if (m_bCloseWhenEnded) {
-            QDialog::done(Rejected);
-        }
+void CUpdateWindow::OnFailedToStart(const QString& strReason) {
+    AppendText(tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n")
+                   .arg(strReason));
+    emit RunEnded();
+    if (m_bCloseWhenEnded) {
+        QDialog::done(Rejected);
     }
 }
 
@@ -183,9 +178,10 @@ void CUpdateWindow::EndRun() {
     }
     m_pProcess->disconnect(this);
     // The window goes now (the program ends): svn gets its chance to cancel cleanly, then is killed.
-    if (platform::InterruptProcess(m_pProcess->processId()) && m_pProcess->waitForFinished(kEndRunWaitMs)) {
+    // A guard that is not done by then finishes alone.
+    if (m_pProcess->Interrupt() && m_pProcess->WaitForFinished(kEndRunWait)) {
         return;
     }
-    m_pProcess->kill();
-    m_pProcess->waitForFinished(kEndRunWaitMs);
+    m_pProcess->Kill();
+    m_pProcess->WaitForFinished(kEndRunWait);
 }

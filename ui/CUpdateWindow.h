@@ -2,10 +2,13 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <QProcess>
 #include <QString>
 #include <QStringDecoder>
 #include <chrono>
+
+namespace platform {
+class CGuardedProcess;
+}
 
 class QLabel;
 class QMessageBox;
@@ -16,6 +19,8 @@ class QTimer;
 // Corvane's own update window: runs `svn update` on one working copy and shows its output live.
 // It stays open until the user closes it. Closing it while svn runs asks first, without blocking
 // anything else; once the user agrees, svn is stopped gently and the window closes when it has ended.
+// svn runs under a guard (platform::CGuardedProcess) that stops it as gently when Corvane ends in
+// any other way, and that cleans up a working copy whose svn had to be killed.
 class CUpdateWindow final : public QDialog {
     Q_OBJECT
 
@@ -28,10 +33,11 @@ public:
     // Whether svn runs.
     bool IsRunning() const;
     // Stops a run under way as gently as svn allows: an interrupt, which svn takes as a cancel that
-    // unlocks the working copy, and a kill when it has not ended within the grace period. RunEnded
-    // follows, and the window then closes.
+    // unlocks the working copy, and a kill when it has not ended within the grace period, after
+    // which `svn cleanup` releases the lock. RunEnded follows, and the window then closes.
     void StopAndClose();
-    // How long svn has to end after the interrupt; 5 s unless changed.
+    // How long svn has to end after the interrupt; 5 s unless changed. The run that Start begins also
+    // gives it to svn when Corvane ends, and to the cleanup after a kill.
     void SetStopGracePeriod(std::chrono::milliseconds gracePeriod) { m_msStopGrace = gracePeriod; }
 
     // Closes at once when no run is under way; otherwise asks whether to stop it and close.
@@ -43,8 +49,8 @@ signals:
 
 private:
     void OnOutput();
-    void OnFinished(int iExitCode, QProcess::ExitStatus status);
-    void OnErrorOccurred(QProcess::ProcessError error);
+    void OnFinished(int iExitCode, bool bCrashed);
+    void OnFailedToStart(const QString& strReason);
     void AppendText(const QString& strText);
     // Asks, with a box that blocks nothing but this window, whether to stop svn and close.
     void AskToStop();
@@ -55,7 +61,7 @@ private:
     QLabel* m_pPathLabel;
     QPlainTextEdit* m_pOutput;
     QPushButton* m_pCloseButton;
-    QProcess* m_pProcess;
+    platform::CGuardedProcess* m_pProcess;
     QTimer* m_pKillTimer;
     QPointer<QMessageBox> m_pStopQuestion;
     QStringDecoder m_decoder;

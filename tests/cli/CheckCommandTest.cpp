@@ -1,6 +1,8 @@
 #include "cli/CTwoWorkingCopies.h"
 #include "platform/SystemInfo.h"
+#include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
+#include "support/ChildProcesses.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QThread>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace {
@@ -49,7 +53,7 @@ protected:
             file.write(folder.toLocal8Bit() + "\n");
     }
 
-    CCommandResult Run(const QStringList& arguments, const QString& workFolder = QString()) {
+    QProcessEnvironment Environment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
             environment.remove(QLatin1String(name));
@@ -57,10 +61,16 @@ protected:
         environment.insert(QStringLiteral("HOME"), home);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        return environment;
+    }
 
+    CCommandResult Run(const QStringList& arguments, const QString& workFolder = QString(),
+                       const QString& outputFile = QString()) {
         QProcess process;
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(Environment());
         process.setWorkingDirectory(workFolder.isEmpty() ? WorkFolder() : workFolder);
+        if (!outputFile.isEmpty())
+            process.setStandardOutputFile(outputFile);
         process.start(Program(), arguments);
         CCommandResult result;
         if (!process.waitForFinished(kRunTimeoutMs)) {
@@ -201,6 +211,49 @@ TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
     const QByteArray before = ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"));
     Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
     EXPECT_EQ(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")), before);
+}
+
+TEST_F(CheckCommandTest, OutcomesThatCannotBeWrittenAreAnErrorThatIsSaid) {
+    const CCommandResult result = Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent}, QString(),
+                                      QStringLiteral("/dev/full"));
+
+    EXPECT_EQ(result.m_iExitCode, 2);
+    EXPECT_TRUE(result.m_strErrors.contains(QLatin1String("cannot write the outcomes")))
+        << result.m_strErrors.toStdString();
+}
+
+// `corvane --check ... | head -1` while a check still hangs on a server that never answers.
+TEST_F(CheckCommandTest, ReaderThatGoesEndsTheRunWithEverySvn) {
+    const QString url = m_Sandbox.StartServer();
+    ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
+    CSvnRelay server(static_cast<quint16>(QUrl(url).port()));
+    ASSERT_TRUE(server.IsListening());
+    const QString served = m_Sandbox.Folder() + QStringLiteral("/served");
+    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
+                                  {QStringLiteral("checkout"), server.Url(QStringLiteral("repo")), served}))
+        << m_Sandbox.LastError().toStdString();
+    server.SetMode(CSvnRelay::Mode::Silent);
+
+    // The reader takes the first line and goes when told to, on its standard input.
+    QProcess pipeline;
+    pipeline.setProcessEnvironment(Environment());
+    pipeline.setWorkingDirectory(WorkFolder());
+    pipeline.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("set -o pipefail; exec 3<&0; \"$0\" --check \"$1\" \"$2\" </dev/null | "
+                                   "{ IFS= read -r line; echo \"$line\"; read -r _ <&3; }"),
+                    Program(), m_WorkingCopies.m_strCurrent, served});
+    const QString hungTarget = server.Url(QStringLiteral("repo")) + QLatin1Char('@');
+    for (int i = 0; i < 1500 && ProcessesWhoseCommandLineHolds(hungTarget).isEmpty(); ++i)
+        QThread::msleep(20);
+    ASSERT_FALSE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "the served check never hung";
+    pipeline.write("go\n");
+
+    ASSERT_TRUE(pipeline.waitForFinished(kRunTimeoutMs));
+    EXPECT_EQ(pipeline.exitCode(), 141) << pipeline.readAllStandardError().toStdString();
+    EXPECT_TRUE(
+        pipeline.readAllStandardOutput().startsWith(m_WorkingCopies.m_strCurrent.toLocal8Bit() + '\t'));
+    EXPECT_TRUE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "an svn outlived the run";
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 
@@ -94,8 +95,8 @@ TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
     EXPECT_TRUE(OutputLines().first().startsWith(plain + QStringLiteral("\terror local\t\t")));
 }
 
-TEST_F(FolderCheckRunTest, TabsLineBreaksAndBackslashesInPathsAreEscaped) {
-    const QString odd = m_Sandbox.Folder() + QStringLiteral("/a\tb\nc\\d");
+TEST_F(FolderCheckRunTest, TabsLineBreaksBackslashesAndControlCharactersAreEscaped) {
+    const QString odd = m_Sandbox.Folder() + QStringLiteral("/a\tb\nc\\d\x1b");
     ASSERT_TRUE(QDir().mkpath(odd));
 
     EXPECT_EQ(m_Run.CheckFolders({odd}), CFolderCheckRun::kSomeFailed);
@@ -103,8 +104,23 @@ TEST_F(FolderCheckRunTest, TabsLineBreaksAndBackslashesInPathsAreEscaped) {
     const QStringList lines = OutputLines();
     ASSERT_EQ(lines.size(), 1) << m_strOutput.toStdString();
     EXPECT_EQ(lines[0].split(QLatin1Char('\t')).first(),
-              m_Sandbox.Folder() + QStringLiteral("/a\\tb\\nc\\\\d"));
-    EXPECT_EQ(CFolderCheckRun::Escaped(QStringLiteral("plain/\u00e9")), QStringLiteral("plain/\u00e9"));
+              m_Sandbox.Folder() + QStringLiteral("/a\\tb\\nc\\\\d\\x1b"));
+    EXPECT_EQ(CFolderCheckRun::Escaped(QStringLiteral("plain/\u00e9\r\x7f\u0080\u009f\u00a0")),
+              QStringLiteral("plain/\u00e9\\x0d\\x7f\\x80\\x9f\u00a0"));
+
+    // An author that would set the terminal's title, clear its screen and start a C1 sequence.
+    ASSERT_EQ(m_Sandbox.Commit(m_WorkingCopies.m_strCurrent, QStringLiteral("\x1b]0;x\x07\x1b[2J\u009b"),
+                               QStringLiteral("b.txt"), "b\n"),
+              3)
+        << m_Sandbox.LastError().toStdString();
+    m_strOutput.clear();
+    EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strBehind}), CFolderCheckRun::kSomeModified);
+    EXPECT_EQ(OutputLines().value(1), QStringLiteral("  Message from \\x1b]0;x\\x07\\x1b[2J\\x9b:"));
+    const auto isRaw = [](QChar character) {
+        return character.category() == QChar::Other_Control && character != QLatin1Char('\n') &&
+               character != QLatin1Char('\t');
+    };
+    EXPECT_TRUE(std::none_of(m_strOutput.cbegin(), m_strOutput.cend(), isRaw)) << m_strOutput.toStdString();
 }
 
 TEST_F(FolderCheckRunTest, SeveralAtOnceBehindASlowServerPrintTheSameLinesInTheGivenOrder) {

@@ -2,6 +2,7 @@
 # Sourced, not run.
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/wait-lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../support/svn-lib.sh"
 
 # Exports DISPLAY of the desktop that start-desktop.sh made in state folder $1.
 UseDesktop() {
@@ -113,36 +114,6 @@ StartProgram() {
             XDG_CACHE_HOME="$folder/home/.cache" XDG_RUNTIME_DIR="$folder/runtime" ./corvane "$@"
     ) </dev/null >"$folder/corvane.log" 2>&1 &
     PROGRAM_PID=$!
-}
-
-# Makes working copy $1 checked out from svnserve, then gives the server's port to a server that
-# accepts connections and never answers, so that svn hangs on the working copy's URL. The silent
-# server goes with the scenario.
-MakeHungWorkingCopy() {
-    local port server
-    svnadmin create "$work/repo"
-    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-    svnserve -d --foreground --listen-host 127.0.0.1 --listen-port "$port" -r "$work" &
-    server=$!
-    WaitFor 10 svn --non-interactive --config-dir "$work/svnconfig" -q checkout "svn://127.0.0.1:$port/repo" \
-        "$1" || Fail "no checkout from svnserve"
-    kill "$server"
-    wait "$server" || true
-    python3 -c '
-import socket, sys, time
-server = socket.socket()
-server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-server.bind(("127.0.0.1", int(sys.argv[1])))
-server.listen(16)
-time.sleep(3600)
-' "$port" &
-    SILENT_SERVER_PID=$!
-    WaitFor 10 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null || Fail "the silent server did not listen"
-}
-
-# Prints the id of the svn that process $1 runs; false when it runs none.
-SvnOf() {
-    ps -o pid=,comm= --ppid "$1" | awk '$2 == "svn" { print $1; found = 1 } END { exit !found }'
 }
 
 # Sets up a scenario: a scratch folder $work removed at the end together with the program whose pid

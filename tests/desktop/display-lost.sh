@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The display of the real program goes away while its svn run hangs on a server that never answers:
-# the program ends without a crash (Qt ends it with exit code 1), leaves no svn behind, and its
-# activity log is closed. It runs on a display of its own, which it then kills.
+# The display of the real program goes away while its check's svn hangs on a server that never
+# answers, and so does the `svn update` of its update window, which holds the working copy's lock: the
+# program ends without a crash (Qt ends it with exit code 1) and its activity log is closed; the
+# check's svn ends at once, the update's, which an interrupt cannot end there, is killed after its
+# grace period of 5 s, and the copy is not left locked. It runs on a display of its own, which it
+# then kills.
 # usage: display-lost.sh <corvane executable> <artifact folder>
 set -euo pipefail
 program=$1
@@ -22,11 +25,23 @@ WaitFor 20 SvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run started"
 sleep 1
 svnPid=$(SvnOf "$PROGRAM_PID") || Fail "the svn run did not hang"
 
+# A double-click on the report's only row, below the list's header, opens the update window.
+ClickIcon "$(DockedIcon "$PROGRAM_PID")" 1
+WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Report" >/dev/null || Fail "the report did not open"
+eval "$(xdotool getwindowgeometry --shell "$(DialogOf "$PROGRAM_PID" "Corvane : Report")")"
+xdotool mousemove $((X + 100)) $((Y + 40)) click --repeat 2 --delay 100 1
+WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Update" >/dev/null || Fail "the update window did not open"
+Locked() { svn --non-interactive --config-dir "$work/svnconfig" status "$work/wc" | grep -q '^..L'; }
+WaitFor 10 Locked || Fail "svn update did not lock the working copy"
+updatePid=$(pgrep -x -f "svn update -- $work/wc@") || Fail "no svn update runs"
+
 kill "$(cat "$work/desktop/xvfb.pid")"
 code=0
 WaitForExit "$PROGRAM_PID" 10 || code=$?
 PROGRAM_PID=
 [ "$code" -eq 1 ] || Fail "the program ended with $code when its display went"
-! kill -0 "$svnPid" 2>/dev/null || Fail "svn ($svnPid) outlived the program"
+WaitFor 2 HasEnded "$svnPid" || Fail "svn ($svnPid) outlived the program"
+WaitFor 10 HasEnded "$updatePid" || Fail "svn update ($updatePid) outlived the program"
+WaitFor 10 eval '! Locked' || Fail "the working copy was left locked"
 grep -q 'Logfile is terminate\.\.' "$work/app/Corvane.log" || Fail "the log was not closed"
-echo "display gone: exit code $code, no crash, svn gone, log closed"
+echo "display gone: exit code $code, no crash, both svn gone, the copy unlocked, log closed"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# SIGTERM to the real tray program, and SIGINT to `corvane --check`, each while its svn run hangs on a
-# server that accepts the connection and never answers: the program ends within 2 s, with exit code 0
-# for the tray program and 130 for --check, and no svn is left.
+# SIGTERM to the real tray program, SIGINT to `corvane --check` and SIGKILL to the tray program, each
+# while its svn run hangs on a server that accepts the connection and never answers: the program ends
+# within 2 s, with exit code 0 for the tray program, 130 for --check and 137 for the kill, and no svn
+# is left 2 s later.
 # usage: signal-during-hung-check.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -27,7 +28,7 @@ SignalDuringHang() {
     took=$((($(date +%s%N) - sent) / 1000000))
     [ "$code" -eq "$3" ] || Fail "SIGNAL $1 ended the program with $code, not $3"
     [ "$took" -lt 2000 ] || Fail "the program took $took ms to end on SIG$1"
-    ! kill -0 "$svnPid" 2>/dev/null || Fail "svn ($svnPid) outlived the program"
+    WaitFor 2 HasEnded "$svnPid" || Fail "svn ($svnPid) outlived the program"
     echo "SIG$1: exit code $code after $took ms, svn gone"
 }
 
@@ -41,4 +42,10 @@ PROGRAM_PID=
 (cd "$work/app" && exec env HOME="$work/home" XDG_CACHE_HOME="$work/home/.cache" ./corvane --check "$work/wc") </dev/null >"$work/corvane.log" 2>&1 &
 PROGRAM_PID=$!
 SignalDuringHang INT "$PROGRAM_PID" 130
+PROGRAM_PID=
+
+# Killed, the program cannot stop its svn itself.
+StartProgram "$work"
+WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
+SignalDuringHang KILL "$PROGRAM_PID" 137
 PROGRAM_PID=

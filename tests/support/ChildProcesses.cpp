@@ -33,23 +33,42 @@ std::optional<ProcessStatus> ReadStatus(qint64 pid) {
     return ProcessStatus{fields[0].at(0), parent};
 }
 
+// Every process id there is, in ascending order.
+QList<qint64> ProcessIds() {
+    QList<qint64> pids;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& entry : entries) {
+        bool isNumber = false;
+        const qint64 pid = entry.toLongLong(&isNumber);
+        if (isNumber)
+            pids.append(pid);
+    }
+    std::sort(pids.begin(), pids.end());
+    return pids;
+}
+
 } // namespace
 
 QList<qint64> ChildProcessIds() {
     const qint64 self = QCoreApplication::applicationPid();
     QList<qint64> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& entry : entries) {
-        bool isNumber = false;
-        const qint64 pid = entry.toLongLong(&isNumber);
-        if (!isNumber)
-            continue;
+    for (const qint64 pid : ProcessIds()) {
         const std::optional<ProcessStatus> status = ReadStatus(pid);
         if (status && status->parent == self)
             children.append(pid);
     }
-    std::sort(children.begin(), children.end());
     return children;
+}
+
+QList<qint64> ProcessesWhoseCommandLineHolds(const QString& text) {
+    QList<qint64> found;
+    for (const qint64 pid : ProcessIds()) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (file.open(QIODevice::ReadOnly) && IsProcessRunning(pid) &&
+            QString::fromLocal8Bit(file.readAll().replace('\0', ' ')).contains(text))
+            found.append(pid);
+    }
+    return found;
 }
 
 bool IsProcessRunning(qint64 pid) {

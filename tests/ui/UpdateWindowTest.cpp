@@ -40,10 +40,12 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // Opens a window whose svn runs until stopped, after the given signal setup; svn's process id.
+    // Opens a window whose svn update runs until stopped, after the given signal setup; svn's process
+    // id. Its cleanup records its arguments and ends at once.
     qint64 StartInterruptibleSvn(const QByteArray& setup) {
         const QByteArray pidFile = m_tools.filePath(QStringLiteral("pid")).toLocal8Bit();
-        FakeSvn(setup + "echo $$ > '" + pidFile + ".part'\nmv '" + pidFile + ".part' '" + pidFile +
+        FakeSvn("[ \"$1\" = cleanup ] && { echo \"$@\" > \"$0.cleanup\"; exit; }\n" + setup + "echo $$ > '" +
+                pidFile + ".part'\nmv '" + pidFile + ".part' '" + pidFile +
                 "'\nwhile :; do sleep 0.05; done\n");
         m_pWindow = new CUpdateWindow(QStringLiteral("/wc/a"));
         m_pWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -146,6 +148,7 @@ TEST_F(UpdateWindowTest, ClosingWhileSvnRunsAsksThenInterruptsSvnAndCloses) {
     ASSERT_TRUE(WaitUntil([&] { return alive.isNull(); }));
     EXPECT_EQ(ReadAll(m_tools.filePath(QStringLiteral("svn.stopped"))), "interrupted\n");
     EXPECT_FALSE(IsProcessRunning(pid));
+    EXPECT_FALSE(QFile::exists(m_tools.filePath(QStringLiteral("svn.cleanup")))) << "svn ended by itself";
 }
 
 TEST_F(UpdateWindowTest, SvnThatIgnoresTheInterruptIsKilledAfterTheGracePeriod) {
@@ -157,6 +160,8 @@ TEST_F(UpdateWindowTest, SvnThatIgnoresTheInterruptIsKilledAfterTheGracePeriod) 
     EXPECT_TRUE(IsProcessRunning(pid)) << "svn has its grace period";
     ASSERT_TRUE(WaitUntil([&] { return alive.isNull(); }));
     EXPECT_FALSE(IsProcessRunning(pid));
+    // A killed svn leaves the working copy locked.
+    EXPECT_EQ(ReadAll(m_tools.filePath(QStringLiteral("svn.cleanup"))), "cleanup -- /wc/a@\n");
 }
 
 TEST_F(UpdateWindowTest, AnsweringNoKeepsSvnRunningAndTheWindowOpen) {

@@ -4,6 +4,7 @@
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 source "$here/../support/wait-lib.sh"
+source "$here/../support/svn-lib.sh"
 
 # Sets WAYLAND_STATE to the desktop made in state folder $1.
 UseWayland() {
@@ -124,16 +125,18 @@ PrepareProgram() {
     done
 }
 
-# Starts the copy in folder $1 on the Wayland desktop, as the desktop's user. Sets PROGRAM_PID.
+# Starts the copy in folder $1 on the Wayland desktop, as the desktop's user; the arguments after $1
+# are NAME=value settings of its environment. Sets PROGRAM_PID.
 StartProgram() {
     local folder=$1
+    shift
     # Memory that Qt's Wayland plugins leave to libwayland is reported after the plugins are unloaded;
     # only a full unwind reaches past their nameless frames to the library that the suppressions name.
     if [ -n "${ASAN_OPTIONS:-}" ]; then
         export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"
     fi
     chown -R "$(cat "$WAYLAND_STATE/user"):" "$folder"
-    (cd "$folder/app" && exec "$here/as-user.sh" "$WAYLAND_STATE" env QT_QPA_PLATFORM=wayland ./corvane) \
+    (cd "$folder/app" && exec "$here/as-user.sh" "$WAYLAND_STATE" env QT_QPA_PLATFORM=wayland "$@" ./corvane) \
         </dev/null >"$folder/corvane.log" 2>&1 &
     PROGRAM_PID=$!
 }
@@ -147,6 +150,7 @@ StartScenario() {
     work=$(mktemp -d)
     chmod 0755 "$work"
     PROGRAM_PID=
+    SILENT_SERVER_PID=
     trap EndScenario EXIT
 }
 
@@ -159,6 +163,10 @@ EndScenario() {
     fi
     StopTray
     AsUser makoctl dismiss --all 2>/dev/null
+    if [ -n "$SILENT_SERVER_PID" ]; then
+        kill "$SILENT_SERVER_PID"
+        wait "$SILENT_SERVER_PID"
+    fi
     rm -rf "$work"
 }
 
