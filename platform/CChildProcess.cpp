@@ -144,7 +144,7 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
     for (QByteArray& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
-    QByteArrayList environmentEntries = ChildEnvironment();
+    QByteArrayList environmentEntries = BackgroundChildEnvironment();
     std::vector<char*> environment;
     for (QByteArray& entry : environmentEntries)
         environment.push_back(entry.data());

@@ -138,3 +138,10 @@ TEST(ChildEnvironmentTest, CharacterTypeBecomesUtf8AndNothingElseChanges) {
         EXPECT_EQ(platform::ChildEnvironment(testCase.environment), testCase.expected)
             << testCase.environment.join(' ').toStdString();
 }
+
+// A run in the background never has ssh start its askpass program, whatever the user's setting; the
+// rest is what any child gets.
+TEST(ChildEnvironmentTest, BackgroundRunsNeverAskThroughSsh) {
+    EXPECT_EQ(platform::BackgroundChildEnvironment({"SSH_ASKPASS=/a", "SSH_ASKPASS_REQUIRE=force", "LANG=C"}),
+              QByteArrayList({"SSH_ASKPASS=/a", "LANG=C", "LC_CTYPE=C.UTF-8", "SSH_ASKPASS_REQUIRE=never"}));
+}
