@@ -18,9 +18,8 @@ PrepareProgram "$program" "$work"
 echo "$work/wc" >"$work/app/pathlist.ini"
 StartProgram "$work" --log
 WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-WaitFor 20 SvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run started"
-sleep 1
-svnPid=$(SvnOf "$PROGRAM_PID") || Fail "the svn run did not hang"
+WaitFor 20 HungSvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run hung on the server"
+svnPid=$(HungSvnOf "$PROGRAM_PID")
 
 kill "$(cat "$work/desktop/xvfb.pid")"
 code=0
