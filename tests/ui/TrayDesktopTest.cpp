@@ -40,7 +40,8 @@ public:
     std::vector<unsigned> m_Commands;
 };
 
-bool RunEventsUntil(const std::function<bool()>& fnDone, int iMs = 5000) {
+// The time only bounds a wait that fails, so it leaves a busy machine room to spare.
+bool RunEventsUntil(const std::function<bool()>& fnDone, int iMs = 30000) {
     QElapsedTimer waited;
     waited.start();
     while (!fnDone() && waited.elapsed() < iMs) {
