@@ -62,9 +62,7 @@ std::optional<int> CCommandLineRun::RunWithoutTray() {
 }
 
 QString CCommandLineRun::ActivityLogFile(const QString& programFolder) {
-    const QString folder =
-        platform::IsWritableFolder(programFolder) ? programFolder : platform::UserConfigFolder();
-    return folder + QStringLiteral("/Corvane.log");
+    return platform::UserFilesFolder(programFolder) + QStringLiteral("/Corvane.log");
 }
 
 QString CCommandLineRun::CheckLogFile(const QString& programFolder) {

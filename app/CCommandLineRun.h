@@ -20,8 +20,8 @@ public:
     // status (2 for a usage error), or nothing when the tray program is to start.
     std::optional<int> RunWithoutTray();
 
-    // Where the activity log of a program kept in this folder goes: beside the program while the
-    // folder is writable, else in the user's configuration folder beside the watch list.
+    // Where the activity log of a program kept in this folder goes: beside the watch list, in the
+    // folder that keeps the user's files (platform::UserFilesFolder).
     static QString ActivityLogFile(const QString& programFolder);
     // Where the log of --check goes: a file of its own beside the activity log.
     static QString CheckLogFile(const QString& programFolder);

@@ -89,17 +89,22 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
 }
 
 void CMainFrame::OnWatchdogSettings() {
-    auto* pDialog = new CWatchdogDlg(m_Watchdog);
-    // Watch lists may stack and close in any order: checks resume once the last one has closed.
-    ++m_nOpenWatchLists;
+    // A second list would save the folders as they were when it opened and so undo the edits made
+    // in the first: the one that is open comes to the front instead.
+    if (m_pWatchList) {
+        COpenDialogs::BringToFront(*m_pWatchList);
+        return;
+    }
+    m_pWatchList = new CWatchdogDlg(m_Watchdog);
     m_bChecksEnabled = false;
-    connect(pDialog, &QDialog::finished, this, &CMainFrame::OnWatchListClosed);
-    m_Dialogs.Show(pDialog);
+    connect(m_pWatchList, &QDialog::finished, this, &CMainFrame::OnWatchListClosed);
+    m_Dialogs.Show(m_pWatchList);
 }
 
 void CMainFrame::OnWatchListClosed() {
-    if (--m_nOpenWatchLists == 0)
-        m_bChecksEnabled = true;
+    // Deleted only later; until then it must not be shown again.
+    m_pWatchList = nullptr;
+    m_bChecksEnabled = true;
     OnTimer(CHECK_TIMER_ID);
 }
 

@@ -12,6 +12,7 @@
 #include "ui/CTaskbarNotifier.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <chrono>
@@ -21,6 +22,7 @@
 #include <stop_token>
 
 class CThreadStarter;
+class CWatchdogDlg;
 namespace platform {
 class CNotifyArea;
 }
@@ -68,8 +70,8 @@ public:
     // One tick of the check timer: counts every folder down and queues the check of the next folder
     // in rotation when it is due and has no check queued or running. The id is not examined.
     void OnTimer(int nIDEvent);
-    // Opens a watch-list dialog and returns at once. Checks stay paused while any watch list is open;
-    // each one that closes gives one tick.
+    // Opens the watch-list dialog and returns at once; while it is open, brings it to the front
+    // instead. Checks stay paused while it is open; its closing gives one tick.
     void OnWatchdogSettings();
     // Tells the user, in a message box that blocks nothing, that the settings cannot be edited yet.
     void OnApplicationSettings();
@@ -116,7 +118,7 @@ private:
     CTaskbarNotifier m_Notifier;
     CWorkQueue m_WorkQueue;
     CConfigWatchdog m_Watchdog;
-    bool m_bChecksEnabled = true; // false while any watch list is open
+    bool m_bChecksEnabled = true; // false while the watch list is open
 
     CCommandTarget& m_NextTarget;
     CPendingChecks m_PendingChecks;
@@ -124,8 +126,8 @@ private:
     std::stop_source m_CheckStop; // requested when the frame goes
     std::atomic<std::chrono::milliseconds> m_msCheckTimeLimit = kDefaultRunTimeLimit;
     bool m_bQueueRunning = false;
-    int m_nCheckTimer = 0; // Qt's own id of the timer known as CHECK_TIMER_ID
-    int m_nOpenWatchLists = 0;
+    int m_nCheckTimer = 0;               // Qt's own id of the timer known as CHECK_TIMER_ID
+    QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
     QString m_strAnnouncedPath;                                   // the working copy of the last alert
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see

@@ -8,9 +8,16 @@ void COpenDialogs::Show(QDialog* pDialog) {
     // A modal dialog would take the tray icon's input too; a message box is modal unless told not.
     pDialog->setWindowModality(Qt::NonModal);
     m_Dialogs.emplace_back(pDialog);
-    pDialog->show();
-    pDialog->raise();
-    pDialog->activateWindow();
+    BringToFront(*pDialog);
+}
+
+void COpenDialogs::BringToFront(QDialog& dialog) {
+    if (dialog.isMinimized())
+        dialog.showNormal();
+    else
+        dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
 }
 
 void COpenDialogs::CloseAll() {

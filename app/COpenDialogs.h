@@ -17,6 +17,8 @@ public:
 
     // Takes pDialog over and shows it, modeless, in front of the user.
     void Show(QDialog* pDialog);
+    // Shows an open dialog again in front of the user, restored if it was minimised.
+    static void BringToFront(QDialog& dialog);
     // Closes every dialog still open without its result, as Escape would, but without its finished
     // signal either, so the owner hears of nothing while it ends.
     void CloseAll();

@@ -1,6 +1,5 @@
 #include "platform/CChildLaunch.h"
 
-#include "platform/ChildEnvironment.h"
 
 #include <QString>
 #include <cerrno>
@@ -14,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -113,7 +113,7 @@ void Reap(pid_t child) {
 
 } // namespace
 
-bool CChildLaunch::Prepare(const QStringList& arguments) {
+bool CChildLaunch::Prepare(const QStringList& arguments, QByteArrayList environment) {
     m_arguments.clear();
     m_argv.clear();
     m_envp.clear();
@@ -139,7 +139,7 @@ bool CChildLaunch::Prepare(const QStringList& arguments) {
         return false;
     }
     m_program = *program;
-    m_environment = ChildEnvironment();
+    m_environment = std::move(environment);
     for (QByteArray& argument : m_arguments)
         m_argv.push_back(argument.data());
     m_argv.push_back(nullptr);

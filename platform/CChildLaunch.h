@@ -12,8 +12,8 @@ namespace platform {
 // called in a process forked from a threaded one, where only async-signal-safe calls are allowed.
 //
 // The child gets /dev/null as standard input, one descriptor as standard output and error, no other
-// descriptor of its parent, default handling of every signal with none blocked, this process's
-// environment with a UTF-8 character type (platform::ChildEnvironment), and a session of its own: no
+// descriptor of its parent, default handling of every signal with none blocked, the environment it
+// is prepared with, and a session of its own: no
 // controlling terminal, so it can never prompt there, and a process group that it leads, so that a
 // kill of the group reaches whatever it starts in turn. It also gets a parent-death signal.
 class CChildLaunch final {
@@ -22,11 +22,11 @@ public:
     CChildLaunch(const CChildLaunch&) = delete;
     CChildLaunch& operator=(const CChildLaunch&) = delete;
 
-    // Makes arguments[0] ready to run with the whole list as its argv; it is looked up through PATH
-    // when it has no '/', and a name ending in ".exe" that is not found is tried again without it.
-    // False, with errno set, when there are no arguments, an argument holds a NUL character or the
-    // program is not found.
-    bool Prepare(const QStringList& arguments);
+    // Makes arguments[0] ready to run with the whole list as its argv and the environment's NAME=value
+    // entries; it is looked up through PATH when it has no '/', and a name ending in ".exe" that is
+    // not found is tried again without it. False, with errno set, when there are no arguments, an
+    // argument holds a NUL character or the program is not found.
+    bool Prepare(const QStringList& arguments, QByteArrayList environment);
 
     // Starts the prepared program with iOutputFd as its standard output and error. The child gets
     // iParentDeathSignal when the thread that calls Start ends: Linux ties the signal to that thread,

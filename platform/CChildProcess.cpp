@@ -1,6 +1,7 @@
 #include "platform/CChildProcess.h"
 
 #include "platform/CChildLaunch.h"
+#include "platform/ChildEnvironment.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,7 +57,7 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
     if (m_iProcessId > 0 || m_iReadEnd >= 0)
         return false;
     CChildLaunch launch;
-    if (!launch.Prepare(arguments) || !WatchStop(std::move(stopToken)))
+    if (!launch.Prepare(arguments, BackgroundChildEnvironment()) || !WatchStop(std::move(stopToken)))
         return false;
     int pipeEnds[2];
     if (!CChildLaunch::OpenPipe(pipeEnds)) {

@@ -1,6 +1,7 @@
 #include "platform/CGuardedProcess.h"
 
 #include "platform/CChildLaunch.h"
+#include "platform/ChildEnvironment.h"
 
 #include <QSocketNotifier>
 #include <algorithm>
@@ -182,12 +183,12 @@ bool CGuardedProcess::Start(const QStringList& arguments, const QStringList& rep
     if (IsRunning())
         return false;
     CChildLaunch program;
-    if (!program.Prepare(arguments)) {
+    if (!program.Prepare(arguments, ChildEnvironment())) {
         m_strError = qt_error_string(errno);
         return false;
     }
     CChildLaunch repair;
-    const bool bRepair = !repairArguments.isEmpty() && repair.Prepare(repairArguments);
+    const bool bRepair = !repairArguments.isEmpty() && repair.Prepare(repairArguments, ChildEnvironment());
     int output[2];
     int report[2];
     if (!CChildLaunch::OpenPipe(output)) {

@@ -10,6 +10,8 @@ namespace platform {
 namespace {
 
 constexpr char kUtf8CharacterType[] = "LC_CTYPE=C.UTF-8";
+constexpr char kAskPassRequirement[] = "SSH_ASKPASS_REQUIRE";
+constexpr char kNeverAskPass[] = "SSH_ASKPASS_REQUIRE=never";
 constexpr const char* kLocaleVariables[] = {
     "LANG",           "LC_ALL",     "LC_CTYPE", "LC_COLLATE",  "LC_MESSAGES",
     "LC_MONETARY",    "LC_NUMERIC", "LC_TIME",  "LC_ADDRESS",  "LC_IDENTIFICATION",
@@ -56,13 +58,21 @@ bool IsUtf8(const QByteArray& localeName) {
     return utf8;
 }
 
-} // namespace
-
-QByteArrayList ChildEnvironment() {
+QByteArrayList OwnEnvironment() {
     QByteArrayList environment;
     for (char** pEntry = environ; pEntry && *pEntry; ++pEntry)
         environment.append(QByteArray(*pEntry));
-    return ChildEnvironment(environment);
+    return environment;
+}
+
+} // namespace
+
+QByteArrayList ChildEnvironment() {
+    return ChildEnvironment(OwnEnvironment());
+}
+
+QByteArrayList BackgroundChildEnvironment() {
+    return BackgroundChildEnvironment(OwnEnvironment());
 }
 
 QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
@@ -81,6 +91,13 @@ QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
     if (!all.isEmpty())
         result.append("LANG=" + all);
     result.append(kUtf8CharacterType);
+    return result;
+}
+
+QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment) {
+    QByteArrayList result = ChildEnvironment(environment);
+    result.removeIf([](const QByteArray& entry) { return NameOf(entry) == kAskPassRequirement; });
+    result.append(kNeverAskPass);
     return result;
 }
 

@@ -12,4 +12,10 @@ namespace platform {
 QByteArrayList ChildEnvironment();
 QByteArrayList ChildEnvironment(const QByteArrayList& environment);
 
+// The environment of a child that runs in the background, where nothing may ask the user anything:
+// ChildEnvironment's, with ssh told never to start its askpass program (SSH_ASKPASS_REQUIRE=never).
+// Without a terminal, a key or password that ssh would have to ask for then fails the run at once.
+QByteArrayList BackgroundChildEnvironment();
+QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment);
+
 } // namespace platform

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -15,5 +17,16 @@ bool FindSingleEntry(const QString& path, QString& entryName);
 // most maxBytes. Nothing when the file is missing or unreadable, is no regular file (a FIFO, a device
 // such as /dev/zero, a folder) or is larger. Never waits for a writer.
 std::optional<QByteArray> ReadRegularFile(const QString& path, qint64 maxBytes);
+
+// The regular file at path, open for writing, created when missing, and either cut to nothing
+// (bTruncate) or written at its end. Nothing when path is a symbolic link (never followed), is no
+// regular file (a FIFO, a device) or cannot be opened.
+std::unique_ptr<QFile> OpenRegularFileForWriting(const QString& path, bool bTruncate);
+
+// Replaces the file at path by one holding content: the bytes go to a new file of an unguessable
+// name in the same folder, which takes the file's place by a rename once it is written and flushed
+// to disk, with the old file's permissions. A symbolic link at path is itself replaced, never written
+// through or followed. False, with the old file untouched and no new file left, when any step fails.
+bool ReplaceFileContent(const QString& path, const QByteArray& content);
 
 } // namespace platform

@@ -4,8 +4,17 @@
 
 namespace platform {
 
-// True when the current user may create and replace files in the folder; false when the folder is
-// missing or read-only for this user.
-bool IsWritableFolder(const QString& folder);
+// True when the open folder is a directory owned by the current user that nobody else may write to
+// (no write permission for its group or for others).
+bool IsPrivateFolder(int folderDescriptor);
+
+// True when the folder may keep the user's files: a real directory, not a symbolic link, that is
+// private (IsPrivateFolder) and that the user may create and replace files in. False when missing.
+bool IsPrivateWritableFolder(const QString& folder);
+
+// Where a program kept in programFolder keeps the user's files (the watch list, the activity logs):
+// that folder while IsPrivateWritableFolder holds for it, else the user's configuration folder
+// (UserConfigFolder), as for an installed program.
+QString UserFilesFolder(const QString& programFolder);
 
 } // namespace platform

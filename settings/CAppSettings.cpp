@@ -1,7 +1,6 @@
 #include "settings/CAppSettings.h"
 
 #include "platform/FileSystem.h"
-#include "settings/FileReplacement.h"
 #include "svn/XmlNesting.h"
 
 #include <QByteArray>
@@ -103,8 +102,8 @@ bool CAppSettings::SaveToFile(const std::string& strFileName) const {
     // one element per line.
     TiXmlPrinter printer;
     document.Accept(&printer);
-    return ReplaceFileContent(QString::fromLocal8Bit(strFileName),
-                              QByteArray(printer.CStr(), static_cast<qsizetype>(printer.Size())));
+    return platform::ReplaceFileContent(QString::fromLocal8Bit(strFileName),
+                                        QByteArray(printer.CStr(), static_cast<qsizetype>(printer.Size())));
 }
 
 void CAppSettings::LoadAtStartup(const std::string& strFileName) {

@@ -52,9 +52,7 @@ CConfigWatchdog::~CConfigWatchdog() {
 }
 
 QString CConfigWatchdog::DefaultListFile(const QString& programFolder) {
-    if (platform::IsWritableFolder(programFolder))
-        return ListFileIn(programFolder);
-    return ListFileIn(platform::UserConfigFolder());
+    return ListFileIn(platform::UserFilesFolder(programFolder));
 }
 
 bool CConfigWatchdog::LoadPathList() {

@@ -19,7 +19,7 @@ extern int g_iNextPathLine;
 class CConfigWatchdog final {
 public:
     // Uses "pathlist.ini" beside the executable, or in the user's configuration folder when the
-    // executable's folder cannot be written.
+    // executable's folder cannot keep the user's files (platform::UserFilesFolder).
     CConfigWatchdog();
     // Uses the given list file; touches no file.
     explicit CConfigWatchdog(QString listFile);
@@ -27,8 +27,8 @@ public:
     CConfigWatchdog(const CConfigWatchdog&) = delete;
     CConfigWatchdog& operator=(const CConfigWatchdog&) = delete;
 
-    // The list file for a program kept in this folder: beside the program while the folder is
-    // writable, else in the user's configuration folder.
+    // The list file for a program kept in this folder: beside the program while the folder is the
+    // user's own and no one else may write to it, else in the user's configuration folder.
     static QString DefaultListFile(const QString& programFolder);
 
     // Makes one record per non-blank line, each due at once (countdown 0). False, with the records

@@ -1,7 +1,6 @@
 #include "settings/CPathListFile.h"
 
 #include "platform/FileSystem.h"
-#include "settings/FileReplacement.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -38,7 +37,7 @@ bool CPathListFile::WritePaths(const QStringList& paths) const {
     QByteArray content;
     for (const QString& path : paths)
         content += path.toLocal8Bit() + "\r\n";
-    return ReplaceFileContent(m_strFileName, content);
+    return platform::ReplaceFileContent(m_strFileName, content);
 }
 
 bool CPathListFile::CanHold(const QString& path) {

@@ -1,5 +1,6 @@
 #include "settings/MyLogFile.h"
 
+#include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 
 #include <QFile>
@@ -31,10 +32,9 @@ bool MyLogFile::Open() {
         return false;
     if (m_pFile)
         return true;
-    auto file = std::make_unique<QFile>(m_strFileName);
-    const QIODevice::OpenMode mode = m_bOverwrite == 1 ? QIODevice::WriteOnly | QIODevice::Truncate
-                                                       : QIODevice::WriteOnly | QIODevice::Append;
-    if (!file->open(mode))
+    // Never through a link: one planted where the log goes would make us cut a file of the user's.
+    std::unique_ptr<QFile> file = platform::OpenRegularFileForWriting(m_strFileName, m_bOverwrite == 1);
+    if (!file)
         return false;
     if (m_bOverwrite == 1 && m_bHtml == 1)
         file->write(kHeader);

@@ -256,4 +256,32 @@ TEST_F(CheckCommandTest, ReaderThatGoesEndsTheRunWithEverySvn) {
     EXPECT_TRUE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "an svn outlived the run";
 }
 
+// Anyone may write to the program's folder: the links planted there lead to nothing of the user's
+// being read or written, and the list and the log are those of the user's configuration folder.
+TEST_F(CheckCommandTest, FolderThatOthersMayWriteKeepsNoneOfTheUsersFiles) {
+    const QString config = m_Sandbox.Folder() + QStringLiteral("/home/.config/corvane");
+    ASSERT_TRUE(QDir().mkpath(config));
+    QFile list(config + QStringLiteral("/pathlist.ini"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly) &&
+                list.write(m_WorkingCopies.m_strCurrent.toLocal8Bit()) > 0);
+    list.close();
+    const QString usersFile = m_Sandbox.Folder() + QStringLiteral("/home/notes");
+    QFile notes(usersFile);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly) && notes.write("the user's notes\n") > 0);
+    notes.close();
+    for (const char* name : {"Corvane.log", "Corvane-check.log", "pathlist.ini"})
+        ASSERT_TRUE(QFile::link(usersFile, AppFolder() + QLatin1Char('/') + QLatin1String(name)));
+    ASSERT_TRUE(QFile::setPermissions(AppFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                       QFile::ReadOther | QFile::WriteOther |
+                                                       QFile::ExeOther));
+
+    const CCommandResult result = Run({QStringLiteral("--check"), QStringLiteral("--log")});
+
+    EXPECT_EQ(result.m_iExitCode, 0) << result.m_strOutput.toStdString();
+    EXPECT_TRUE(
+        result.m_strOutput.startsWith(m_WorkingCopies.m_strCurrent + QStringLiteral("\tup-to-date\t")));
+    EXPECT_EQ(ContentsOf(usersFile), "the user's notes\n");
+    EXPECT_TRUE(ContentsOf(config + QStringLiteral("/Corvane-check.log")).contains("Logfile is terminate.."));
+}
+
 } // namespace

@@ -64,27 +64,42 @@ ClickIcon() {
     xdotool mousemove "$x" "$y" click "$2"
 }
 
+# The ids of the windows that process $1 shows, one a line, in order.
+VisibleWindowsOf() {
+    xdotool search --onlyvisible --pid "$1" 2>/dev/null | sort
+}
+
+# Opens the menu of the docked icon $1 with a right click and waits until it shows, as a window that
+# was not there before; the keys come after that, or they would go to no menu.
+OpenMenu() {
+    local pid before
+    pid=$(xdotool getwindowpid "$1")
+    before=$(VisibleWindowsOf "$pid")
+    # Right after a menu was closed by keys, Qt's XEmbed tray icon may open no menu for a right click;
+    # the click is given again until one shows.
+    for _ in 1 2 3; do
+        ClickIcon "$1" 3
+        WaitFor 5 eval '[ -n "$(comm -13 <(echo "$before") <(VisibleWindowsOf "$pid"))" ]' && return 0
+    done
+    Fail "the icon's menu did not open"
+}
+
 # Opens the menu of the docked icon $1 with a right click and chooses its item number $2, counted from
 # 1 without the separators.
 ChooseMenuItem() {
-    ClickIcon "$1" 3
-    sleep 0.5
+    OpenMenu "$1"
     # From no selection, Down selects the menu's first item.
     for _ in $(seq "$2"); do
         xdotool key Down
     done
-    sleep 0.2
     xdotool key Return
 }
 
 # Opens the menu of the docked icon $1 with a right click and chooses its last item, "Quit".
 ChooseQuit() {
-    ClickIcon "$1" 3
-    sleep 0.5
+    OpenMenu "$1"
     # From no selection, Up selects the menu's last item.
-    xdotool key Up
-    sleep 0.2
-    xdotool key Return
+    xdotool key Up Return
 }
 
 # Prints the id of a visible window of process $1 titled $2; false when there is none. Without --all,

@@ -21,9 +21,8 @@ PrepareProgram "$program" "$work"
 echo "$work/wc" >"$work/app/pathlist.ini"
 StartProgram "$work" --log
 WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-WaitFor 20 SvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run started"
-sleep 1
-svnPid=$(SvnOf "$PROGRAM_PID") || Fail "the svn run did not hang"
+WaitFor 20 HungSvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run hung on the server"
+svnPid=$(HungSvnOf "$PROGRAM_PID")
 
 # A double-click on the report's only row, below the list's header, opens the update window.
 ClickIcon "$(DockedIcon "$PROGRAM_PID")" 1

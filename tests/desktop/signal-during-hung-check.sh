@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SIGTERM to the real tray program, SIGINT to `corvane --check` and SIGKILL to the tray program, each
 # while its svn run hangs on a server that accepts the connection and never answers: the program ends
-# within 2 s, with exit code 0 for the tray program, 130 for --check and 137 for the kill, and no svn
+# within 5 s, with exit code 0 for the tray program, 130 for --check and 137 for the kill, and no svn
 # is left 2 s later.
 # usage: signal-during-hung-check.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
@@ -17,17 +17,15 @@ MakeHungWorkingCopy "$work/wc"
 # Sends signal $1 to process $2 once its svn hangs; checks its end against exit code $3.
 SignalDuringHang() {
     local svnPid took code=0 sent
-    WaitFor 20 SvnOf "$2" >/dev/null || Fail "no svn run started"
-    svnPid=$(SvnOf "$2")
-    # The first run, on the working copy, answers at once; the one on the URL hangs.
-    sleep 1
-    kill -0 "$svnPid" 2>/dev/null || svnPid=$(SvnOf "$2") || Fail "the svn run did not hang"
+    WaitFor 20 HungSvnOf "$2" >/dev/null || Fail "no svn run hung on the server"
+    svnPid=$(HungSvnOf "$2")
     sent=$(date +%s%N)
     kill "-$1" "$2"
     WaitForExit "$2" 10 || code=$?
     took=$((($(date +%s%N) - sent) / 1000000))
     [ "$code" -eq "$3" ] || Fail "SIGNAL $1 ended the program with $code, not $3"
-    [ "$took" -lt 2000 ] || Fail "the program took $took ms to end on SIG$1"
+    # Far above what a busy machine takes, far below the 300 s for which svn would hang otherwise.
+    [ "$took" -lt 5000 ] || Fail "the program took $took ms to end on SIG$1"
     WaitFor 2 HasEnded "$svnPid" || Fail "svn ($svnPid) outlived the program"
     echo "SIG$1: exit code $code after $took ms, svn gone"
 }

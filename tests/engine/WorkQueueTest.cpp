@@ -1,5 +1,6 @@
 #include "engine/CWorkQueue.h"
 #include "engine/WorkItemBase.h"
+#include "support/AtOnce.h"
 
 #include <algorithm>
 #include <atomic>
@@ -269,7 +270,7 @@ TEST_F(WorkQueueStopTest, IdleWorkersEndPromptly) {
     ASSERT_TRUE(queue.Start(3));
     const auto start = std::chrono::steady_clock::now();
     queue.Stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
 }
 
 TEST_F(WorkQueueStopTest, IsHarmlessTwiceAndOnAQueueThatNeverStarted) {

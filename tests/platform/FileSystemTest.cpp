@@ -1,7 +1,9 @@
 #include "platform/FileSystem.h"
 
 #include "platform/DebugCopy.h"
+#include "platform/FileSystemAccess.h"
 #include "platform/SystemInfo.h"
+#include "support/CScopedEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,5 +139,29 @@ INSTANTIATE_TEST_SUITE_P(Caches, DebugCopyTest, testing::ValuesIn(kPlantedCaches
                          [](const testing::TestParamInfo<PlantedCache>& info) {
                              return std::string(info.param.name);
                          });
+
+// Where anyone else may write, a link could be planted that makes us overwrite a file of the user's.
+TEST(UserFilesFolder, IsTheProgramsFolderOnlyWhileNoOneElseMayWriteThere) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const CScopedEnvironment configHome("XDG_CONFIG_HOME",
+                                        QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+    const QString config = dir.filePath(QStringLiteral("config/corvane"));
+    const struct {
+        const char* mode;
+        bool bBeside;
+    } cases[] = {{"700", true}, {"755", true}, {"775", false}, {"757", false}, {"1777", false}};
+    for (const auto& testCase : cases) {
+        const QString folder = dir.filePath(QLatin1String(testCase.mode));
+        ASSERT_TRUE(MakeFolder(folder, testCase.mode));
+        EXPECT_EQ(platform::UserFilesFolder(folder), testCase.bBeside ? folder : config) << testCase.mode;
+    }
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("700")), dir.filePath(QStringLiteral("link"))));
+    EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("link"))), config);
+    EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("missing"))), config);
+    // Only root can give a folder away.
+    if (::Run(QStringLiteral("chown"), {QStringLiteral("65534"), dir.filePath(QStringLiteral("755"))}))
+        EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("755"))), config);
+}
 
 } // namespace

@@ -218,6 +218,16 @@ TEST_F(Saving, CreatesTheMissingConfigurationFolder) {
     EXPECT_EQ(ReadBytes(listFile), "/wc/a\r\n");
 }
 
+TEST_F(Saving, LinkAtTheListFileIsReplacedAndItsTargetLeftAlone) {
+    const QString usersFile = m_dir.filePath(QStringLiteral("users-file"));
+    WriteBytes(usersFile, "the user's own file\n");
+    ASSERT_TRUE(QFile::link(usersFile, m_strList));
+    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a")}));
+    EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+    EXPECT_FALSE(QFileInfo(m_strList).isSymLink());
+    EXPECT_EQ(ReadBytes(m_strList), "/wc/a\r\n");
+}
+
 TEST_F(Saving, FolderThatIsAFileChangesNothing) {
     WriteBytes(m_dir.filePath(QStringLiteral("folder")), "a file, not a folder\n");
     CConfigWatchdog watchdog(m_dir.filePath(QStringLiteral("folder/pathlist.ini")));

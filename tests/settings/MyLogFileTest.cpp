@@ -81,6 +81,18 @@ TEST_F(LogFileTest, AppendedLogHasNoHeader) {
                              "@ plain <b>\n@ Logfile is terminate..\n\n\n"));
 }
 
+TEST_F(LogFileTest, LinkWhereTheLogGoesIsNeverWrittenThrough) {
+    const QString usersFile = m_dir.filePath(QStringLiteral("users-file"));
+    WriteBytes(usersFile, "the user's own file\n");
+    ASSERT_TRUE(QFile::link(usersFile, m_strLog));
+    for (const bool bOverwrite : {true, false}) {
+        ASSERT_TRUE(m_log.SwitchOn(m_strLog, true, bOverwrite));
+        EXPECT_FALSE(m_log.LogText(QStringLiteral("lost")));
+        m_log.Close();
+    }
+    EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+}
+
 TEST_F(LogFileTest, FileThatCannotBeOpenedIsTriedAgainAtTheNextLine) {
     const QString folder = m_dir.filePath(QStringLiteral("later"));
     const QString log = folder + QStringLiteral("/Corvane.log");

@@ -83,11 +83,12 @@ private:
 
     // A process that dies mid-conversation leaves its peer a connection that ends without a goodbye.
     void Die(Connection& connection) {
+        // Counted before the client can notice, so that whoever sees the client fail also sees the death.
+        ++m_relay.m_nDeaths;
         if (connection.client)
             connection.client->abort();
         if (connection.upstream)
             connection.upstream->abort();
-        ++m_relay.m_nDeaths;
     }
 
     CSvnRelay& m_relay;

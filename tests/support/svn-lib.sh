@@ -45,3 +45,16 @@ time.sleep(3600)
 SvnOf() {
     ps -o pid=,comm= --ppid "$1" | awk '$2 == "svn" { print $1; found = 1 } END { exit !found }'
 }
+
+# Prints the id of the svn that process $1 runs on an svn:// URL, the run that hangs on the silent
+# server of MakeHungWorkingCopy; false when it runs none (the run on the working copy comes first).
+HungSvnOf() {
+    local pid
+    for pid in $(SvnOf "$1"); do
+        if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q ' svn://'; then
+            echo "$pid"
+            return 0
+        fi
+    done
+    return 1
+}

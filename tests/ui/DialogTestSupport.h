@@ -10,7 +10,8 @@ class QIcon;
 class QWidget;
 
 // Lets the event loop run until the condition holds or the time is up; the condition's last value.
-bool WaitUntil(const std::function<bool()>& condition, int iTimeoutMs = 5000);
+// The time only bounds a wait that fails, so it leaves a busy machine room to spare.
+bool WaitUntil(const std::function<bool()>& condition, int iTimeoutMs = 30000);
 
 // Writes an executable shell script into the folder; false when it could not be written.
 bool WriteScript(const QString& strFolder, const QString& strName, const QByteArray& body);

@@ -237,8 +237,8 @@ TEST_F(SlideTest, RealTimersDriveTheWholeSlide) {
     ASSERT_TRUE(
         m_Notifier.ShowPopup(QStringLiteral("Message"), CTaskbarNotifier::EdgeBottom, 300, 700, 20, 1));
     EXPECT_TRUE(
-        QTest::qWaitFor([&] { return m_Notifier.GetSlideState() == CTaskbarNotifier::SlideHiding; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_Notifier.isVisible(); }, 5000));
+        QTest::qWaitFor([&] { return m_Notifier.GetSlideState() == CTaskbarNotifier::SlideHiding; }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !m_Notifier.isVisible(); }, 30000));
     EXPECT_FALSE(m_Notifier.IsTimerRunning(CTaskbarNotifier::TIMER_HIDE));
 }
 

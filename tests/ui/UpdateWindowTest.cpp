@@ -222,11 +222,11 @@ TEST_F(UpdateWindowTest, LauncherWithoutToolOpensAWindowUsableBesideAModalReques
         // A click through the window system, which drops input to windows a modal dialog blocks.
         QPushButton* closeButton = opened->findChild<QPushButton*>();
         QObject::connect(closeButton, &QPushButton::clicked, [&] { bClicked = true; });
-        QTimer::singleShot(100, [&, closeButton] {
-            QTest::mouseClick(opened->windowHandle(), Qt::LeftButton, {},
-                              closeButton->mapTo(opened.data(), closeButton->rect().center()));
-            requester.reject();
-        });
+        // The window system takes the click once the window is on the screen.
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(opened.data()));
+        QTest::mouseClick(opened->windowHandle(), Qt::LeftButton, {},
+                          closeButton->mapTo(opened.data(), closeButton->rect().center()));
+        requester.reject();
     });
     requester.exec();
     EXPECT_TRUE(bClicked);

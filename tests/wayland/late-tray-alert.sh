@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The real program on the Wayland desktop, started 3 s before its tray host (a panel that comes late
-# at login) with a working copy that is behind: it says once that it waits, docks when the tray comes,
+# The real program on the Wayland desktop, started before its tray host (a panel that comes late at
+# login) with a working copy that is behind: it says once that it waits, docks when the tray comes,
 # and the alert follows as a desktop notification with the balloon's exact title and text, the lacked
 # revision's line included, shown as typed even where the author's name looks like markup.
 # usage: late-tray-alert.sh <corvane executable> <desktop state folder> <artifact folder>
@@ -20,7 +20,8 @@ MakeAliceBehind '<b>x</b>'
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
 StartProgram "$work"
-sleep 3
+# The tray comes once the program has said that it waits for one.
+WaitFor 20 grep -q 'waiting for' "$work/corvane.log" || Fail "the program never said that it waits"
 HasEnded "$PROGRAM_PID" && Fail "the program ended while no tray was there"
 [ "$(grep -c 'waiting for' "$work/corvane.log")" -eq 1 ] || Fail "the program did not say once that it waits"
 StartTray
@@ -42,4 +43,4 @@ assert alert["app-name"]["data"] == "Corvane", "app name %r" % alert["app-name"]
 assert alert["app-icon"]["data"] == "corvane", "app icon %r" % alert["app-icon"]["data"]
 ' "$expected" || Fail "the notification is not the balloon"
 Screenshot "$artifacts/late-tray-alert.png"
-echo "docked in a tray that came 3 s late; the notification carries the balloon as typed"
+echo "docked in a tray that came late; the notification carries the balloon as typed"
