@@ -128,7 +128,7 @@ private:
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0;               // Qt's own id of the timer known as CHECK_TIMER_ID
     QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
-    QString m_strAnnouncedPath;                                   // the working copy of the last alert
+    QString m_strAnnouncedPath;          // the working copy of the last alert
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;

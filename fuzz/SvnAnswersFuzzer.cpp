@@ -30,7 +30,8 @@ void CheckLog(const std::string& output) {
     if (!bRead)
         return;
     for (const SVNLogEntry& entry : entries) {
-        FuzzRequire(entry.m_strRevision.size() <= kMaxFieldLength && entry.m_strAuthor.size() <= kMaxFieldLength &&
+        FuzzRequire(entry.m_strRevision.size() <= kMaxFieldLength &&
+                        entry.m_strAuthor.size() <= kMaxFieldLength &&
                         entry.m_strDate.size() <= kMaxFieldLength,
                     "texts are cut to their length");
         FuzzRequire(SummaryLine(entry).size() <= kMaxSummaryLength, "a summary keeps to one short line");
@@ -53,7 +54,8 @@ void CheckStatus(const std::string& output) {
     FuzzRequire(bRead || items == marked, "a failed read leaves the items untouched");
     FuzzRequire(!bRead || output.size() <= kDefaultOutputLimit, "output past the limit never reads");
     for (const SVNOutOfDateItem& item : bRead ? items : std::vector<SVNOutOfDateItem>{})
-        FuzzRequire(item.m_strRevision.size() <= kMaxFieldLength && item.m_strChange.size() <= kMaxFieldLength,
+        FuzzRequire(item.m_strRevision.size() <= kMaxFieldLength &&
+                        item.m_strChange.size() <= kMaxFieldLength,
                     "texts are cut to their length");
 }
 

@@ -1,6 +1,5 @@
 #include "platform/CChildLaunch.h"
 
-
 #include <QString>
 #include <cerrno>
 #include <climits>
