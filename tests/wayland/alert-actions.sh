@@ -50,14 +50,13 @@ WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 
 # A watch list closed unsaved gives the next folder its check at once, behind mine's on the one worker.
 ChooseMenuItem 'Watchdog settings'
-WatchListShown() { WindowsOf "$PROGRAM_PID" | grep -qx 'Corvane : Watchdog settings'; }
-WaitFor 10 WatchListShown || Fail "no watch list opened"
+WaitFor 10 ShowsWindow "$PROGRAM_PID" 'Corvane : Watchdog settings' || Fail "no watch list opened"
 AsUser swaymsg "[pid=$PROGRAM_PID title=\"Corvane : Watchdog settings\"] kill" >/dev/null
 
 WaitFor 30 grep -q 'theirs was modified' "$work/notify.log" || Fail "theirs was not announced"
 [ "$(grep -c 'string "SubVersion:"' "$work/notify.log")" -eq 1 ] ||
     Fail "mine, which lacks only the user's own commit, was announced too: $(cat "$work/notify.log")"
-Alert() { Notifications | grep -q 'SubVersion:'; }
+Alert() { Notifications | grep 'SubVersion:' >/dev/null; }
 WaitFor 10 Alert || Fail "mako shows no notification"
 id=$(Notifications | python3 -c 'import json, sys
 expected = sys.argv[1]
@@ -74,11 +73,10 @@ r2 carol: Fix the parser") || Fail "the notification is not the alert with what 
 Screenshot "$artifacts/alert-actions.png"
 
 AsUser makoctl invoke -n "$id" default
-ReportShown() { WindowsOf "$PROGRAM_PID" | grep -qx 'Corvane : Report'; }
-WaitFor 10 ReportShown || Fail "a click on the notification opened no report"
+WaitFor 10 ShowsWindow "$PROGRAM_PID" 'Corvane : Report' || Fail "a click on the notification opened no report"
 
 AsUser makoctl invoke -n "$id" update
 UpToDate() { [ "$(svn info --non-interactive --config-dir "$work/svnconfig" --show-item revision "$work/theirs")" = 3 ]; }
 WaitFor 30 UpToDate || Fail "the update action did not bring theirs up to date"
-WindowsOf "$PROGRAM_PID" | grep -qx 'Corvane : Update' || Fail "the update ran in no update window"
+ShowsWindow "$PROGRAM_PID" 'Corvane : Update' || Fail "the update ran in no update window"
 echo "no notification for the user's own commit; the colleague's carries its revisions, opens the report and updates"

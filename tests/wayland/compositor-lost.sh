@@ -14,22 +14,23 @@ StartScenario "$artifacts" compositor-lost
 StopTray
 StartTray
 
-# A second headless sway as the desktop's user: the first free socket name in its runtime folder.
-runtime="$WAYLAND_STATE/runtime"
-socketsBefore=$(cd "$runtime" && ls -d wayland-[0-9]* 2>/dev/null | grep -v '\.lock$' || true)
+# A second headless sway as the desktop's user, which writes the name of its socket once it serves:
+# a sway killed before leaves its socket's name free for the next to take again.
+mkdir "$work/compositor"
+chown "$(cat "$WAYLAND_STATE/user"):" "$work/compositor"
+cp "$WAYLAND_STATE/sway.conf" "$work/compositor/sway.conf"
+echo "exec sh -c 'echo \$WAYLAND_DISPLAY >$work/compositor/display.part && mv $work/compositor/display.part $work/compositor/display'" \
+    >>"$work/compositor/sway.conf"
 "$here/as-user.sh" "$WAYLAND_STATE" env WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-    sway --config "$WAYLAND_STATE/sway.conf" </dev/null >"$work/sway.log" 2>&1 &
+    sway --config "$work/compositor/sway.conf" </dev/null >"$work/sway.log" 2>&1 &
 compositorPid=$!
 trap 'kill -KILL "$compositorPid" 2>/dev/null || true; EndScenario' EXIT
-NewSocket() {
-    (cd "$runtime" && ls -d wayland-[0-9]* 2>/dev/null | grep -v '\.lock$') | grep -vxF "$socketsBefore" | head -n 1 | grep .
-}
-WaitFor 10 NewSocket >/dev/null || Fail "the scenario's compositor did not start: $(cat "$work/sway.log")"
+WaitFor 10 test -s "$work/compositor/display" || Fail "the scenario's compositor did not start: $(cat "$work/sway.log")"
 
 MakeHungWorkingCopy "$work/wc"
 PrepareProgram "$program" "$work"
 echo "$work/wc" >"$work/app/pathlist.ini"
-StartProgram "$work" WAYLAND_DISPLAY="$(NewSocket)"
+StartProgram "$work" WAYLAND_DISPLAY="$(cat "$work/compositor/display")"
 WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 # The check's run on the working copy's URL; the one on the copy itself ends at once.
 HungSvn() { pgrep -P "$PROGRAM_PID" -x -f "svn info --xml -- svn://.*/repo@"; }

@@ -27,7 +27,7 @@ HasEnded "$PROGRAM_PID" && Fail "the program ended while no tray was there"
 StartTray
 
 WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray that came late"
-Alert() { Notifications | grep -q 'SubVersion:'; }
+Alert() { Notifications | grep 'SubVersion:' >/dev/null; }
 WaitFor 30 Alert || Fail "no notification announced the working copy"
 
 # mako reads markup in bodies, so the text must arrive escaped to be shown as typed.

@@ -34,8 +34,7 @@ done
 # The program takes the host's calls in order: once the report that the next one asks for is shown,
 # a window that the requests above opened would be shown too.
 ChooseMenuItem Report
-ReportShown() { WindowsOf "$PROGRAM_PID" | grep -qx 'Corvane : Report'; }
-WaitFor 10 ReportShown || Fail "choosing Report opened no report"
+WaitFor 10 ShowsWindow "$PROGRAM_PID" 'Corvane : Report' || Fail "choosing Report opened no report"
 [ "$(WindowsOf "$PROGRAM_PID")" = 'Corvane : Report' ] ||
     Fail "the host's requests opened a window: $(WindowsOf "$PROGRAM_PID")"
 Screenshot "$artifacts/tray-menu-report.png"

@@ -103,6 +103,12 @@ def walk(node):
 walk(json.load(sys.stdin))' "$1"
 }
 
+# True when the program $1 shows a window titled $2. The whole list is read: a reader that stops at
+# the first match would break the lister's pipe, and pipefail would take that for a failure.
+ShowsWindow() {
+    WindowsOf "$1" | grep -x "$2" >/dev/null
+}
+
 # The notifications that mako shows, as JSON.
 Notifications() {
     AsUser makoctl list
