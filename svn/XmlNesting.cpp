@@ -116,7 +116,8 @@ private:
 
     // A numeric character reference runs to the first ';' and is valid when the characters between
     // the last 'x' (or '#') and it are digits; what stands before that is not looked at. Outside
-    // UTF-8 it stands for one byte, the low one of its number. Null where TinyXML stops.
+    // UTF-8 it stands for one byte, the low one of its number. A '&' that starts no entity TinyXML
+    // knows is dropped, so "UTF-&8" names UTF-8. Null where TinyXML stops.
     static const char* ReadEntity(const char* p, std::string* text) {
         if (p[1] != '#' || p[2] == '\0') {
             static constexpr std::pair<const char*, char> kNamed[] = {
@@ -127,7 +128,6 @@ private:
                     return p + std::strlen(entity);
                 }
             }
-            Append(text, '&');
             return p + 1;
         }
         const bool bHex = p[2] == 'x';
