@@ -21,8 +21,7 @@ echo "$work/alice" >"$work/app/pathlist.ini"
 started=$(date +%s%N)
 StartProgram "$work"
 
-WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-icon=$(DockedIcon "$PROGRAM_PID")
+icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
 WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "no balloon appeared"
 echo "icon docked and balloon shown after $((($(date +%s%N) - started) / 1000000)) ms"
 import -window root "$artifacts/balloon.png"

@@ -74,7 +74,8 @@ VisibleWindowsOf() {
 OpenMenu() {
     local pid before
     pid=$(xdotool getwindowpid "$1")
-    before=$(VisibleWindowsOf "$pid")
+    # The icon is always among them, so an empty answer is a search that failed.
+    before=$(WaitForOutput 5 VisibleWindowsOf "$pid") || Fail "no window of process $pid was found"
     # Right after a menu was closed by keys, Qt's XEmbed tray icon may open no menu for a right click;
     # the click is given again until one shows.
     for _ in 1 2 3; do

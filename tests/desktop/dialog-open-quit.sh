@@ -23,8 +23,7 @@ export PATH="$work/bin:$PATH"
 # Starts the program and waits for its icon; sets icon.
 StartAndDock() {
     StartProgram "$work"
-    WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-    icon=$(DockedIcon "$PROGRAM_PID")
+    icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
 }
 
 QuitWith() {

@@ -20,14 +20,13 @@ MakeHungWorkingCopy "$work/wc"
 PrepareProgram "$program" "$work"
 echo "$work/wc" >"$work/app/pathlist.ini"
 StartProgram "$work" --log
-WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-WaitFor 20 HungSvnOf "$PROGRAM_PID" >/dev/null || Fail "no svn run hung on the server"
-svnPid=$(HungSvnOf "$PROGRAM_PID")
+icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
+svnPid=$(WaitForOutput 20 HungSvnOf "$PROGRAM_PID") || Fail "no svn run hung on the server"
 
 # A double-click on the report's only row, below the list's header, opens the update window.
-ClickIcon "$(DockedIcon "$PROGRAM_PID")" 1
-WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Report" >/dev/null || Fail "the report did not open"
-eval "$(xdotool getwindowgeometry --shell "$(DialogOf "$PROGRAM_PID" "Corvane : Report")")"
+ClickIcon "$icon" 1
+report=$(WaitForOutput 10 DialogOf "$PROGRAM_PID" "Corvane : Report") || Fail "the report did not open"
+eval "$(xdotool getwindowgeometry --shell "$report")"
 xdotool mousemove $((X + 100)) $((Y + 40)) click --repeat 2 --delay 100 1
 WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Update" >/dev/null || Fail "the update window did not open"
 Locked() { svn --non-interactive --config-dir "$work/svnconfig" status "$work/wc" | grep -q '^..L'; }

@@ -38,8 +38,7 @@ echo "--version and --check beside it: exit code 0"
 kill -KILL "$first"
 WaitForExit "$first" 10 || true
 StartProgram "$work"
-WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "after SIGKILL of the first, a new start never docked"
-icon=$(DockedIcon "$PROGRAM_PID")
+icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "after SIGKILL of the first, a new start never docked"
 ChooseQuit "$icon"
 code=0
 WaitForExit "$PROGRAM_PID" 20 || code=$?

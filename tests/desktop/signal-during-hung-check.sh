@@ -17,8 +17,7 @@ MakeHungWorkingCopy "$work/wc"
 # Sends signal $1 to process $2 once its svn hangs; checks its end against exit code $3.
 SignalDuringHang() {
     local svnPid took code=0 sent
-    WaitFor 20 HungSvnOf "$2" >/dev/null || Fail "no svn run hung on the server"
-    svnPid=$(HungSvnOf "$2")
+    svnPid=$(WaitForOutput 20 HungSvnOf "$2") || Fail "no svn run hung on the server"
     sent=$(date +%s%N)
     kill "-$1" "$2"
     WaitForExit "$2" 10 || code=$?

@@ -26,8 +26,7 @@ PrepareProgram "$program" "$work"
 echo "$work/watched" >"$work/app/pathlist.ini"
 StartProgram "$work"
 
-WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "the icon never docked in the tray"
-icon=$(DockedIcon "$PROGRAM_PID")
+icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
 WaitFor 20 grep -q started "$work/svn.log" || Fail "the check never started"
 
 # svn leads a session of its own; what is left of it, zombies aside.

@@ -11,6 +11,22 @@ WaitFor() {
     return 1
 }
 
+# Runs the command until it succeeds, for at most $1 seconds, and prints what that run printed; false
+# when it never does. What was found is taken from the run that found it: an X search asked again may
+# fail, as it does whenever a window goes away while the search walks the windows.
+WaitForOutput() {
+    local tries=$(($1 * 10)) output
+    shift
+    for _ in $(seq "$tries"); do
+        if output=$("$@"); then
+            printf '%s\n' "$output"
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # True once process $1 has ended (a zombie that waits for its parent counts as ended).
 HasEnded() {
     local stat

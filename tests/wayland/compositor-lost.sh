@@ -34,8 +34,7 @@ StartProgram "$work" WAYLAND_DISPLAY="$(cat "$work/compositor/display")"
 WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 # The check's run on the working copy's URL; the one on the copy itself ends at once.
 HungSvn() { pgrep -P "$PROGRAM_PID" -x -f "svn info --xml -- svn://.*/repo@"; }
-WaitFor 20 HungSvn >/dev/null || Fail "no svn run hangs"
-svnPid=$(HungSvn)
+svnPid=$(WaitForOutput 20 HungSvn) || Fail "no svn run hangs"
 
 kill -KILL "$compositorPid"
 code=0
