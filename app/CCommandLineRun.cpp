@@ -24,7 +24,7 @@ constexpr int kExitUsageError = 2;
 // A folder named on the command line, made absolute against the current directory and cleaned, so
 // that "." or "wc/" are checked and announced under the folder's own name.
 QString AbsoluteFolder(const QString& folder) {
-    return QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
+    return QDir::cleanPath(QDir::current().absoluteFilePath(folder));
 }
 
 } // namespace
