@@ -54,8 +54,13 @@ CJobObject::~CJobObject() {
 
 std::wstring CJobObject::CommandLineFor(const QStringList& arguments) {
     QStringList quoted;
-    for (const QString& argument : arguments)
-        quoted.append(QuoteArgument(argument));
+    // Quoted only where needed, as Windows programs write command lines: some programs (cmd.exe) read
+    // a quoted switch as a word. Without blanks or quotes an argument splits back unchanged anyway.
+    for (const QString& argument : arguments) {
+        const bool bPlain = !argument.isEmpty() && !argument.contains(QLatin1Char(' ')) &&
+                            !argument.contains(QLatin1Char('\t')) && !argument.contains(QLatin1Char('"'));
+        quoted.append(bPlain ? argument : QuoteArgument(argument));
+    }
     return quoted.join(QLatin1Char(' ')).toStdWString();
 }
 

@@ -32,7 +32,8 @@ public:
     // Kills every process in the job at once.
     void Terminate();
 
-    // The command line for arguments, each quoted so that the C runtime splits it back unchanged.
+    // The command line for arguments, each quoted where needed so that the C runtime splits it back
+    // unchanged.
     static std::wstring CommandLineFor(const QStringList& arguments);
 
 private:

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <algorithm>
-#include <memory>
+#include <string>
 // The other Windows headers need windows.h before them.
 // clang-format off
 #include <windows.h>
@@ -12,9 +12,6 @@
 // clang-format on
 
 namespace {
-
-// ProcessCommandLineInformation: the command line of another process, as a UNICODE_STRING.
-constexpr auto kCommandLineInformation = static_cast<PROCESSINFOCLASS>(60);
 
 // The processes there are, each with its parent's id.
 QList<PROCESSENTRY32W> Processes() {
@@ -30,20 +27,24 @@ QList<PROCESSENTRY32W> Processes() {
     return processes;
 }
 
+// Read from the process's own memory, through its environment block: the way that Wine supports too.
 QString CommandLineOf(qint64 pid) {
-    const HANDLE hProcess = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    const HANDLE hProcess =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, static_cast<DWORD>(pid));
     if (hProcess == nullptr)
         return {};
-    ULONG size = 0;
-    NtQueryInformationProcess(hProcess, kCommandLineInformation, nullptr, 0, &size);
     QString commandLine;
-    if (size > 0) {
-        auto buffer = std::make_unique<char[]>(size);
-        if (NT_SUCCESS(
-                NtQueryInformationProcess(hProcess, kCommandLineInformation, buffer.get(), size, &size))) {
-            const auto* pText = reinterpret_cast<UNICODE_STRING*>(buffer.get());
-            commandLine = QString::fromWCharArray(pText->Buffer, pText->Length / sizeof(wchar_t));
-        }
+    PROCESS_BASIC_INFORMATION basic{};
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (NT_SUCCESS(
+            NtQueryInformationProcess(hProcess, ProcessBasicInformation, &basic, sizeof basic, nullptr)) &&
+        ReadProcessMemory(hProcess, basic.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+        ReadProcessMemory(hProcess, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+        std::wstring text(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+        if (ReadProcessMemory(hProcess, parameters.CommandLine.Buffer, text.data(),
+                              parameters.CommandLine.Length, nullptr))
+            commandLine = QString::fromStdWString(text);
     }
     CloseHandle(hProcess);
     return commandLine;
