@@ -1,14 +1,18 @@
 // Where Windows differs from Linux: paths as svn prints them there, the list file of earlier versions
 // in the ANSI code page, and children that end with their job.
 #include "platform/CChildProcess.h"
+#include "platform/CGuardedProcess.h"
 #include "platform/FileSystem.h"
 #include "platform/PathNames.h"
 #include "settings/CPathListFile.h"
 #include "support/AtOnce.h"
+#include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -86,4 +90,44 @@ TEST(WindowsJob, KilledChildTakesWhatItStartedWithIt) {
     while (!ProcessesWhoseCommandLineHolds(marker).isEmpty() && std::chrono::steady_clock::now() < deadline)
         QThread::msleep(20);
     EXPECT_TRUE(ProcessesWhoseCommandLineHolds(marker).isEmpty()) << "a grandchild outlived the run";
+}
+
+// The update window's svn: its output arrives as it runs, and its end with svn's own status; a run
+// that is killed is followed by the repair command.
+TEST(WindowsUpdate, SvnUpdateReportsItsOutputAndEndAndAKilledOneIsRepaired) {
+    int argc = 0;
+    QCoreApplication application(argc, nullptr);
+    CSvnSandbox sandbox;
+    ASSERT_TRUE(sandbox.CreateRepository()) << sandbox.LastError().toStdString();
+    const QString alice = sandbox.Checkout(QStringLiteral("alice"));
+    const QString bob = sandbox.Checkout(QStringLiteral("bob"));
+    ASSERT_FALSE(alice.isEmpty() || bob.isEmpty()) << sandbox.LastError().toStdString();
+    ASSERT_GT(sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("b.txt"), "b\n"), 0);
+
+    platform::CGuardedProcess update;
+    QSignalSpy finished(&update, &platform::CGuardedProcess::Finished);
+    ASSERT_TRUE(
+        update.Start({QStringLiteral("svn.exe"), QStringLiteral("update"), QStringLiteral("--"), alice}, {},
+                     std::chrono::seconds(5)))
+        << update.ErrorString().toStdString();
+    ASSERT_TRUE(update.WaitForFinished(std::chrono::seconds(60)));
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 0);
+    EXPECT_FALSE(finished.at(0).at(1).toBool());
+    EXPECT_TRUE(update.ReadAll().contains("Updated to revision 1")) << "svn's output";
+
+    // A program that never ends on its own: killed, it is followed by the repair, which leaves a trace.
+    const QString marker = QStringLiteral("ping -n 300 127.0.0.1");
+    const QString trace = sandbox.Folder() + QStringLiteral("/repaired");
+    ASSERT_TRUE(update.Start({QStringLiteral("cmd.exe"), QStringLiteral("/c"), marker},
+                             {QStringLiteral("cmd.exe"), QStringLiteral("/c"),
+                              QStringLiteral("echo done>") + QDir::toNativeSeparators(trace)},
+                             std::chrono::seconds(30)));
+    update.Kill();
+    ASSERT_TRUE(update.WaitForFinished(std::chrono::seconds(30)));
+    EXPECT_TRUE(finished.last().at(1).toBool()) << "reported as killed";
+    for (int i = 0; i < 1500 && !QFile::exists(trace); ++i)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(trace)) << "the repair never ran";
+    EXPECT_TRUE(ProcessesWhoseCommandLineHolds(marker).isEmpty());
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on Xvfb with trayer, copied with its DLLs into a folder whose
 # "pathlist.ini" names a working copy that is behind its repository: its icon docks in the tray, the
-# balloon appears, a click on the balloon opens the report, and "Quit" from the icon's menu ends it
+# balloon appears, a left click on the icon opens the report, and "Quit" from the icon's menu ends it
 # with exit code 0. Wine draws the icon and the balloon in windows of its explorer.exe.
 # usage: tray-alert-and-quit.sh <dist folder> <build folder> <Windows SDK>
 set -euo pipefail
@@ -51,15 +51,16 @@ printf '%s\r\n' "$(WindowsPath "$work/alice")" >"$work/app/pathlist.ini"
 PROGRAM_PID=$!
 
 ParentOf() {
-    xwininfo -children -id "$1" | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'
+    xwininfo -children -id "$1" 2>/dev/null | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'
 }
 # The icon: a window of explorer.exe whose parent's parent is trayer's panel.
 DockedIcon() {
-    local window parent
-    for window in $(xdotool search --class explorer.exe 2>/dev/null); do
-        parent=$(ParentOf "$window")
-        [ -n "$parent" ] && [ "$parent" != 0x0 ] || continue
-        if xwininfo -id "$(ParentOf "$parent")" 2>/dev/null | grep -q '"panel"'; then
+    local window parent panel
+    for window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        parent=$(ParentOf "$window") || continue
+        panel=$(ParentOf "$parent") || continue
+        [ -n "$panel" ] && [ "$panel" != 0x0 ] || continue
+        if xwininfo -id "$panel" 2>/dev/null | grep -q '"panel"'; then
             echo "$window"
             return 0
         fi
@@ -70,7 +71,7 @@ DockedIcon() {
 Balloon() {
     local window width
     for window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
-        width=$(xwininfo -id "$window" | sed -n 's/^ *Width: \([0-9]*\)/\1/p')
+        width=$(xwininfo -id "$window" 2>/dev/null | sed -n 's/^ *Width: \([0-9]*\)/\1/p')
         if [ "${width:-0}" -gt 100 ]; then
             echo "$window"
             return 0
@@ -87,14 +88,15 @@ ClickCentre() {
 icon=$(WaitForOutput 60 DockedIcon) || Fail "the icon never docked in the tray"
 balloon=$(WaitForOutput 60 Balloon) || Fail "no balloon appeared"
 echo "icon $icon docked, balloon $balloon shown"
-# A click that comes before the balloon takes input leaves it open, and is given again.
-ClickBalloonForReport() {
+# Wine's balloon does not tell the program of a click on it (Windows sends NIN_BALLOONUSERCLICK), so
+# the report is opened as the icon's left click opens it; a click that comes before the icon takes
+# input is given again.
+ClickIconForReport() {
     Report >/dev/null && return 0
-    local shown
-    shown=$(Balloon) && ClickCentre "$shown" 1
+    ClickCentre "$icon" 1
     return 1
 }
-WaitFor 20 ClickBalloonForReport || Fail "a click on the balloon opened no report"
+WaitFor 20 ClickIconForReport || Fail "a left click on the icon opened no report"
 xdotool key --window "$(Report)" Escape
 WaitFor 10 eval '! Report >/dev/null' || Fail "the report did not close"
 
