@@ -301,21 +301,21 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
     EXPECT_EQ(entries, kept);
 
     // Only what the repository changed is out of date; a local change alone is not.
-    std::vector<SVNOutOfDateItem> items;
-    ASSERT_TRUE(CStatusReader::ReadOutOfDate(R"(<?xml version="1.0" encoding="UTF-8"?>
+    SVNStatus status;
+    ASSERT_TRUE(CStatusReader::Read(R"(<?xml version="1.0" encoding="UTF-8"?>
 <status><target path="/home/ann/wc">
 <entry path="/home/ann/wc/new"><wc-status item="none" props="none"/><repos-status item="added" props="none"/></entry>
 <entry path="/home/ann/wc/edited"><wc-status item="modified" revision="3" props="none"/></entry>
 <entry path="/home/ann/wc"><wc-status item="normal" revision="3" props="none"/><repos-status item="none" props="modified"/></entry>
 <against revision="4"/></target></status>
 )",
-                                             items));
-    EXPECT_EQ(items, (std::vector<SVNOutOfDateItem>{{"new", "", "added"}, {"", "3", "none"}}));
-    EXPECT_FALSE(CStatusReader::ReadOutOfDate(kFailedRun, items));
-    EXPECT_FALSE(CStatusReader::ReadOutOfDate("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
+                                    status));
+    EXPECT_EQ(status.m_OutOfDate, (std::vector<SVNOutOfDateItem>{{"new", "", "added"}, {"", "3", "none"}}));
+    EXPECT_FALSE(CStatusReader::Read(kFailedRun, status));
+    EXPECT_FALSE(CStatusReader::Read("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
                                               "svn: warning: W155007: '/x' is not a working copy\n"
                                               "</target>\n</status>\n",
-                                              items));
+                                     status));
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL
