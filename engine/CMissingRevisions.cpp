@@ -43,9 +43,8 @@ bool LacksChange(const OutOfDateRevisions& outOfDate, const QString& path, qlong
 }
 
 bool FollowsElsewhere(const QStringList& parts, const QString& path) {
-    return std::any_of(parts.begin(), parts.end(), [&path](const QString& part) {
-        return PathBelow(part, path).has_value();
-    });
+    return std::any_of(parts.begin(), parts.end(),
+                       [&path](const QString& part) { return PathBelow(part, path).has_value(); });
 }
 
 bool IsLacking(const SVNLogEntry& entry, const OutOfDateRevisions& outOfDate, const SVNCopyFolder& folder) {
@@ -69,7 +68,8 @@ bool IsLacking(const SVNLogEntry& entry, const OutOfDateRevisions& outOfDate, co
 
 } // namespace
 
-std::vector<SVNLogEntry> CMissingRevisions::Select(const std::vector<SVNLogEntry>& log, const SVNCopyFolder& folder) {
+std::vector<SVNLogEntry> CMissingRevisions::Select(const std::vector<SVNLogEntry>& log,
+                                                   const SVNCopyFolder& folder) {
     const OutOfDateRevisions byPath = ByPath(folder.m_OutOfDate);
     std::vector<SVNLogEntry> lacking;
     for (const SVNLogEntry& entry : log) {
@@ -81,8 +81,11 @@ std::vector<SVNLogEntry> CMissingRevisions::Select(const std::vector<SVNLogEntry
 
 bool CMissingRevisions::Explains(const SVNLogEntry& entry, const QString& folderInRepository,
                                  const QString& itemPath) {
-    const QString item = itemPath.isEmpty() ? folderInRepository : folderInRepository + QLatin1Char('/') + itemPath;
-    return std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(), [&item](const SVNChangedPath& changed) {
-        return PathBelow(changed.m_strPath, item).has_value() || PathBelow(item, changed.m_strPath).has_value();
-    });
+    const QString item =
+        itemPath.isEmpty() ? folderInRepository : folderInRepository + QLatin1Char('/') + itemPath;
+    return std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(),
+                       [&item](const SVNChangedPath& changed) {
+                           return PathBelow(changed.m_strPath, item).has_value() ||
+                                  PathBelow(item, changed.m_strPath).has_value();
+                       });
 }

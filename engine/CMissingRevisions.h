@@ -31,5 +31,6 @@ public:
     // Whether entry changed the item at itemPath (relative to the folder whose path below the
     // repository root is folderInRepository), a folder above it, or, for a folder, something in it:
     // a change that makes svn's status mark the item out of date.
-    static bool Explains(const SVNLogEntry& entry, const QString& folderInRepository, const QString& itemPath);
+    static bool Explains(const SVNLogEntry& entry, const QString& folderInRepository,
+                         const QString& itemPath);
 };

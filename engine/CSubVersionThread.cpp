@@ -43,7 +43,8 @@ QString ModifiedMessage(const QString& author, const QString& displayName, const
 
 // Reads the log of the part's URL from its last-changed revision in the copy up to the repository's;
 // false when svn cannot tell, or the copy is not behind there.
-bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& part, std::vector<SVNLogEntry>& log) {
+bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& part,
+                 std::vector<SVNLogEntry>& log) {
     if (!part.m_strPath.isEmpty()) {
         if (svn.GetInfo(workingCopy + QLatin1Char('/') + part.m_strPath, part.m_Local) != InfoOk ||
             part.m_Local.m_strUrl.isEmpty() || svn.GetInfo(part.m_Local.m_strUrl, part.m_Remote) != InfoOk)
@@ -56,8 +57,8 @@ bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& par
     const qlonglong localRevision = part.m_Local.m_strCommitRevision.toLongLong(&bLocalNumber);
     const qlonglong remoteRevision = part.m_Remote.m_strCommitRevision.toLongLong(&bRemoteNumber);
     return bLocalNumber && bRemoteNumber && localRevision < remoteRevision &&
-           svn.GetLog(part.m_Local.m_strUrl, part.m_Remote.m_strCommitRevision, QString::number(localRevision + 1),
-                      kMaxLogEntries, log);
+           svn.GetLog(part.m_Local.m_strUrl, part.m_Remote.m_strCommitRevision,
+                      QString::number(localRevision + 1), kMaxLogEntries, log);
 }
 
 } // namespace
@@ -106,8 +107,9 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     StoreResult(Modified, remote.m_strCommitAuthor, alert.m_Changes);
 }
 
-SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
-                                               const SVNStatus& status, bool& bOwnOnly) const {
+SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInfo& local,
+                                               const SVNInfo& remote, const SVNStatus& status,
+                                               bool& bOwnOnly) const {
     // Each out-of-date item is judged by the log of the innermost part it lies in that follows a
     // URL of its own: a switched item or an external, else the copy's root.
     QStringList parts = status.m_Switched + status.m_Externals;
@@ -119,12 +121,14 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
         copyParts.push_back({part, {}, {}, {}});
     for (const SVNOutOfDateItem& item : status.m_OutOfDate) {
         auto owner = std::find_if(copyParts.begin() + 1, copyParts.end(), [&item](const CCopyPart& part) {
-            return item.m_strPath == part.m_strPath || item.m_strPath.startsWith(part.m_strPath + QLatin1Char('/'));
+            return item.m_strPath == part.m_strPath ||
+                   item.m_strPath.startsWith(part.m_strPath + QLatin1Char('/'));
         });
         if (owner == copyParts.end())
             owner = copyParts.begin();
         SVNOutOfDateItem relative = item;
-        relative.m_strPath = owner->m_strPath.isEmpty() ? item.m_strPath : item.m_strPath.mid(owner->m_strPath.size() + 1);
+        relative.m_strPath =
+            owner->m_strPath.isEmpty() ? item.m_strPath : item.m_strPath.mid(owner->m_strPath.size() + 1);
         owner->m_Folder.m_OutOfDate.push_back(relative);
     }
     for (CCopyPart& part : copyParts) {
@@ -154,8 +158,9 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
         changes.m_bMore = changes.m_bMore || log.size() >= static_cast<std::size_t>(kMaxLogEntries);
         const QString ownName =
             CSvnUserName(platform::SvnConfigFolder())
-                .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid,
-                     [&](const QString& realmPrefix) { return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix); });
+                .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid, [&](const QString& realmPrefix) {
+                    return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix);
+                });
         std::vector<SVNLogEntry> own;
         const auto repository = std::find(repositories.begin(), repositories.end(), part.m_Local.m_strUuid);
         const std::size_t repositoryIndex = static_cast<std::size_t>(repository - repositories.begin());
@@ -172,14 +177,16 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
         }
         const QString inRepository = part.m_Folder.m_strInRepository;
         for (const SVNOutOfDateItem& item : part.m_Folder.m_OutOfDate) {
-            bAllExplained = bAllExplained && std::any_of(own.begin(), own.end(), [&](const SVNLogEntry& entry) {
-                                return CMissingRevisions::Explains(entry, inRepository, item.m_strPath);
-                            });
+            bAllExplained =
+                bAllExplained && std::any_of(own.begin(), own.end(), [&](const SVNLogEntry& entry) {
+                    return CMissingRevisions::Explains(entry, inRepository, item.m_strPath);
+                });
         }
     }
     std::stable_sort(lacking.begin(), lacking.end(), [](const auto& left, const auto& right) {
-        return left.first != right.first ? left.first < right.first
-                                         : left.second.m_strRevision.toLongLong() > right.second.m_strRevision.toLongLong();
+        return left.first != right.first
+                   ? left.first < right.first
+                   : left.second.m_strRevision.toLongLong() > right.second.m_strRevision.toLongLong();
     });
     for (std::size_t i = 0; i < lacking.size(); ++i) {
         if (i == 0 || lacking[i].first != lacking[i - 1].first ||

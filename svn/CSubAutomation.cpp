@@ -104,8 +104,8 @@ bool CSubAutomation::GetStatus(const QString& path, SVNStatus& status) {
 QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix) {
     if (realmPrefix.isEmpty())
         return {};
-    const std::string output =
-        RunSvn(QStringLiteral("info --force-interactive --username %1").arg(QLatin1String(kRealmProbeUser)), url);
+    const std::string output = RunSvn(
+        QStringLiteral("info --force-interactive --username %1").arg(QLatin1String(kRealmProbeUser)), url);
     // The prompt's own words are translated; the realm is found by the address it starts with.
     const QString text = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
     const qsizetype start = text.indexOf(realmPrefix);

@@ -83,7 +83,8 @@ QHash<QString, QString> CSvnUserName::CachedNames() const {
     return names;
 }
 
-QString CSvnUserName::Cached(const QString& rootUrl, const QString& uuid, const RealmLookup& serverRealm) const {
+QString CSvnUserName::Cached(const QString& rootUrl, const QString& uuid,
+                             const RealmLookup& serverRealm) const {
     const QHash<QString, QString> names = CachedNames();
     if (QUrl(rootUrl).scheme() == QLatin1String("file"))
         return names.value(uuid);
