@@ -17,6 +17,9 @@ constexpr const char* kNotWorkingCopy = "pas une copie de travail";
 constexpr const char* kHostNotFound = "Could not resolve hostname";
 // A name no one commits with, so that svn finds no password cached for it and must ask.
 constexpr const char* kRealmProbeUser = "corvane-realm-probe";
+// A server names its realm as soon as it is asked; an svn that waits longer waits for an answer that
+// no one gives (a console of its own, on some systems).
+constexpr std::chrono::seconds kRealmTimeLimit{30};
 
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
@@ -104,8 +107,12 @@ bool CSubAutomation::GetStatus(const QString& path, SVNStatus& status) {
 QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix) {
     if (realmPrefix.isEmpty())
         return {};
-    const std::string output = RunSvn(
-        QStringLiteral("info --force-interactive --username %1").arg(QLatin1String(kRealmProbeUser)), url);
+    // No password store is opened either: a keyring or wallet must not ask to be unlocked.
+    const std::string output =
+        RunSvn(QStringLiteral("info --force-interactive --config-option "
+                              "config:auth:password-stores= --username %1")
+                   .arg(QLatin1String(kRealmProbeUser)),
+               url, {}, std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit));
     // The prompt's own words are translated; the realm is found by the address it starts with.
     const QString text = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
     const qsizetype start = text.indexOf(realmPrefix);
@@ -134,14 +141,15 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
     return RunSvn(QStringLiteral("diff -c %1").arg(revision), url, revision);
 }
 
-std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg) {
+std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg,
+                                   std::optional<std::chrono::milliseconds> timeLimit) {
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
     if (target.isEmpty())
         return {};
     return RunCommand(QStringLiteral("svn.exe"),
                       arguments + QStringLiteral(" -- ") +
                           platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
+                      timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit);
 }
 
 int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <chrono>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -60,7 +61,9 @@ private:
     // Runs svn with the arguments, the last of them the target; "--" keeps the target from being read
     // as an option, and a trailing '@' keeps an '@' inside it from being read as a peg revision
     // unless peg names one.
-    std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {});
+    // The run ends at timeLimit when one is given, else at the object's.
+    std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {},
+                       std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
