@@ -41,6 +41,39 @@ QString ModifiedMessage(const QString& author, const QString& displayName, const
                              localRevision.toUtf8().constData(), remoteRevision.toUtf8().constData());
 }
 
+// The copy's root and its parts that follow URLs of their own (switched items, externals), each
+// with the out-of-date items it is judged by: those of the innermost part they lie in.
+std::vector<CCopyPart> CopyParts(const SVNInfo& local, const SVNInfo& remote, const SVNStatus& status) {
+    QStringList parts = status.m_Switched + status.m_Externals;
+    parts.removeAll(QString());
+    std::sort(parts.begin(), parts.end(),
+              [](const QString& left, const QString& right) { return left.size() > right.size(); });
+    std::vector<CCopyPart> copyParts{{QString(), local, remote, {}}};
+    for (const QString& part : parts)
+        copyParts.push_back({part, {}, {}, {}});
+    for (const SVNOutOfDateItem& item : status.m_OutOfDate) {
+        auto owner = std::find_if(copyParts.begin() + 1, copyParts.end(), [&item](const CCopyPart& part) {
+            return item.m_strPath == part.m_strPath ||
+                   item.m_strPath.startsWith(part.m_strPath + QLatin1Char('/'));
+        });
+        if (owner == copyParts.end())
+            owner = copyParts.begin();
+        SVNOutOfDateItem relative = item;
+        relative.m_strPath =
+            owner->m_strPath.isEmpty() ? item.m_strPath : item.m_strPath.mid(owner->m_strPath.size() + 1);
+        owner->m_Folder.m_OutOfDate.push_back(relative);
+    }
+    for (CCopyPart& part : copyParts) {
+        for (const QString& other : parts) {
+            if (part.m_strPath.isEmpty())
+                part.m_Folder.m_FollowElsewhere.append(other);
+            else if (other.startsWith(part.m_strPath + QLatin1Char('/')))
+                part.m_Folder.m_FollowElsewhere.append(other.mid(part.m_strPath.size() + 1));
+        }
+    }
+    return copyParts;
+}
+
 // Reads the log of the part's URL from its last-changed revision in the copy up to the repository's;
 // false when svn cannot tell, or the copy is not behind there.
 bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& part,
@@ -110,36 +143,7 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
 SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInfo& local,
                                                const SVNInfo& remote, const SVNStatus& status,
                                                bool& bOwnOnly) const {
-    // Each out-of-date item is judged by the log of the innermost part it lies in that follows a
-    // URL of its own: a switched item or an external, else the copy's root.
-    QStringList parts = status.m_Switched + status.m_Externals;
-    parts.removeAll(QString());
-    std::sort(parts.begin(), parts.end(),
-              [](const QString& left, const QString& right) { return left.size() > right.size(); });
-    std::vector<CCopyPart> copyParts{{QString(), local, remote, {}}};
-    for (const QString& part : parts)
-        copyParts.push_back({part, {}, {}, {}});
-    for (const SVNOutOfDateItem& item : status.m_OutOfDate) {
-        auto owner = std::find_if(copyParts.begin() + 1, copyParts.end(), [&item](const CCopyPart& part) {
-            return item.m_strPath == part.m_strPath ||
-                   item.m_strPath.startsWith(part.m_strPath + QLatin1Char('/'));
-        });
-        if (owner == copyParts.end())
-            owner = copyParts.begin();
-        SVNOutOfDateItem relative = item;
-        relative.m_strPath =
-            owner->m_strPath.isEmpty() ? item.m_strPath : item.m_strPath.mid(owner->m_strPath.size() + 1);
-        owner->m_Folder.m_OutOfDate.push_back(relative);
-    }
-    for (CCopyPart& part : copyParts) {
-        for (const QString& other : parts) {
-            if (part.m_strPath.isEmpty())
-                part.m_Folder.m_FollowElsewhere.append(other);
-            else if (other.startsWith(part.m_strPath + QLatin1Char('/')))
-                part.m_Folder.m_FollowElsewhere.append(other.mid(part.m_strPath.size() + 1));
-        }
-    }
-
+    std::vector<CCopyPart> copyParts = CopyParts(local, remote, status);
     SVNChanges changes{local.m_strUrl, {}, false};
     // Which repository each lacking revision is of, by UUID, so that revisions of one repository
     // are listed newest first together, each once.
@@ -156,17 +160,21 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
             continue;
         }
         changes.m_bMore = changes.m_bMore || log.size() >= static_cast<std::size_t>(kMaxLogEntries);
+        std::vector<SVNLogEntry> partLacking = CMissingRevisions::Select(log, part.m_Folder);
+        // Only a lacking revision needs the user's name, which may cost a question to the server.
         const QString ownName =
-            CSvnUserName(platform::SvnConfigFolder())
-                .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid, [&](const QString& realmPrefix) {
-                    return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix);
-                });
+            partLacking.empty()
+                ? QString()
+                : CSvnUserName(platform::SvnConfigFolder())
+                      .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid, [&](const QString& realmPrefix) {
+                          return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix);
+                      });
         std::vector<SVNLogEntry> own;
         const auto repository = std::find(repositories.begin(), repositories.end(), part.m_Local.m_strUuid);
         const std::size_t repositoryIndex = static_cast<std::size_t>(repository - repositories.begin());
         if (repository == repositories.end())
             repositories.push_back(part.m_Local.m_strUuid);
-        for (SVNLogEntry& entry : CMissingRevisions::Select(log, part.m_Folder)) {
+        for (SVNLogEntry& entry : partLacking) {
             if (entry.m_strAuthor == ownName)
                 own.push_back(entry);
             else
