@@ -291,220 +291,154 @@ TEST_F(CheckCommandTest, FolderThatOthersMayWriteKeepsNoneOfTheUsersFiles) {
 // commit without leaving theirs in the cache.
 TEST_F(CheckCommandTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
     const QString me = platform::LoginName();
+    const QString at = m_Sandbox.Folder() + QLatin1Char('/');
+    const QString file = QUrl::fromLocalFile(at).toString(QUrl::FullyEncoded);
+    const QString svnserve = m_Sandbox.StartServer().chopped(4);
+    // "%1" in a command line is the sandbox's file:// URL, "%2" its folder, "%3" its svn:// URL.
+    const auto run = [&](const QString& commandLine) {
+        QStringList arguments = QProcess::splitCommand(
+            QString(commandLine).replace("%1", file).replace("%2", at).replace("%3", svnserve));
+        const QString tool = arguments.takeFirst();
+        EXPECT_TRUE(m_Sandbox.RunTool(tool, arguments)) << m_Sandbox.LastError().toStdString();
+    };
+    int commits = 0;
+    const auto commit = [&](const QString& copy, const QString& author, const char* path,
+                            const QStringList& options) {
+        return m_Sandbox.Commit(at + copy, author, QString::fromUtf8(path), QByteArray::number(++commits),
+                                options);
+    };
     const QStringList colleague{QStringLiteral("--no-auth-cache")};
-    const QString sandbox = m_Sandbox.Folder();
-    const auto svn = [&](QStringList arguments) {
-        EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), arguments))
-            << m_Sandbox.LastError().toStdString();
-    };
-    const auto repository = [&](const QString& name) {
-        EXPECT_TRUE(
-            m_Sandbox.RunTool(QStringLiteral("svnadmin"), {QStringLiteral("create"), sandbox + "/" + name}));
-        return QUrl::fromLocalFile(sandbox + "/" + name).toString(QUrl::FullyEncoded);
-    };
-    const auto checkout = [&](const QString& url, const QString& name) {
-        svn({QStringLiteral("checkout"), url, sandbox + "/" + name});
-        return sandbox + "/" + name;
-    };
-    const auto mkdir = [&](const QString& author, QStringList urls) {
-        svn(QStringList{QStringLiteral("mkdir"), QStringLiteral("--parents"),
-                        QStringLiteral("--no-auth-cache"), QStringLiteral("--username"), author,
-                        QStringLiteral("-m"), QStringLiteral("layout")} +
-            urls);
-    };
-    // A folder of a branch made from trunk, or of trunk moved elsewhere, checked out after that
-    // revision; the user's own commit from another checkout of it follows.
-    const auto copiedFolder = [&](const QString& name, const QString& from, const QString& to) {
-        const QString url = repository(name);
-        mkdir(QStringLiteral("carol"), {url + "/trunk/src", url + "/branches"});
-        EXPECT_EQ(m_Sandbox.Commit(checkout(url + "/trunk", name + "-seed"), QStringLiteral("carol"),
-                                   QStringLiteral("src/main.c"), "int main;\n", colleague),
-                  2);
-        svn({from == to ? QStringLiteral("copy") : QStringLiteral("move"), QStringLiteral("--parents"),
-             QStringLiteral("--username"), QStringLiteral("rel"), QStringLiteral("-m"),
-             QStringLiteral("rel: release branch 1.0"), url + from, url + to});
-        const QString copy = checkout(url + to + "/src", name);
-        EXPECT_EQ(m_Sandbox.Commit(checkout(url + to + "/src", name + "-other"), me, QStringLiteral("main.c"),
-                                   "int main(void);\n"),
-                  4);
-        return copy;
-    };
-    // trunk with `sub` switched to a branch; a colleague's change on the branch, the user's own on
-    // trunk, then a trunk-only change to the `sub` this copy no longer follows.
-    const auto switchedFolder = [&] {
-        const QString url = repository(QStringLiteral("switched"));
-        mkdir(QStringLiteral("carol"), {url + "/trunk/sub", url + "/branches"});
-        const QString seed = checkout(url + "/trunk", QStringLiteral("switched-seed"));
-        EXPECT_EQ(m_Sandbox.Commit(seed, QStringLiteral("carol"), QStringLiteral("sub/b"), "b\n", colleague),
-                  2);
-        svn({QStringLiteral("copy"), QStringLiteral("--parents"), QStringLiteral("-m"),
-             QStringLiteral("branch"), url + "/trunk/sub", url + "/branches/b1/sub"});
-        const QString copy = checkout(url + "/trunk", QStringLiteral("switched"));
-        svn({QStringLiteral("switch"), url + "/branches/b1/sub", copy + "/sub"});
-        EXPECT_EQ(m_Sandbox.Commit(checkout(url + "/branches/b1/sub", QStringLiteral("switched-branch")),
-                                   QStringLiteral("bob"), QStringLiteral("b"), "b on the branch\n",
-                                   colleague),
-                  4);
-        EXPECT_EQ(m_Sandbox.Commit(seed, me, QStringLiteral("a"), "mine\n"), 5);
-        EXPECT_EQ(m_Sandbox.Commit(seed, QStringLiteral("carol"), QStringLiteral("sub/b"), "b on trunk\n",
-                                   colleague),
-                  6);
-        return copy;
-    };
-    // trunk with an external `ext` from another repository, where a colleague commits; the user's
-    // own commit on trunk follows.
-    const auto external = [&] {
-        const QString libraries = repository(QStringLiteral("libraries"));
-        mkdir(QStringLiteral("eve"), {libraries + "/lib"});
-        const QString library = checkout(libraries + "/lib", QStringLiteral("external-lib"));
-        EXPECT_EQ(m_Sandbox.Commit(library, QStringLiteral("eve"), QStringLiteral("x"), "x\n", colleague), 2);
-        const QString url = repository(QStringLiteral("external"));
-        mkdir(QStringLiteral("carol"), {url + "/trunk"});
-        const QString copy = checkout(url + "/trunk", QStringLiteral("external"));
-        svn({QStringLiteral("propset"), QStringLiteral("svn:externals"), libraries + "/lib ext", copy});
-        svn({QStringLiteral("commit"), QStringLiteral("--no-auth-cache"), QStringLiteral("--username"),
-             QStringLiteral("carol"), QStringLiteral("-m"), QStringLiteral("externals"), copy});
-        svn({QStringLiteral("update"), copy});
-        EXPECT_EQ(
-            m_Sandbox.Commit(library, QStringLiteral("eve"), QStringLiteral("x"), "x again\n", colleague), 3);
-        EXPECT_EQ(m_Sandbox.Commit(checkout(url + "/trunk", QStringLiteral("external-other")), me,
-                                   QStringLiteral("mine.txt"), "mine\n"),
-                  3);
-        return copy;
-    };
-    // svnserve serves two repositories with realms of their own, and svn has cached alice for the
-    // team's and buildbot for the robots'; alice commits from another checkout, then perhaps the
-    // robot does.
-    const QString serverRoot = m_Sandbox.StartServer().section(QLatin1Char('/'), 0, -2);
-    const QString config = sandbox + QStringLiteral("/.subversion");
-    QDir().mkpath(config);
-    QFile servers(config + QStringLiteral("/servers"));
-    EXPECT_TRUE(servers.open(QIODevice::WriteOnly) &&
+    for (const char* command :
+         {"svnadmin create %2files", "svnadmin create %2libraries",
+          "svn mkdir --parents --no-auth-cache -m layout %1files/branch/trunk/src %1files/moved/trunk/src "
+          "%1files/switched/trunk/sub %1files/blanks/trunk %1files/external/trunk",
+          "svn mkdir --no-auth-cache -m layout %1libraries/lib", "svn checkout %1files %2seed",
+          "svn checkout %1libraries/lib %2lib"})
+        run(QString::fromLatin1(command));
+    // In the svnserve repositories, alice and buildbot log in, and svn caches each for its realm.
+    for (const auto& [name, realm] :
+         {std::pair{"team", "Team repositories"}, std::pair{"robots", "Build robots"}}) {
+        run(QStringLiteral("svnadmin create %2") + QLatin1String(name));
+        QFile conf(at + QLatin1String(name) + QStringLiteral("/conf/svnserve.conf"));
+        QFile users(at + QLatin1String(name) + QStringLiteral("/conf/passwd"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && users.open(QIODevice::WriteOnly));
+        conf.write(
+            QByteArray("[general]\nanon-access = none\nauth-access = write\npassword-db = passwd\nrealm = ") +
+            realm + "\n");
+        users.write("[users]\nalice = a\nbuildbot = b\n");
+    }
+    QDir().mkpath(at + QStringLiteral(".subversion"));
+    QFile servers(at + QStringLiteral(".subversion/servers"));
+    ASSERT_TRUE(servers.open(QIODevice::WriteOnly) &&
                 servers.write("[global]\nstore-plaintext-passwords = yes\n") > 0);
     servers.close();
-    const auto twoRealms = [&](const QString& name, bool bRobotCommits) {
-        for (const auto& [repository, realm] :
-             {std::pair{name + "-team", "Team repositories"}, std::pair{name + "-robots", "Build robots"}}) {
-            EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svnadmin"),
-                                          {QStringLiteral("create"), sandbox + "/" + repository}));
-            QFile conf(sandbox + "/" + repository + "/conf/svnserve.conf");
-            EXPECT_TRUE(conf.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                        conf.write(QByteArray("[general]\nanon-access = none\nauth-access = write\n"
-                                              "password-db = passwd\nrealm = ") +
-                                   realm + "\n") > 0);
-            QFile passwords(sandbox + "/" + repository + "/conf/passwd");
-            EXPECT_TRUE(passwords.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                        passwords.write("[users]\nalice = a\nbuildbot = b\n") > 0);
-        }
-        const QString team = serverRoot + "/" + name + "-team";
-        svn({QStringLiteral("mkdir"), QStringLiteral("--username"), QStringLiteral("buildbot"),
-             QStringLiteral("--password"), QStringLiteral("b"), QStringLiteral("-m"),
-             QStringLiteral("robots"), serverRoot + "/" + name + "-robots/x"});
-        svn({QStringLiteral("mkdir"), QStringLiteral("--username"), QStringLiteral("alice"),
-             QStringLiteral("--password"), QStringLiteral("a"), QStringLiteral("-m"),
-             QStringLiteral("layout"), team + "/trunk"});
-        const QString copy = checkout(team + "/trunk", name);
-        const QString other = checkout(team + "/trunk", name + "-other");
-        EXPECT_EQ(m_Sandbox.Commit(other, QStringLiteral("alice"), QStringLiteral("a.txt"), "a\n"), 2);
-        if (bRobotCommits)
-            EXPECT_EQ(m_Sandbox.Commit(other, QStringLiteral("buildbot"), QStringLiteral("b.txt"), "b\n",
-                                       {QStringLiteral("--password"), QStringLiteral("b"),
-                                        QStringLiteral("--no-auth-cache")}),
-                      3);
-        return copy;
-    };
-    // Blanks in a name svn has cached for the user, and in a path a colleague changes.
-    const auto blanks = [&](const QString& name, const QString& author, const QString& file) {
-        const QString url = repository(name);
-        mkdir(QStringLiteral("carol"), {url + "/trunk"});
-        const QString copy = checkout(url + "/trunk", name);
-        const QString other = checkout(url + "/trunk", name + "-other");
-        EXPECT_EQ(m_Sandbox.Commit(other, author, file, "one\n", author == me ? colleague : QStringList()),
-                  2);
-        return copy;
-    };
-    const auto twoBlanksPath = [&] {
-        const QString copy = blanks(QStringLiteral("path-blanks"), me, QStringLiteral("two  blanks.txt"));
-        EXPECT_TRUE(m_Sandbox.Update(copy));
-        const QString other = sandbox + QStringLiteral("/path-blanks-other");
-        EXPECT_EQ(m_Sandbox.Commit(other, QStringLiteral("bob"), QStringLiteral("two  blanks.txt"), "two\n",
-                                   colleague),
-                  3);
-        EXPECT_EQ(m_Sandbox.Commit(other, me, QStringLiteral("mine.txt"), "mine\n", colleague), 4);
-        return copy;
-    };
+    run(QStringLiteral("svn mkdir --username buildbot --password b -m robots %3robots/x"));
+    run(QStringLiteral("svn mkdir --username alice --password a -m layout %3team/trunk"));
 
     struct Layout {
-        const char* name;
-        std::function<QString()> make;
-        QString author;  // the repository's last author, stored with the state
-        QString message; // the alert's text, or none when the copy lacks only the user's own commits
+        QString copy;                             // the folder checked, below the sandbox's
+        std::vector<std::function<void()>> steps; // what happens before the check
+        QString author;                           // the repository's last author, stored with the state
+        QString message; // the alert's text; none when the copy lacks only the user's own commits
         QStringList lines;
     };
-    const QString mine = QStringLiteral("%1: change by %1").arg(me);
+    // A folder of a branch made from trunk (or of trunk moved elsewhere) is checked out after that
+    // revision, and the user commits from another checkout of it.
+    const auto copiedFolder = [&](const QString& name, const QString& command) {
+        const QString folder = "%1files/" + name;
+        return std::vector<std::function<void()>>{
+            [=] { EXPECT_NE(commit("seed/" + name + "/trunk", "carol", "src/main.c", colleague), 0); },
+            [=] { run(command.arg(folder + "/trunk", folder + "/elsewhere/trunk")); },
+            [=] { run("svn checkout " + folder + "/elsewhere/trunk/src %2" + name); },
+            [=] { run("svn checkout " + folder + "/elsewhere/trunk/src %2" + name + "-other"); },
+            [=] { EXPECT_NE(commit(name + "-other", me, "main.c", {}), 0); }};
+    };
+    const QString mine = me + QStringLiteral(": change by ") + me;
     const Layout layouts[] = {
-        {"branch folder",
-         [&] { return copiedFolder("branch", "/trunk", "/branches/1.0"); },
+        {"branch",
+         copiedFolder("branch", "svn copy --parents --username rel -m \"rel: branch 1.0\" %1 %2"),
          me,
          {},
          {"r4 " + mine}},
-        {"moved folder",
-         [&] { return copiedFolder("moved", "/trunk", "/project/trunk"); },
+        {"moved",
+         copiedFolder("moved", "svn move --parents --username rel -m restructure %1 %2"),
          me,
          {},
-         {"r4 " + mine}},
-        {"switched folder",
-         switchedFolder,
-         QStringLiteral("carol"),
-         QStringLiteral("Message from carol:\nswitched was modified. (local=2, remote=6)"),
-         {"r5 " + mine, QStringLiteral("r4 bob: change by bob")}},
+         {"r7 " + mine}},
+        // trunk whose sub follows a branch: a colleague's change there, the user's own on trunk, and
+        // a change to trunk's sub, which this copy never gets.
+        {"switched",
+         {[&] { EXPECT_EQ(commit("seed/switched/trunk", "carol", "sub/b", colleague), 8); },
+          [&] { run("svn copy --parents -m branch %1files/switched/trunk/sub %1files/switched/b1/sub"); },
+          [&] { run("svn checkout %1files/switched/trunk %2switched"); },
+          [&] { run("svn switch %1files/switched/b1/sub %2switched/sub"); },
+          [&] { run("svn checkout %1files/switched/b1/sub %2switched-branch"); },
+          [&] { EXPECT_EQ(commit("switched-branch", "bob", "b", colleague), 10); },
+          [&] { EXPECT_EQ(commit("seed/switched/trunk", me, "a", {}), 11); },
+          [&] { EXPECT_EQ(commit("seed/switched/trunk", "carol", "sub/b", colleague), 12); }},
+         "carol",
+         "Message from carol:\nswitched was modified. (local=8, remote=12)",
+         {"r11 " + mine, "r10 bob: change by bob"}},
+        // trunk with an external from another repository, where a colleague commits.
         {"external",
-         external,
+         {[&] { run("svn checkout %1files/external/trunk %2external"); },
+          [&] { run("svn propset svn:externals \"%1libraries/lib ext\" %2external"); },
+          [&] { EXPECT_EQ(commit("external", "carol", "a", colleague), 13); },
+          [&] { run("svn update %2external"); }, [&] { EXPECT_EQ(commit("lib", "eve", "x", colleague), 2); },
+          [&] { run("svn update %2seed"); },
+          [&] { EXPECT_EQ(commit("seed/external/trunk", me, "b", {}), 14); }},
          me,
-         QStringLiteral("Message from %1:\nexternal was modified. (local=2, remote=3)").arg(me),
-         {"r3 " + mine, QStringLiteral("r3 eve: change by eve")}},
-        {"own realm",
-         [&] { return twoRealms(QStringLiteral("realm-own"), false); },
-         QStringLiteral("alice"),
+         "Message from " + me + ":\nexternal was modified. (local=13, remote=14)",
+         {"r14 " + mine, "r2 eve: change by eve"}},
+        // alice commits to the team's repository from another checkout, then the robot does.
+        {"team",
+         {[&] { run("svn checkout %3team/trunk %2team"); },
+          [&] { run("svn checkout %3team/trunk %2team-other"); },
+          [&] { EXPECT_EQ(commit("team-other", "alice", "a", {}), 2); }},
+         "alice",
          {},
-         {QStringLiteral("r2 alice: change by alice")}},
-        {"robot in the team realm",
-         [&] { return twoRealms(QStringLiteral("realm-robot"), true); },
-         QStringLiteral("buildbot"),
-         QStringLiteral("Message from buildbot:\nrealm-robot was modified. (local=1, remote=3)"),
-         {QStringLiteral("r3 buildbot: change by buildbot"), QStringLiteral("r2 alice: change by alice")}},
-        {"author with two blanks",
-         [&] {
-             return blanks(QStringLiteral("author-blanks"), QStringLiteral("Ann  Lee"),
-                           QStringLiteral("a.txt"));
-         },
-         QStringLiteral("Ann  Lee"),
+         {"r2 alice: change by alice"}},
+        {"team",
+         {[&] {
+             EXPECT_EQ(commit("team-other", "buildbot", "b", {"--password", "b", "--no-auth-cache"}), 3);
+         }},
+         "buildbot",
+         "Message from buildbot:\nteam was modified. (local=1, remote=3)",
+         {"r3 buildbot: change by buildbot", "r2 alice: change by alice"}},
+        // Two blanks in the name svn has cached for the user, then in a path a colleague changes.
+        {"blanks",
+         {[&] { run("svn checkout %1files/blanks/trunk %2blanks"); }, [&] { run("svn update %2seed"); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "Ann  Lee", "two  blanks", {}), 15); }},
+         "Ann  Lee",
          {},
-         {QStringLiteral("r2 Ann  Lee: change by Ann  Lee")}},
-        {"path with two blanks",
-         twoBlanksPath,
-         me,
-         QStringLiteral("Message from %1:\npath-blanks was modified. (local=2, remote=4)").arg(me),
-         {"r4 " + mine, QStringLiteral("r3 bob: change by bob")}},
+         {"r15 Ann  Lee: change by Ann  Lee"}},
+        {"blanks",
+         {[&] { run("svn update %2blanks"); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "bob", "two  blanks", colleague), 16); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "Ann  Lee", "mine", {}), 17); }},
+         "Ann  Lee",
+         "Message from Ann  Lee:\nblanks was modified. (local=15, remote=17)",
+         {"r17 Ann  Lee: change by Ann  Lee", "r16 bob: change by bob"}},
     };
     for (const Layout& layout : layouts) {
-        const QString copy = layout.make();
+        for (const auto& step : layout.steps)
+            step();
         // What svn has cached by now is the user's own cache.
-        QDir(sandbox + QStringLiteral("/home/.subversion")).removeRecursively();
-        ASSERT_TRUE(QProcess::execute(QStringLiteral("cp"),
-                                      {QStringLiteral("-R"), config, sandbox + "/home/.subversion"}) == 0);
+        QDir(at + QStringLiteral("home/.subversion")).removeRecursively();
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-R"), at + ".subversion", at + "home/"}),
+            0);
 
-        const CCommandResult result = Run({QStringLiteral("--check"), copy});
+        const CCommandResult result = Run({QStringLiteral("--check"), at + layout.copy});
 
         QString expected =
             QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n")
-                .arg(QRegularExpression::escape(copy), QRegularExpression::escape(layout.author));
+                .arg(QRegularExpression::escape(at + layout.copy), QRegularExpression::escape(layout.author));
         for (const QString& line :
              (layout.message.isEmpty() ? QStringList() : layout.message.split('\n')) + layout.lines)
             expected += QStringLiteral("  %1\\n").arg(QRegularExpression::escape(line));
-        EXPECT_EQ(result.m_iExitCode, 1) << layout.name;
+        EXPECT_EQ(result.m_iExitCode, 1) << layout.copy.toStdString();
         EXPECT_TRUE(QRegularExpression(expected + QLatin1Char('$')).match(result.m_strOutput).hasMatch())
-            << layout.name << ":\n"
             << result.m_strOutput.toStdString() << result.m_strErrors.toStdString();
     }
 }
