@@ -3,12 +3,14 @@
 #include "engine/CSubVersionThread.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
+#include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QTextStream>
 #include <QTimerEvent>
 #include <utility>
 
@@ -62,7 +64,10 @@ int CMainFrame::OnCreate() {
     m_Notifier.SetUpDefault(this);
 
     m_bQueueRunning = m_WorkQueue.Start(1);
-    m_Watchdog.LoadPathList();
+    if (!m_Watchdog.LoadPathList())
+        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
+                            << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
+                            << "; drop folders on Watchdog settings, or write one folder per line there\n";
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
@@ -83,7 +88,7 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
     // server grow the queue without end.
     if (!m_PendingChecks.Add(path))
         return;
-    m_WorkQueue.Enqueue(new CSubVersionThread(this, path, m_Watchdog.Generation()));
+    m_WorkQueue.Enqueue(new CSubVersionThread(this, path));
     theLogFile.LogFormat(QStringLiteral("OnTimer() path = %1 countdown = %2 -> launched.\n")
                              .arg(path, QString::number(countdown)));
 }
@@ -167,7 +172,7 @@ bool CMainFrame::CheckNow(const QString& strPath, std::function<void()> onChecke
     m_AwaitedChecks.Add(strPath);
     // A check already on its way gives the result that is waited for.
     if (m_PendingChecks.Add(strPath))
-        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath, m_Watchdog.Generation()));
+        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath));
     return true;
 }
 

@@ -15,4 +15,6 @@ struct CSVNPath {
     int m_iCountdown = 0;
     // The revisions the working copy lacked at its last check; empty unless it was modified.
     SVNChanges m_Changes;
+    // Why the last check failed, in one line; empty unless it ended in an error.
+    QString m_strReason;
 };

@@ -263,7 +263,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
                              "<b>Fix</b> the parser\nand more",
                              {{"M", "/trunk/parser.c"}}};
     m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified,
-                             m_watchdog.Generation(), SVNChanges{"file:///repo/trunk", {change}, false});
+                             SVNChanges{"file:///repo/trunk", {change}, false});
     QTreeWidget* list = Open();
     QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/b"));
     EXPECT_TRUE(row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
