@@ -33,7 +33,7 @@ constexpr unsigned kDefaultMenuPosition = 2;
 CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
-      m_NextTarget(nextTarget) {
+      m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }) {
     theSettings.LoadAtStartup();
 }
 
@@ -122,6 +122,7 @@ void CMainFrame::OnReport() {
     if (g_bReportOpen)
         return;
     auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher, *this);
+    m_pReport = pDialog;
     g_bReportOpen = true;
     connect(pDialog, &QDialog::finished, this, [] { g_bReportOpen = false; });
     m_Dialogs.Show(pDialog);
@@ -184,6 +185,14 @@ void CMainFrame::OnCheckEnded(const QString& path) {
     m_CheckWaiters.erase(first, last);
     for (const std::function<void()>& waiter : waiters)
         waiter();
+}
+
+void CMainFrame::OnUpdateEnded(const QString& path) {
+    // Otherwise the row would still read "modified", and the tray would announce the copy again.
+    CheckNow(path, [this, path] {
+        if (m_pReport)
+            m_pReport->RefreshFolder(path);
+    });
 }
 
 void CMainFrame::OnUpdateAnnounced() {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <stop_token>
 
+class CReportDlg;
 class CThreadStarter;
 class CWatchdogDlg;
 namespace platform {
@@ -113,6 +114,9 @@ private:
     void OnUpdateAnnounced();
     // A watch-list dialog has closed, however it closed.
     void OnWatchListClosed();
+    // An update that Corvane started has ended: the copy is checked at once, and an open report
+    // shows the outcome.
+    void OnUpdateEnded(const QString& path);
 
     CSystemTray m_TrayIcon;
     CTaskbarNotifier m_Notifier;
@@ -128,6 +132,7 @@ private:
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0;               // Qt's own id of the timer known as CHECK_TIMER_ID
     QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
+    QPointer<CReportDlg> m_pReport;      // the open report
     QString m_strAnnouncedPath;          // the working copy of the last alert
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see

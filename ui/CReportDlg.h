@@ -34,6 +34,8 @@ public:
     void CheckFolderNow(const QString& strPath);
     void ShowChanges(const QString& strPath);
     void OpenFolder(const QString& strPath);
+    // Shows the latest outcome of the folder in its rows; the other rows stay as they were.
+    void RefreshFolder(const QString& strPath);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -46,8 +48,6 @@ private:
     void AddRows();
     // Shows the record in the row: its texts, state image and tool tip.
     void ShowRecord(QTreeWidgetItem& row, const CSVNPath& record);
-    // Shows the latest outcome of the folder in its rows; the other rows stay as they were.
-    void RefreshFolder(const QString& strPath);
     // Starts the update of the folder in the row under the pointer; nothing elsewhere.
     void OnDblclkListReport(const QPoint& position);
     void OnContextMenu(const QPoint& position);
