@@ -1,5 +1,6 @@
 #include "cli/CTwoWorkingCopies.h"
 #include "platform/SystemInfo.h"
+#include "support/CScopedEnvironment.h"
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
@@ -259,6 +260,28 @@ TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
     EXPECT_EQ(unreadable.m_iExitCode, 2);
     EXPECT_TRUE(unreadable.m_strOutput.endsWith(QStringLiteral("\n  svn's answer could not be read\n")))
         << unreadable.m_strOutput.toStdString();
+}
+
+// A tray program holds the lock of this display (none) but never answers: the second start says so.
+TEST_F(CheckCommandTest, SecondStartWhoseTrayProgramDoesNotAnswerSaysSo) {
+    const QString runtime = m_Sandbox.Folder() + QStringLiteral("/runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime + QStringLiteral("/corvane")));
+    ASSERT_TRUE(QFile::setPermissions(runtime + QStringLiteral("/corvane"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"),
+                 {runtime + QStringLiteral("/corvane/tray-none.lock"), QStringLiteral("sh"),
+                  QStringLiteral("-c"), QStringLiteral("echo locked; read _")});
+    ASSERT_TRUE(holder.waitForReadyRead(kRunTimeoutMs));
+    const CScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    const CCommandResult second = Run({});
+    holder.closeWriteChannel();
+    holder.waitForFinished();
+
+    EXPECT_EQ(second.m_iExitCode, 1);
+    EXPECT_EQ(second.m_strErrors,
+              QStringLiteral("Corvane: a Corvane already runs for this user and display but "
+                             "did not answer within 10 s; end it, then start Corvane again\n"));
 }
 
 TEST_F(CheckCommandTest, OutcomesThatCannotBeWrittenAreAnErrorThatIsSaid) {
