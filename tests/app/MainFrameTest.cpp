@@ -376,18 +376,6 @@ TEST_F(StartUpTest, IconAppearsAsQuestionMarkThenRestingIcon) {
               QStringLiteral("This is a Corvane Icon - Right click on me!"));
 }
 
-TEST_F(StartUpTest, WatchListThatCannotBeReadIsSaidWithWhereItWasLookedFor) {
-    auto pFrame = MakeFrame();
-    testing::internal::CaptureStderr();
-    ASSERT_EQ(pFrame->OnCreate(), 0);
-    EXPECT_EQ(
-        testing::internal::GetCapturedStderr(),
-        QStringLiteral("Corvane: cannot read the watch list %1: it does not exist; drop folders on Watchdog "
-                       "settings, or write one folder per line there\n")
-            .arg(m_strListFile)
-            .toStdString());
-}
-
 TEST_F(StartUpTest, LeftClickOnTheIconOpensTheReport) {
     WriteList({});
     auto pFrame = MakeFrame();

@@ -231,14 +231,7 @@ TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
 
 // Each failure is followed by its reason: svn's own error line, or what kept svn from answering.
 TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
-    const QString notWorkingCopy = m_Sandbox.Folder() + QStringLiteral("/home");
-    const CCommandResult plain = Run({QStringLiteral("--check"), notWorkingCopy});
-    EXPECT_EQ(plain.m_iExitCode, 2);
-    EXPECT_TRUE(plain.m_strOutput.endsWith(
-        QStringLiteral("\n  svn: E155007: '%1' is not a working copy\n").arg(notWorkingCopy)))
-        << plain.m_strOutput.toStdString();
-
-    // The log's line carries the reason too.
+    // No svn on the PATH; the log's line carries the reason too.
     m_strPath = m_Sandbox.Folder() + QStringLiteral("/nowhere");
     const CCommandResult noSvn =
         Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
