@@ -88,7 +88,7 @@ bool CSystemTray::SetTip(const QString& strTip) {
 void CSystemTray::SetRestingIcon(const platform::IconHandle& hIcon) {
     if (m_nAnimationTimer != 0)
         m_hRestIcon = hIcon;
-    else
+    else if (hIcon != GetTrayIcon())
         SetTrayIcon(hIcon);
 }
 
