@@ -168,6 +168,7 @@ private:
     QString TipText() const;
     // While paused, "Pause checks" gives way to "Resume checks".
     void AdjustMenu(PopupMenuData& popup) const;
+
     CSystemTray m_TrayIcon;
     CTaskbarNotifier m_Notifier;
     CWorkQueue m_WorkQueue;
