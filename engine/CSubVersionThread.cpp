@@ -48,6 +48,9 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     // answer; without a URL there is nothing to ask the repository about.
     if (local.m_strUrl.isEmpty() || local.m_strCommitRevision.isEmpty())
         return StoreResult(ErrorLocal, {});
+    // Offline, a server cannot answer: the folder keeps its last result and stays due.
+    if (!local.m_strUrl.startsWith(QStringLiteral("file://")) && m_pFrame->WaitsForNetwork(m_strPath))
+        return;
     SVNInfo remote;
     if (CSubAutomation(timeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
         return StoreResult(ErrorNetwork, {});
