@@ -5,6 +5,7 @@
 #include "app/CTrayStartup.h"
 #include "platform/CTerminationSignals.h"
 #include "platform/CThreadStarter.h"
+#include "platform/NetworkSource.h"
 #include "platform/QtNotifyArea.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
@@ -70,6 +71,8 @@ int main(int argc, char* argv[]) {
     });
 
     platform::CQtNotifyArea notifyArea;
+    // Made before the frame and gone after it: the frame hears from it while it lives.
+    const std::unique_ptr<platform::CNetworkSource> pNetwork = platform::MakeSystemNetworkSource();
     // The frame lives in this scope, made after the Qt application and gone before it, never among
     // the globals. It is made once the desktop has a tray, which at login may come after the program.
     std::optional<CMainFrame> frame;
@@ -77,6 +80,7 @@ int main(int argc, char* argv[]) {
         [&] {
             frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
                           std::make_unique<CThreadStarter>());
+            frame->SetNetworkSource(pNetwork.get());
             if (theApp.InitInstance(*frame)) {
                 if (bReportAsked)
                     frame->OnCommand(CMainFrame::ID_REPORT);

@@ -50,6 +50,9 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     if (local.m_strUrl.isEmpty())
         return StoreFailure(ErrorLocal, QStringLiteral("svn names no repository URL for the folder; "
                                                        "check that it is a working copy"));
+    // Offline, a server cannot answer: the folder keeps its last result and stays due.
+    if (!local.m_strUrl.startsWith(QStringLiteral("file://")) && m_pFrame->WaitsForNetwork(m_strPath))
+        return;
     SVNInfo remote;
     CSubAutomation remoteSvn(timeLimit, stopToken);
     if (remoteSvn.GetInfo(local.m_strUrl, remote) != InfoOk)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
-# is kept), a click on the balloon opens the report, and "Quit" from the icon's menu ends it with exit
-# code 0.
+# is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
+# copy again, and "Quit" from the menu ends it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -36,6 +36,12 @@ ClickBalloonForReport() {
     return 1
 }
 WaitFor 10 ClickBalloonForReport || Fail "a click on the balloon opened no report"
+
+# "Check all now", the menu's third item, checks alice again at once: she is still behind.
+NoBalloon() { ! Balloon "$PROGRAM_PID" >/dev/null; }
+WaitFor 30 NoBalloon || Fail "the balloon stayed after its click"
+ChooseMenuItem "$icon" 3
+WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "Check all now announced nothing"
 
 ChooseQuit "$icon"
 code=0

@@ -277,7 +277,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     for (const QAction* action : menu->actions()) {
         labels.append(action->text());
     }
-    EXPECT_EQ(labels, QStringList({"Update", "Check now", "Changes", "Open folder"}));
+    EXPECT_EQ(labels, QStringList({"Update", "Check now", "Check every", "Changes", "Open folder"}));
     const auto choose = [&](const QString& label) {
         for (QAction* action : menu->actions()) {
             if (action->text() == label) {
@@ -285,6 +285,21 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
             }
         }
     };
+
+    // "Check every" marks the folder's interval and sets another, counted from its last result.
+    const auto intervals = [&] {
+        QStringList choices;
+        for (const QAction* action : menu->actions().at(2)->menu()->actions()) {
+            choices.append(action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()));
+        }
+        return choices;
+    };
+    EXPECT_EQ(intervals(), QStringList({"5 minutes", "15 minutes", "1 hour *", "4 hours", "1 day"}));
+    m_watchdog.DecrementCountdowns(10);
+    menu->actions().at(2)->menu()->actions().at(1)->trigger();
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/b")), 15);
+    EXPECT_EQ(m_watchdog.Records().back().m_iCountdown, 5);
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/a")), 60);
 
     QUrl opened;
     CUrlCatcher catcher([&opened](const QUrl& url) { opened = url; });
