@@ -4,6 +4,7 @@
 #include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
+#include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTextStream>
 #include <QTimerEvent>
 #include <algorithm>
 #include <climits>
@@ -47,7 +49,8 @@ QString PauseFileBeside(const QString& listFile) {
 CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
-      m_NextTarget(nextTarget), m_PauseFile(PauseFileBeside(listFile)) {
+      m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }),
+      m_PauseFile(PauseFileBeside(listFile)) {
     theSettings.LoadAtStartup();
 }
 
@@ -87,7 +90,10 @@ int CMainFrame::OnCreate() {
     m_Notifier.SetUpDefault(this);
 
     m_bQueueRunning = m_WorkQueue.Start(1);
-    m_Watchdog.LoadPathList();
+    if (!m_Watchdog.LoadPathList())
+        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
+                            << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
+                            << "; drop folders on Watchdog settings, or write one folder per line there\n";
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
@@ -114,7 +120,7 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
 }
 
 void CMainFrame::Launch(const QString& path, int countdown) {
-    m_WorkQueue.Enqueue(new CSubVersionThread(this, path, m_Watchdog.Generation()));
+    m_WorkQueue.Enqueue(new CSubVersionThread(this, path));
     theLogFile.LogFormat(QStringLiteral("OnTimer() path = %1 countdown = %2 -> launched.\n")
                              .arg(path, QString::number(countdown)));
 }
@@ -351,7 +357,7 @@ bool CMainFrame::CheckNow(const QString& strPath, std::function<void()> onChecke
     m_AwaitedChecks.Add(strPath);
     // A check already on its way gives the result that is waited for.
     if (m_PendingChecks.Add(strPath))
-        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath, m_Watchdog.Generation()));
+        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath));
     return true;
 }
 
@@ -363,6 +369,14 @@ void CMainFrame::OnCheckEnded(const QString& path) {
     m_CheckWaiters.erase(first, last);
     for (const std::function<void()>& waiter : waiters)
         waiter();
+}
+
+void CMainFrame::OnUpdateEnded(const QString& path) {
+    // Otherwise the row would still read "modified", and the tray would announce the copy again.
+    CheckNow(path, [this, path] {
+        if (m_pReport)
+            m_pReport->RefreshFolder(path);
+    });
 }
 
 void CMainFrame::OnUpdateAnnounced() {

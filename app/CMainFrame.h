@@ -152,6 +152,9 @@ private:
     void OnUpdateAnnounced();
     // A watch-list dialog has closed, however it closed.
     void OnWatchListClosed();
+    // An update that Corvane started has ended: the copy is checked at once, and an open report
+    // shows the outcome.
+    void OnUpdateEnded(const QString& path);
     // Queues the check of a folder that the timer found due, and notes it in the activity log.
     void Launch(const QString& path, int countdown);
     // Queues the one extra check a tick may start; see OnTimer.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -26,7 +27,13 @@ constexpr std::chrono::seconds kAnswerTimeout{10};
 // Another tray program runs for this user and display: it is asked to open its report instead.
 int AskRunningProgram(CSingleInstance& instance, int& argc, char** argv) {
     const QCoreApplication application(argc, argv);
-    return instance.AskToOpenReport(kAnswerTimeout) ? 0 : kExitNotAnswered;
+    if (instance.AskToOpenReport(kAnswerTimeout))
+        return 0;
+    std::fprintf(stderr,
+                 "Corvane: a Corvane already runs for this user and display but did not answer within "
+                 "%lld s; end it, then start Corvane again\n",
+                 static_cast<long long>(kAnswerTimeout.count()));
+    return kExitNotAnswered;
 }
 
 } // namespace

@@ -78,7 +78,7 @@ bool CConfigWatchdog::SavePathList(const QStringList& items) {
     QStringList paths;
     for (const QString& item : items) {
         // A blank line would make no record when the file is read back.
-        if (item.trimmed().isEmpty())
+        if (CPathListFile::Trimmed(item).isEmpty())
             continue;
         // The records must be what the saved file reads back as.
         if (!CPathListFile::CanHold(item))
@@ -164,19 +164,11 @@ int CConfigWatchdog::GetCountdown(const QString& path) const {
     return countdown;
 }
 
-void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state) {
-    const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
-    std::lock_guard guard(m_lock);
-    SetPathResultLocked(path, author, state, checkedAt, {});
-}
-
 void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state,
-                                    std::uint64_t generation, const SVNChanges& changes) {
+                                    const SVNChanges& changes, const QString& reason) {
     const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
     std::lock_guard guard(m_lock);
-    if (generation != m_nGeneration)
-        return;
-    SetPathResultLocked(path, author, state, checkedAt, changes);
+    SetPathResultLocked(path, author, state, checkedAt, changes, reason);
 }
 
 void CConfigWatchdog::AddPath(const QString& path, int countdown) {
@@ -187,7 +179,6 @@ void CConfigWatchdog::AddPath(const QString& path, int countdown) {
 void CConfigWatchdog::RemoveAllPaths() {
     std::lock_guard guard(m_lock);
     m_pPaths.clear();
-    ++m_nGeneration;
 }
 
 std::vector<CSVNPath> CConfigWatchdog::Records() const {
@@ -197,14 +188,9 @@ std::vector<CSVNPath> CConfigWatchdog::Records() const {
     for (const CSVNPath& record : m_pPaths) {
         records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
                                    OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown,
-                                   OwnCopy(record.m_Changes), record.m_iInterval});
+                                   OwnCopy(record.m_Changes), record.m_iInterval, OwnCopy(record.m_strReason)});
     }
     return records;
-}
-
-std::uint64_t CConfigWatchdog::Generation() const {
-    std::lock_guard guard(m_lock);
-    return m_nGeneration;
 }
 
 void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdown,
@@ -215,9 +201,8 @@ void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdow
         const auto own = intervals.find(path);
         const int interval = own == intervals.end() ? kDefaultCheckInterval : own->second;
         m_pPaths.push_back(
-            CSVNPath{OwnCopy(path), {}, {}, Waiting, std::min(countdown, interval), {}, interval});
+            CSVNPath{OwnCopy(path), {}, {}, Waiting, std::min(countdown, interval), {}, interval, {}});
     }
-    ++m_nGeneration;
 }
 
 std::map<QString, int> CConfigWatchdog::IntervalsLocked() const {
@@ -230,7 +215,8 @@ std::map<QString, int> CConfigWatchdog::IntervalsLocked() const {
 }
 
 void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& author, int state,
-                                          const QString& checkedAt, const SVNChanges& changes) {
+                                          const QString& checkedAt, const SVNChanges& changes,
+                                          const QString& reason) {
     for (CSVNPath& record : m_pPaths) {
         if (record.m_strPath != path)
             continue;
@@ -239,5 +225,6 @@ void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& au
         record.m_strCheckedAt = OwnCopy(checkedAt);
         record.m_iCountdown = record.m_iInterval;
         record.m_Changes = OwnCopy(changes);
+        record.m_strReason = OwnCopy(reason);
     }
 }

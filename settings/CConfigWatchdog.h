@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <cstdint>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -15,7 +14,7 @@ extern int g_iNextPathLine;
 // The watched folders: the list file "pathlist.ini" and one record per non-blank line, and the
 // intervals of those that are checked at an interval of their own, in "intervals.ini" beside it.
 //
-// Thread safety: m_lock guards m_pPaths and m_nGeneration. Every operation takes it, so the worker
+// Thread safety: m_lock guards m_pPaths. Every operation takes it, so the worker
 // thread may store a result while the UI thread counts down, looks up, reads or remakes records.
 // The list file itself and g_iNextPathLine belong to the UI thread.
 class CConfigWatchdog final {
@@ -55,13 +54,11 @@ public:
     void DecrementCountdowns(int ticks = 1);
     // The countdown of the last record with this path, or -33 when none has it.
     int GetCountdown(const QString& path) const;
-    // Stores a result in every record with this path and restarts its countdown at its interval
-    // (60 unless it has one of its own); changes are
-    // the revisions a modified working copy lacks. A result made for records that have since been
-    // remade (an older generation) changes nothing.
-    void SetPathResult(const QString& path, const QString& author, int state);
-    void SetPathResult(const QString& path, const QString& author, int state, std::uint64_t generation,
-                       const SVNChanges& changes = {});
+    // Stores a result in every record with this path, also in records made since its check began, and
+    // restarts its countdown at its interval (60 unless it has one of its own); changes are the
+    // revisions a modified working copy lacks, reason why a failed check failed.
+    void SetPathResult(const QString& path, const QString& author, int state, const SVNChanges& changes = {},
+                       const QString& reason = {});
     // Appends a record with empty author and time, state Waiting and the given countdown.
     void AddPath(const QString& path, int countdown);
     // Deletes every record.
@@ -69,8 +66,6 @@ public:
 
     // A consistent copy of the records, in list-file order.
     std::vector<CSVNPath> Records() const;
-    // Changes each time the records are made anew (loaded, saved or removed).
-    std::uint64_t Generation() const;
     // The full path of the list file.
     QString ListFile() const { return m_strListFile; }
     // The full path of the intervals file, beside the list file.
@@ -85,11 +80,10 @@ private:
     std::map<QString, int> IntervalsLocked() const;
     // Applies a result to every record with this path; m_lock must be held.
     void SetPathResultLocked(const QString& path, const QString& author, int state, const QString& checkedAt,
-                             const SVNChanges& changes);
+                             const SVNChanges& changes, const QString& reason);
 
     mutable std::mutex m_lock;
     std::vector<CSVNPath> m_pPaths;
-    std::uint64_t m_nGeneration = 0;
     const QString m_strListFile;
     const QString m_strIntervalsFile;
 };

@@ -20,4 +20,6 @@ struct CSVNPath {
     SVNChanges m_Changes;
     // The ticks from one result to the next check: the folder's own interval, or the default.
     int m_iInterval = kDefaultCheckInterval;
+    // Why the last check failed, in one line; empty unless it ended in an error.
+    QString m_strReason;
 };

@@ -6,6 +6,7 @@
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <mutex>
 #include <tinyxml.h>
@@ -15,6 +16,8 @@ namespace {
 
 constexpr const char* kNotWorkingCopy = "pas une copie de travail";
 constexpr const char* kHostNotFound = "Could not resolve hostname";
+// How svn begins each of its error lines.
+constexpr const char* kErrorLineStart = "svn: E";
 
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
@@ -118,12 +121,35 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
 
 std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg) {
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
-    if (target.isEmpty())
+    if (target.isEmpty()) {
+        m_eLastRunEnd = RunEnd::Ended;
         return {};
+    }
     return RunCommand(QStringLiteral("svn.exe"),
                       arguments + QStringLiteral(" -- ") +
                           platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
+                      m_msTimeLimit, m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd);
+}
+
+QString CSubAutomation::FailureReason() const {
+    switch (m_eLastRunEnd) {
+    case RunEnd::NotStarted:
+        return QStringLiteral("svn was not found on the PATH");
+    case RunEnd::TimedOut:
+        return QStringLiteral("svn did not answer within %1 s")
+            .arg(std::chrono::ceil<std::chrono::seconds>(m_msTimeLimit).count());
+    case RunEnd::Stopped:
+        return QStringLiteral("the check was stopped before svn answered");
+    case RunEnd::Ended:
+    case RunEnd::Cut:
+        break;
+    }
+    const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String(kErrorLineStart)))
+            return line.trimmed().left(kMaxFieldLength);
+    }
+    return QStringLiteral("svn's answer could not be read");
 }
 
 int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {

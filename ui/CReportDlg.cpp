@@ -151,7 +151,9 @@ void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
     row.setText(ColumnCheckedAt, record.m_strCheckedAt);
     row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
     // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
-    const QStringList lines = SummaryLines(record.m_Changes);
+    // A failed check tells why; a modified copy, what it lacks.
+    const QStringList lines =
+        record.m_strReason.isEmpty() ? SummaryLines(record.m_Changes) : QStringList{record.m_strReason};
     const QString tip = lines.isEmpty() ? QString() : Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
     for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
         row.setToolTip(column, tip);

@@ -15,10 +15,10 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The report: every watched folder with its state, last author and check time, as they were when
-// the dialog opened; a row's tool tip lists the revisions its copy lacks. A left double-click on a
-// row asks for an update of that folder; its context menu also checks it at once (the row then shows
-// the new outcome when it comes), sets how often it is checked, shows its changes and opens it in the
-// file manager.
+// the dialog opened; a row's tool tip says why its check failed, or lists the revisions its copy
+// lacks. A left double-click on a row asks for an update of that folder; its context menu also checks
+// it at once (the row then shows the new outcome when it comes), sets how often it is checked, shows
+// its changes and opens it in the file manager.
 class CReportDlg final : public QDialog {
     Q_OBJECT
 

@@ -15,12 +15,14 @@
 #include "ui/CPathList.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
+#include "ui/CUpdateWindow.h"
 #include "ui/CWatchdogDlg.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -883,6 +885,26 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
     EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
+
+    // Updated from the report: once svn has brought the copy up to date, its row says so.
+    frame.OnCommand(CMainFrame::ID_REPORT);
+    const QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
+    ASSERT_EQ(reports.size(), 1);
+    QTreeWidget* rows = reports.front()->findChild<QTreeWidget*>();
+    ASSERT_EQ(rows->topLevelItemCount(), 1);
+    EXPECT_EQ(rows->topLevelItem(0)->text(1), QStringLiteral("modified"));
+    reports.front()->UpdateFolder(alice);
+    const QList<CUpdateWindow*> updates = OpenDialogs<CUpdateWindow>();
+    ASSERT_EQ(updates.size(), 1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return updates.front()->findChild<QPlainTextEdit*>()->toPlainText().contains(
+                QStringLiteral("Updated to revision 2."));
+        },
+        kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return rows->topLevelItem(0)->text(1) == QStringLiteral("up-to-date"); }, kWaitMs));
+    EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
 
     // Checked again at once, on request: the wait ends once the new result is stored.
     ASSERT_TRUE(m_Sandbox.Update(alice));

@@ -57,8 +57,9 @@ TEST_F(Rotation, PassesOverBlankLines) {
 }
 
 TEST_F(Rotation, TrimsBlanksAndEveryKindOfLineEnd) {
-    WriteBytes(m_strList, "  /wc/a \t\r\n/wc/b\r\r\n/wc/c");
-    EXPECT_EQ(NextPaths(3), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+    WriteBytes(m_strList, "  /wc/a \t\r\n/wc/b\r\r\n/wc/c\v\f\n/wc/nbsp\xc2\xa0\n");
+    EXPECT_EQ(NextPaths(4), QStringList({"/wc/a", "/wc/b", "/wc/c", QStringLiteral("/wc/nbsp\u00a0")}))
+        << "a no-break space is part of a folder's name";
 }
 
 TEST_F(Rotation, ReadsTheFileAfreshAtEachCall) {
@@ -81,10 +82,8 @@ using Records = WatchdogTest;
 
 TEST_F(Records, LoadMakesDueWaitingRecordsAndKeepsThemWhenTheFileIsMissing) {
     m_watchdog.AddPath(QStringLiteral("/kept"), 5);
-    const auto generation = m_watchdog.Generation();
     EXPECT_FALSE(m_watchdog.LoadPathList());
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/kept")), 5);
-    EXPECT_EQ(m_watchdog.Generation(), generation) << "results in flight still apply";
 
     WriteBytes(m_strList, "/wc/a\n\n /wc/b \n");
     ASSERT_TRUE(m_watchdog.LoadPathList());
@@ -133,19 +132,17 @@ TEST_F(Records, ResultReachesEveryRecordOfItsPathAndNoOther) {
     EXPECT_TRUE(records[1].m_strCheckedAt.isEmpty());
 }
 
-TEST_F(Records, ResultForRecordsSinceRemadeChangesNothing) {
+// A check that began before the watch list was closed still gives the folder its outcome.
+TEST_F(Records, ResultReachesRecordsRemadeSinceItsCheckBegan) {
     m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
-    const auto queuedAt = m_watchdog.Generation();
-    m_watchdog.RemoveAllPaths();
-    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
-    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, queuedAt);
-    EXPECT_EQ(m_watchdog.Records()[0].m_iState, Waiting);
-
-    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a")}));
-    const auto current = m_watchdog.Generation();
-    EXPECT_NE(current, queuedAt);
-    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, current);
-    EXPECT_EQ(m_watchdog.Records()[0].m_iState, UpToDate);
+    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a"), QStringLiteral("/wc/b")}));
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), {}, ErrorLocal, {}, QStringLiteral("svn: E155007: no"));
+    const CSVNPath record = m_watchdog.Records()[0];
+    EXPECT_EQ(record.m_iState, ErrorLocal);
+    EXPECT_EQ(record.m_strReason, QStringLiteral("svn: E155007: no"));
+    EXPECT_EQ(record.m_iCountdown, 60);
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate);
+    EXPECT_TRUE(m_watchdog.Records()[0].m_strReason.isEmpty()) << "a success clears the reason";
 }
 
 TEST_F(Records, ResultsFromAnotherThreadWhileRecordsAreRemade) {
@@ -153,8 +150,7 @@ TEST_F(Records, ResultsFromAnotherThreadWhileRecordsAreRemade) {
     std::atomic<bool> done = false;
     std::thread worker([&] {
         while (!done) {
-            m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate,
-                                     m_watchdog.Generation());
+            m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate);
             m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("bob"), Modified);
         }
     });
@@ -233,11 +229,9 @@ TEST_F(Saving, FolderThatIsAFileChangesNothing) {
     WriteBytes(m_dir.filePath(QStringLiteral("folder")), "a file, not a folder\n");
     CConfigWatchdog watchdog(m_dir.filePath(QStringLiteral("folder/pathlist.ini")));
     watchdog.AddPath(QStringLiteral("/wc/a"), 12);
-    const auto generation = watchdog.Generation();
     EXPECT_FALSE(watchdog.SavePathList({QStringLiteral("/wc/b")}));
     ASSERT_EQ(watchdog.Records().size(), 1u);
     EXPECT_EQ(watchdog.GetCountdown(QStringLiteral("/wc/a")), 12);
-    EXPECT_EQ(watchdog.Generation(), generation);
     EXPECT_EQ(ReadBytes(m_dir.filePath(QStringLiteral("folder"))), "a file, not a folder\n");
 }
 

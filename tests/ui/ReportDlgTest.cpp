@@ -263,7 +263,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
                              "<b>Fix</b> the parser\nand more",
                              {{"M", "/trunk/parser.c"}}};
     m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified,
-                             m_watchdog.Generation(), SVNChanges{"file:///repo/trunk", {change}, false});
+                             SVNChanges{"file:///repo/trunk", {change}, false});
     QTreeWidget* list = Open();
     QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/b"));
     EXPECT_TRUE(row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
@@ -325,6 +325,16 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     EXPECT_EQ(row->text(2), QStringLiteral("dave"));
     EXPECT_TRUE(row->toolTip(0).isEmpty());
     EXPECT_EQ(Row(*list, QStringLiteral("/wc/a"))->text(1), QStringLiteral("up-to-date"));
+
+    // A check that fails says why in the tool tip, as plain text.
+    choose(QStringLiteral("Check now"));
+    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QString(), ErrorNetwork, {},
+                             QStringLiteral("svn: E170013: Unable to connect to <svn://host>"));
+    m_launcher.m_checkWaiters.back()();
+    EXPECT_EQ(row->text(1), QStringLiteral("error network/server"));
+    EXPECT_TRUE(row->toolTip(3).contains(QStringLiteral("E170013")) &&
+                row->toolTip(3).contains(QStringLiteral("&lt;svn://host&gt;")))
+        << row->toolTip(3).toStdString();
 }
 
 TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvn) {
