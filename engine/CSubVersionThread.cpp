@@ -96,24 +96,35 @@ bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& par
 
 } // namespace
 
-CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path, std::uint64_t generation)
-    : m_pFrame(pFrame), m_strPath(std::move(path)), m_nGeneration(generation) {}
+CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path)
+    : m_pFrame(pFrame), m_strPath(std::move(path)) {}
 
 void CSubVersionThread::Run(void* /*pThreadValue*/) {
     const std::stop_token stopToken = m_pFrame->CheckStopToken();
     const std::chrono::milliseconds timeLimit = m_pFrame->CheckTimeLimit();
     SVNInfo local;
-    if (CSubAutomation(timeLimit, stopToken).GetInfo(m_strPath, local) != InfoOk)
-        return StoreResult(ErrorLocal, {});
+    CSubAutomation localSvn(timeLimit, stopToken);
+    if (localSvn.GetInfo(m_strPath, local) != InfoOk)
+        return StoreFailure(ErrorLocal, localSvn.FailureReason());
     // A folder inside a working copy that is not versioned itself gets an empty but well-formed
     // answer; without a URL there is nothing to ask the repository about.
-    if (local.m_strUrl.isEmpty() || local.m_strCommitRevision.isEmpty())
-        return StoreResult(ErrorLocal, {});
+    if (local.m_strUrl.isEmpty())
+        return StoreFailure(ErrorLocal, QStringLiteral("svn names no repository URL for the folder; "
+                                                       "check that it is a working copy"));
+    // Offline, a server cannot answer: the folder keeps its last result and stays due.
+    if (!local.m_strUrl.startsWith(QStringLiteral("file://")) && m_pFrame->WaitsForNetwork(m_strPath))
+        return;
     SVNInfo remote;
-    if (CSubAutomation(timeLimit, stopToken).GetInfo(local.m_strUrl, remote) != InfoOk)
-        return StoreResult(ErrorNetwork, {});
+    CSubAutomation remoteSvn(timeLimit, stopToken);
+    if (remoteSvn.GetInfo(local.m_strUrl, remote) != InfoOk)
+        return StoreFailure(ErrorNetwork, remoteSvn.FailureReason());
+    if (local.m_strCommitRevision.isEmpty())
+        return StoreFailure(ErrorLocal, QStringLiteral("the working copy has no committed revision yet; "
+                                                       "commit it, then check again"));
     if (remote.m_strCommitRevision.isEmpty())
-        return StoreResult(ErrorNetwork, {});
+        return StoreFailure(ErrorNetwork,
+                            QStringLiteral("the repository names no last-changed revision "
+                                           "for the folder's URL; check the URL with svn info"));
 
     // Equal revisions cost no more than the two info runs. Different ones are compared as text, so
     // any difference, also a local one that is higher, is looked into.
@@ -219,5 +230,9 @@ QString CSubVersionThread::DisplayName() const {
 }
 
 void CSubVersionThread::StoreResult(int state, const QString& author, const SVNChanges& changes) const {
-    m_pFrame->Watchdog().SetPathResult(m_strPath, author, state, m_nGeneration, changes);
+    m_pFrame->Watchdog().SetPathResult(m_strPath, author, state, changes);
+}
+
+void CSubVersionThread::StoreFailure(int state, const QString& reason) const {
+    m_pFrame->Watchdog().SetPathResult(m_strPath, {}, state, {}, reason);
 }

@@ -5,7 +5,6 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
-#include <cstdint>
 #include <vector>
 
 class CCheckHost;
@@ -19,9 +18,8 @@ struct SVNInfo;
 // host unless those are all the user's own commits.
 class CSubVersionThread final : public WorkItemBase {
 public:
-    // A check of path for the host. generation is the watch list's generation when the check is
-    // made: a result for records that have been remade since is dropped.
-    CSubVersionThread(CCheckHost* pFrame, QString path, std::uint64_t generation);
+    // A check of path for the host.
+    CSubVersionThread(CCheckHost* pFrame, QString path);
 
     // Carries out the check on the worker thread; the per-thread value is not used.
     void Run(void* pThreadValue) override;
@@ -38,8 +36,9 @@ private:
     SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
                                 const SVNStatus& status, bool& bOwnOnly) const;
     void StoreResult(int state, const QString& author, const SVNChanges& changes = {}) const;
+    // Stores a failure with an empty author and its reason.
+    void StoreFailure(int state, const QString& reason) const;
 
     CCheckHost* const m_pFrame;
     const QString m_strPath;
-    const std::uint64_t m_nGeneration;
 };

@@ -66,9 +66,16 @@ bool IsStatusNotifierItem(QMenu* pMenu) {
 void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items) {
     menu.setDefaultAction(nullptr);
     menu.clear();
+    // Submenus are the menu's children, which clearing its actions leaves behind.
+    qDeleteAll(menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     for (const NotifyMenuItem& item : items) {
         if (item.m_bSeparator) {
             menu.addSeparator();
+            continue;
+        }
+        if (!item.m_SubItems.empty()) {
+            // A child of the menu, so that its choices reach the menu's own triggered signal.
+            FillMenu(*menu.addMenu(item.m_strText), item.m_SubItems);
             continue;
         }
         QAction* pAction = menu.addAction(item.m_strText);

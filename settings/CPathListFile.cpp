@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <cwctype>
 #include <utility>
 
 namespace {
@@ -24,11 +25,22 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
     QStringList paths;
     for (const QByteArray& line : content->split('\n')) {
         // Trimming also drops the CR of CR LF and CR CR LF line ends.
-        const QString path = QString::fromLocal8Bit(line).trimmed();
+        const QString path = Trimmed(QString::fromLocal8Bit(line));
         if (!path.isEmpty())
             paths.append(path);
     }
     return paths;
+}
+
+QString CPathListFile::ReadFailure() const {
+    const QFileInfo file(m_strFileName);
+    if (!file.exists())
+        return QStringLiteral("it does not exist");
+    if (!file.isFile())
+        return QStringLiteral("it is not a regular file");
+    if (file.size() > kMaxFileBytes)
+        return QStringLiteral("it is larger than 1 MiB");
+    return QStringLiteral("it cannot be read");
 }
 
 bool CPathListFile::WritePaths(const QStringList& paths) const {
@@ -43,5 +55,16 @@ bool CPathListFile::WritePaths(const QStringList& paths) const {
 bool CPathListFile::CanHold(const QString& path) {
     // A line is read back trimmed, and a line break would split it in two.
     return !path.isEmpty() && !path.contains(QLatin1Char('\n')) &&
-           QString::fromLocal8Bit(path.toLocal8Bit()).trimmed() == path;
+           Trimmed(QString::fromLocal8Bit(path.toLocal8Bit())) == path;
+}
+
+QString CPathListFile::Trimmed(const QString& line) {
+    const auto isSpace = [](QChar character) { return std::iswspace(character.unicode()) != 0; };
+    qsizetype first = 0;
+    qsizetype end = line.size();
+    while (first < end && isSpace(line[first]))
+        ++first;
+    while (end > first && isSpace(line[end - 1]))
+        --end;
+    return line.sliced(first, end - first);
 }

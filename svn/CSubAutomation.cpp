@@ -6,6 +6,7 @@
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <mutex>
 #include <tinyxml.h>
@@ -20,6 +21,8 @@ constexpr const char* kRealmProbeUser = "corvane-realm-probe";
 // A server names its realm as soon as it is asked; an svn that waits longer waits for an answer that
 // no one gives (a console of its own, on some systems).
 constexpr std::chrono::seconds kRealmTimeLimit{30};
+// How svn begins each of its error lines.
+constexpr const char* kErrorLineStart = "svn: E";
 
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
@@ -144,12 +147,35 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
 std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg,
                                    std::optional<std::chrono::milliseconds> timeLimit) {
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
-    if (target.isEmpty())
+    if (target.isEmpty()) {
+        m_eLastRunEnd = RunEnd::Ended;
         return {};
+    }
     return RunCommand(QStringLiteral("svn.exe"),
                       arguments + QStringLiteral(" -- ") +
                           platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit);
+                      timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd);
+}
+
+QString CSubAutomation::FailureReason() const {
+    switch (m_eLastRunEnd) {
+    case RunEnd::NotStarted:
+        return QStringLiteral("svn was not found on the PATH");
+    case RunEnd::TimedOut:
+        return QStringLiteral("svn did not answer within %1 s")
+            .arg(std::chrono::ceil<std::chrono::seconds>(m_msTimeLimit).count());
+    case RunEnd::Stopped:
+        return QStringLiteral("the check was stopped before svn answered");
+    case RunEnd::Ended:
+    case RunEnd::Cut:
+        break;
+    }
+    const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String(kErrorLineStart)))
+            return line.trimmed().left(kMaxFieldLength);
+    }
+    return QStringLiteral("svn's answer could not be read");
 }
 
 int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {

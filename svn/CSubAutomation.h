@@ -54,6 +54,10 @@ public:
     // kDefaultOutputLimit; empty, with nothing run, when the revision is not a number.
     std::string GetDiff(const QString& url, const QString& revision);
 
+    // Why the last info run failed, in one line for the user: what kept svn from answering, else
+    // svn's own first error line, else that its answer could not be read.
+    QString FailureReason() const;
+
     QString m_strMessage; // the diagnostic of the last run that failed with one
     QString m_strOutput;  // the last run's whole output as text
 
@@ -67,4 +71,5 @@ private:
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
+    RunEnd m_eLastRunEnd = RunEnd::NotStarted;
 };

@@ -1,5 +1,6 @@
 #include "ui/CDesktopUpdateLauncher.h"
 
+#include "platform/CProcessEndWatcher.h"
 #include "platform/CommandLine.h"
 #include "ui/CUpdateWindow.h"
 
@@ -12,7 +13,12 @@
 #include <algorithm>
 #include <memory>
 
+CDesktopUpdateLauncher::CDesktopUpdateLauncher(std::function<void(const QString&)> onUpdateEnded)
+    : m_onUpdateEnded(std::move(onUpdateEnded)) {}
+
 CDesktopUpdateLauncher::~CDesktopUpdateLauncher() {
+    // The windows closed here are no updates that ended.
+    m_onUpdateEnded = nullptr;
     delete m_pQuitQuestion.data();
     for (const QPointer<CUpdateWindow>& window : m_windows) {
         delete window.data();
@@ -78,7 +84,21 @@ void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
 bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pRequester) {
     const QString strTool = FindUpdateTool();
     if (!strTool.isEmpty()) {
-        return QProcess::startDetached(strTool, platform::SplitCommandLine(ToolParameters(strPath)));
+        qint64 processId = 0;
+        if (!QProcess::startDetached(strTool, platform::SplitCommandLine(ToolParameters(strPath)), QString(),
+                                     &processId)) {
+            return false;
+        }
+        // The tool outlives Corvane; only its end is watched, for the copy's check that follows.
+        auto* watcher = new platform::CProcessEndWatcher(&m_toolWatchers);
+        QObject::connect(watcher, &platform::CProcessEndWatcher::Ended, watcher, [this, watcher, strPath] {
+            watcher->deleteLater();
+            UpdateEnded(strPath);
+        });
+        if (!watcher->Watch(processId)) {
+            delete watcher;
+        }
+        return true;
     }
 
     std::erase_if(m_windows, [](const QPointer<CUpdateWindow>& window) { return window.isNull(); });
@@ -91,9 +111,16 @@ bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pReque
         window->windowHandle()->setTransientParent(pRequester->window()->windowHandle());
     }
     m_windows.emplace_back(window);
+    QObject::connect(window, &CUpdateWindow::RunEnded, window, [this, strPath] { UpdateEnded(strPath); });
     window->show();
     window->Start();
     return true;
+}
+
+void CDesktopUpdateLauncher::UpdateEnded(const QString& strPath) const {
+    if (m_onUpdateEnded) {
+        m_onUpdateEnded(strPath);
+    }
 }
 
 QString CDesktopUpdateLauncher::FindUpdateTool() {

@@ -1,5 +1,6 @@
 #include "cli/CTwoWorkingCopies.h"
 #include "platform/SystemInfo.h"
+#include "support/CScopedEnvironment.h"
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
@@ -63,6 +64,8 @@ protected:
         environment.insert(QStringLiteral("HOME"), home);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        if (!m_strPath.isEmpty())
+            environment.insert(QStringLiteral("PATH"), m_strPath);
         return environment;
     }
 
@@ -88,6 +91,7 @@ protected:
 
     CSvnSandbox m_Sandbox;
     CTwoWorkingCopies m_WorkingCopies;
+    QString m_strPath; // the runs' PATH, when set
 };
 
 TEST_F(CheckCommandTest, VersionHelpAndMistakesNeedNoDisplay) {
@@ -213,6 +217,66 @@ TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
     const QByteArray before = ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"));
     Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
     EXPECT_EQ(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")), before);
+
+    // A log that is a link is not written through, and that is said.
+    ASSERT_TRUE(QFile::remove(AppFolder() + QStringLiteral("/Corvane-check.log")));
+    ASSERT_TRUE(QFile::link(trayLog, AppFolder() + QStringLiteral("/Corvane-check.log")));
+    const CCommandResult linked =
+        Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(linked.m_iExitCode, 0);
+    EXPECT_TRUE(linked.m_strErrors.startsWith(
+        QStringLiteral("corvane: cannot write the log %1/Corvane-check.log: ").arg(AppFolder())))
+        << linked.m_strErrors.toStdString();
+    EXPECT_EQ(linked.m_strErrors.count(QLatin1Char('\n')), 1);
+    EXPECT_EQ(ContentsOf(trayLog), trayText);
+}
+
+// Each failure is followed by its reason: svn's own error line, or what kept svn from answering.
+TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
+    // No svn on the PATH; the log's line carries the reason too.
+    m_strPath = m_Sandbox.Folder() + QStringLiteral("/nowhere");
+    const CCommandResult noSvn =
+        Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(noSvn.m_iExitCode, 2);
+    EXPECT_TRUE(noSvn.m_strOutput.endsWith(QStringLiteral("\n  svn was not found on the PATH\n")))
+        << noSvn.m_strOutput.toStdString();
+    EXPECT_TRUE(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"))
+                    .contains("\tsvn was not found on the PATH\n"));
+
+    // An svn that answers with something that is no document.
+    const QString fakeFolder = m_Sandbox.Folder() + QStringLiteral("/fake");
+    ASSERT_TRUE(QDir().mkpath(fakeFolder));
+    QFile fake(fakeFolder + QStringLiteral("/svn"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly) && fake.write("#!/bin/sh\necho 'no <xml'\n") > 0);
+    fake.close();
+    ASSERT_TRUE(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    m_strPath = fakeFolder;
+    const CCommandResult unreadable = Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(unreadable.m_iExitCode, 2);
+    EXPECT_TRUE(unreadable.m_strOutput.endsWith(QStringLiteral("\n  svn's answer could not be read\n")))
+        << unreadable.m_strOutput.toStdString();
+}
+
+// A tray program holds the lock of this display (none) but never answers: the second start says so.
+TEST_F(CheckCommandTest, SecondStartWhoseTrayProgramDoesNotAnswerSaysSo) {
+    const QString runtime = m_Sandbox.Folder() + QStringLiteral("/runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime + QStringLiteral("/corvane")));
+    ASSERT_TRUE(QFile::setPermissions(runtime + QStringLiteral("/corvane"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"),
+                 {runtime + QStringLiteral("/corvane/tray-none.lock"), QStringLiteral("sh"),
+                  QStringLiteral("-c"), QStringLiteral("echo locked; read _")});
+    ASSERT_TRUE(holder.waitForReadyRead(kRunTimeoutMs));
+    const CScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    const CCommandResult second = Run({});
+    holder.closeWriteChannel();
+    holder.waitForFinished();
+
+    EXPECT_EQ(second.m_iExitCode, 1);
+    EXPECT_EQ(second.m_strErrors,
+              QStringLiteral("Corvane: a Corvane already runs for this user and display but "
+                             "did not answer within 10 s; end it, then start Corvane again\n"));
 }
 
 TEST_F(CheckCommandTest, OutcomesThatCannotBeWrittenAreAnErrorThatIsSaid) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
-# is kept), a click on the balloon opens the report, and "Quit" from the icon's menu ends it with exit
-# code 0. Started again, it shows the balloon again; a right click on the icon then opens the menu
-# and no report, and "Quit" from that menu ends it with exit code 0.
+# is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
+# copy again, and "Quit" from the menu ends it with exit code 0. Started again, it shows the balloon
+# again; a right click on the icon then opens the menu and no report, and "Quit" from that menu ends
+# it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -19,6 +20,7 @@ MakeAliceBehind bob
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
+
 # Starts the program and waits for its balloon; sets icon to its docked icon's window.
 StartAndAlert() {
     local started
@@ -56,6 +58,12 @@ ClickBalloonForReport() {
     return 1
 }
 WaitFor 10 ClickBalloonForReport || Fail "a click on the balloon opened no report"
+
+# "Check all now", the menu's third item, checks alice again at once: she is still behind.
+NoBalloon() { ! Balloon "$PROGRAM_PID" >/dev/null; }
+WaitFor 30 NoBalloon || Fail "the balloon stayed after its click"
+ChooseMenuItem "$icon" 3
+WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "Check all now announced nothing"
 
 OpenMenu "$icon"
 QuitFromOpenMenu
