@@ -29,12 +29,12 @@ public:
 private:
     // The folder's own name as the file system spells it, or the whole path when it cannot be found.
     QString DisplayName() const;
-    // The revisions after the copy's last-changed one that it lacks, as svn's log and the copy's
-    // out-of-date items tell; none when the log cannot be read.
+    // The revisions the copy lacks, as svn's logs and the copy's out-of-date items tell: an item of
+    // a switched part or an external by the log of that part's own URL, any other by the log of the
+    // copy's. bOwnOnly tells whether they are all the user's own commits there and explain every
+    // out-of-date item; an item that no log explains is never taken for one of the user's.
     SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
-                                const std::vector<SVNOutOfDateItem>& outOfDate) const;
-    // Whether every revision the copy lacks was committed under the user's own name there.
-    static bool LacksOnlyOwnCommits(const SVNInfo& local, const SVNChanges& changes);
+                                const SVNStatus& status, bool& bOwnOnly) const;
     void StoreResult(int state, const QString& author, const SVNChanges& changes = {}) const;
     // Stores a failure with an empty author and its reason.
     void StoreFailure(int state, const QString& reason) const;

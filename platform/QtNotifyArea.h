@@ -49,6 +49,7 @@ private:
         std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
         unsigned m_uCallbackMessage = 0;
         std::vector<NotifyBalloonAction> m_BalloonActions; // those of the balloon shown last
+        bool m_bBalloonClickPending = false; // Qt reported a click on the balloon that the icon may claim
     };
     using Key = std::pair<CNotifyOwner*, unsigned>;
 

@@ -41,7 +41,8 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
                                                                            OwnCopy(entry.m_strAuthor),
                                                                            OwnCopy(entry.m_strDate),
                                                                            OwnCopy(entry.m_strMessage),
-                                                                           {}});
+                                                                           {},
+                                                                           OwnCopy(entry.m_strUrl)});
         for (const SVNChangedPath& path : entry.m_ChangedPaths)
             entryCopy.m_ChangedPaths.push_back({OwnCopy(path.m_strAction), OwnCopy(path.m_strPath)});
     }
