@@ -39,6 +39,11 @@ CCommandLineRun::CCommandLineRun(int& argc, char** argv)
                                     : ActivityLogFile(platform::ProgramFolder());
         QDir().mkpath(QFileInfo(logFile).path());
         theLogFile.SwitchOn(logFile, true, true);
+        // The log is never written through a link; a log asked for and not kept must not go unsaid.
+        if (!theLogFile.Open())
+            QTextStream(stderr) << "corvane: cannot write the log " << CFolderCheckRun::Escaped(logFile)
+                                << ": it is a symbolic link, no regular file, or not writable; remove or "
+                                   "fix it to keep a log\n";
     }
 }
 

@@ -99,7 +99,7 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
         return kSomeFailed;
     }
     for (qsizetype i = 0; i < folders.size(); ++i)
-        queue.Enqueue(new CSubVersionThread(checks[i].get(), folders[i], checks[i]->Watchdog().Generation()));
+        queue.Enqueue(new CSubVersionThread(checks[i].get(), folders[i]));
 
     int exitStatus = kAllUpToDate;
     for (const std::unique_ptr<CFolderCheck>& pCheck : checks) {
@@ -122,9 +122,12 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
 }
 
 int CFolderCheckRun::CheckListedFolders(std::stop_token stopToken) {
-    const std::optional<QStringList> folders = CPathListFile(m_strListFile).ReadPaths();
+    const CPathListFile listFile(m_strListFile);
+    const std::optional<QStringList> folders = listFile.ReadPaths();
     if (!folders) {
-        m_Errors << "corvane: cannot read the watch list " << Escaped(m_strListFile) << Qt::endl;
+        m_Errors << "corvane: cannot read the watch list " << Escaped(m_strListFile) << ": "
+                 << listFile.ReadFailure()
+                 << "; write one folder per line there, or name the folders after --check" << Qt::endl;
         return kSomeFailed;
     }
     if (folders->isEmpty())
@@ -156,6 +159,10 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
     const QString line = Escaped(record.m_strPath) + kSeparator + StateText(record.m_iState) + kSeparator +
                          Escaped(record.m_strLastAuthor) + kSeparator + record.m_strCheckedAt;
     m_Output << line << '\n';
+    // Why a check failed: "not a working copy" and "svn is missing" read alike otherwise.
+    const QString reason = Escaped(record.m_strReason);
+    if (!reason.isEmpty())
+        m_Output << kMessageIndent << reason << '\n';
     const QString& message = check.Announcement();
     if (!message.isEmpty()) {
         // The alert's first line ends after the author; whatever line breaks the author or the
@@ -173,6 +180,6 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
     m_Output.flush();
     if (m_Output.status() != QTextStream::Ok)
         m_bOutputFailed = true;
-    m_Log.LogText(line);
+    m_Log.LogText(reason.isEmpty() ? line : line + kSeparator + reason);
     return ExitStatusOf(record.m_iState);
 }

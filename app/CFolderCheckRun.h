@@ -9,8 +9,9 @@ class QTextStream;
 
 // Checks folders once, now, with the tray program's check job and its states, several at once, and
 // reports each outcome in the order the folders were given: one line of path, state text, last
-// author and check time, separated by tabs; for a folder that is behind, the alert's message follows,
-// then one line per revision it lacks ("r3 carol: Fix the parser"), each line indented by two spaces.
+// author and check time, separated by tabs; for a folder in error, the reason follows ("svn: E155007:
+// '/tmp' is not a working copy"); for a folder that is behind, the alert's message follows, then one
+// line per revision it lacks ("r3 carol: Fix the parser"), each line indented by two spaces.
 // A copy that lacks only the user's own commits raises no alert, so only its revisions follow. A tab,
 // a line break or a backslash in a path or an author is printed as \t, \n or \\, and any other
 // control character as \xHH, its code in two lower-case hexadecimal digits, so that every outcome

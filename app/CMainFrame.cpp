@@ -1,15 +1,24 @@
 #include "app/CMainFrame.h"
 
 #include "engine/CSubVersionThread.h"
+#include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
+#include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
+#include "ui/MenuResource.h"
+#include "ui/Resources.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QTextStream>
 #include <QTimerEvent>
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 bool g_bReportOpen = false;
@@ -18,6 +27,7 @@ namespace {
 
 constexpr unsigned kTrayIconId = 130;
 constexpr unsigned kRestingIconId = 128;
+constexpr unsigned kPausedIconId = 129;
 constexpr unsigned kFirstAnimationIconId = 130;
 constexpr unsigned kLastAnimationIconId = 133;
 constexpr int kAnimationFrameMs = 100;
@@ -25,17 +35,27 @@ constexpr int kAnimationSeconds = 30;
 constexpr unsigned kBalloonSeconds = 10;
 // "Report", counted by position in the tray menu.
 constexpr unsigned kDefaultMenuPosition = 2;
+const QString kRestingTip = QStringLiteral("This is a Corvane Icon - Right click on me!");
+// Timers run late on a busy machine, but never by minutes: a gap this long means the machine slept.
+constexpr qint64 kLongGapSeconds = 3 * 60;
+constexpr qint64 kTickSeconds = CMainFrame::CHECK_TIMER_PERIOD_MS / 1000;
+
+QString PauseFileBeside(const QString& listFile) {
+    return QFileInfo(listFile).dir().filePath(QStringLiteral("pause.ini"));
+}
 
 } // namespace
 
 CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
-      m_NextTarget(nextTarget) {
+      m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }),
+      m_PauseFile(PauseFileBeside(listFile)) {
     theSettings.LoadAtStartup();
 }
 
 CMainFrame::~CMainFrame() {
+    SetNetworkSource(nullptr);
     // The dialogs use the watch list and the update launcher; a watch list closed here saves nothing.
     m_Dialogs.CloseAll();
     g_bReportOpen = false;
@@ -52,17 +72,28 @@ void CMainFrame::StopChecks() {
 }
 
 int CMainFrame::OnCreate() {
-    if (!m_TrayIcon.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK,
-                              QStringLiteral("This is a Corvane Icon - Right click on me!"),
+    m_TrayIcon.SetMenuAdjustment([this](PopupMenuData& popup) { AdjustMenu(popup); });
+    if (!m_TrayIcon.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK, kRestingTip,
                               platform::IconHandle::StockQuestion(), kTrayIconId))
         return -1;
+    m_strTip = kRestingTip;
     m_TrayIcon.SetDefaultItem(kDefaultMenuPosition, true);
     m_TrayIcon.SetTrayIconResource(kRestingIconId);
+    // A pause outlasts a restart; one whose time passed meanwhile is over.
+    m_Pause = m_PauseFile.ReadPause();
+    if (m_Pause && m_Pause->IsOverAt(m_Clock())) {
+        m_Pause.reset();
+        m_PauseFile.Remove();
+    }
+    ShowCheckState();
 
     m_Notifier.SetUpDefault(this);
 
     m_bQueueRunning = m_WorkQueue.Start(1);
-    m_Watchdog.LoadPathList();
+    if (!m_Watchdog.LoadPathList())
+        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
+                            << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
+                            << "; drop folders on Watchdog settings, or write one folder per line there\n";
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
@@ -70,22 +101,165 @@ int CMainFrame::OnCreate() {
 
 void CMainFrame::OnTimer(int /*nIDEvent*/) {
     m_Watchdog.DecrementCountdowns();
+    const QDateTime now = m_Clock();
+    CatchUpAfterGap(now);
+    if (m_Pause && m_Pause->IsOverAt(now))
+        OnResumeChecks();
     // Without a worker a queued check would never run.
-    if (!m_bChecksEnabled || !m_bQueueRunning)
+    if (!m_bChecksEnabled || !m_bQueueRunning || m_Pause)
         return;
     const QString path = m_Watchdog.GetNextPath();
     if (path.isEmpty())
         return;
     const int countdown = m_Watchdog.GetCountdown(path);
-    if (countdown != 0)
-        return;
     // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
     // server grow the queue without end.
-    if (!m_PendingChecks.Add(path))
-        return;
-    m_WorkQueue.Enqueue(new CSubVersionThread(this, path, m_Watchdog.Generation()));
+    if (countdown == 0 && m_PendingChecks.Add(path))
+        Launch(path, countdown);
+    LaunchExtraCheck();
+}
+
+void CMainFrame::Launch(const QString& path, int countdown) {
+    m_WorkQueue.Enqueue(new CSubVersionThread(this, path));
     theLogFile.LogFormat(QStringLiteral("OnTimer() path = %1 countdown = %2 -> launched.\n")
                              .arg(path, QString::number(countdown)));
+}
+
+// One at most, so that a long list with short intervals cannot flood a server.
+void CMainFrame::LaunchExtraCheck() {
+    const bool bOffline = m_bOffline;
+    for (const CSVNPath& record : m_Watchdog.Records()) {
+        if (record.m_iCountdown != 0 || (!m_bCatchingUp && record.m_iInterval == kDefaultCheckInterval))
+            continue;
+        if (bOffline && m_NetworkWaiters.Contains(record.m_strPath))
+            continue;
+        if (!m_PendingChecks.Add(record.m_strPath))
+            continue;
+        Launch(record.m_strPath, record.m_iCountdown);
+        return;
+    }
+    m_bCatchingUp = false;
+}
+
+void CMainFrame::CatchUpAfterGap(const QDateTime& now) {
+    const QDateTime last = std::exchange(m_LastTick, now);
+    if (!last.isValid() || last.secsTo(now) < kLongGapSeconds)
+        return;
+    // This tick has counted one minute already.
+    m_Watchdog.DecrementCountdowns(
+        static_cast<int>(std::min<qint64>(last.secsTo(now) / kTickSeconds - 1, INT_MAX)));
+    m_bCatchingUp = true;
+}
+
+void CMainFrame::OnCheckAllNow() {
+    if (!m_bQueueRunning)
+        return;
+    for (const CSVNPath& record : m_Watchdog.Records()) {
+        const QString path = record.m_strPath;
+        // A folder listed twice, or still awaited by an earlier Check all now, is counted once.
+        if (m_CheckAllLeft.contains(path))
+            continue;
+        m_CheckAllLeft.insert(path);
+        ++m_nCheckAllCount;
+        CheckNow(path, [this, path] { OnCheckAllResult(path); });
+    }
+    ShowTip();
+}
+
+void CMainFrame::OnCheckAllResult(const QString& path) {
+    if (!m_CheckAllLeft.remove(path))
+        return;
+    ++m_nCheckAllDone;
+    if (m_CheckAllLeft.isEmpty()) {
+        m_nCheckAllCount = 0;
+        m_nCheckAllDone = 0;
+    }
+    if (m_pReport)
+        m_pReport->RefreshFolder(path);
+    ShowTip();
+}
+
+void CMainFrame::PauseChecks(const CheckPause& pause) {
+    m_Pause = pause;
+    // Should the file not be written, the pause still holds until the program ends.
+    m_PauseFile.WritePause(pause);
+    ShowCheckState();
+}
+
+void CMainFrame::OnResumeChecks() {
+    m_Pause.reset();
+    m_PauseFile.Remove();
+    ShowCheckState();
+}
+
+void CMainFrame::SetNetworkSource(platform::CNetworkSource* pSource) {
+    if (m_pNetwork != nullptr)
+        m_pNetwork->OnChange({});
+    m_pNetwork = pSource;
+    if (pSource == nullptr)
+        return;
+    pSource->OnChange([this](platform::NetworkReach reach) { OnNetworkReach(reach); });
+    OnNetworkReach(pSource->Reach());
+}
+
+void CMainFrame::OnNetworkReach(platform::NetworkReach reach) {
+    const bool bOffline = reach == platform::NetworkReach::Offline;
+    if (m_bOffline.exchange(bOffline) && !bOffline) {
+        // What waited, and whatever became due meanwhile, is checked first.
+        m_NetworkWaiters.Clear();
+        m_bCatchingUp = true;
+    }
+    ShowTip();
+}
+
+bool CMainFrame::WaitsForNetwork(const QString& path) {
+    // A check that the user asked for runs whatever the network, and tells what it found.
+    if (!m_bOffline || m_AwaitedChecks.Contains(path))
+        return false;
+    m_NetworkWaiters.Add(path);
+    return true;
+}
+
+void CMainFrame::ShowCheckState() {
+    m_TrayIcon.SetRestingIcon(LoadIconResource(m_Pause ? kPausedIconId : kRestingIconId));
+    m_TrayIcon.RefreshMenu();
+    ShowTip();
+}
+
+void CMainFrame::ShowTip() {
+    const QString tip = TipText();
+    if (tip != m_strTip && m_TrayIcon.SetTip(tip))
+        m_strTip = tip;
+}
+
+QString CMainFrame::TipText() const {
+    if (m_nCheckAllCount > 0)
+        return QStringLiteral("Checking %1 of %2")
+            .arg(std::min(m_nCheckAllDone + 1, m_nCheckAllCount))
+            .arg(m_nCheckAllCount);
+    if (m_Pause && m_Pause->m_bUntilResumed)
+        return QStringLiteral("Checks paused until you resume them");
+    if (m_Pause) {
+        const QDateTime end = m_Pause->m_End.toLocalTime();
+        const bool bToday = end.date() == m_Clock().toLocalTime().date();
+        return QStringLiteral("Checks paused until %1")
+            .arg(end.toString(bToday ? QStringLiteral("HH:mm") : QStringLiteral("yyyy-MM-dd HH:mm")));
+    }
+    if (m_bOffline)
+        return QStringLiteral("Offline: checks wait");
+    return kRestingTip;
+}
+
+void CMainFrame::AdjustMenu(PopupMenuData& popup) const {
+    if (!m_Pause)
+        return;
+    for (MenuItemData& item : popup.m_Items) {
+        const bool bPauseMenu =
+            std::any_of(item.m_SubItems.begin(), item.m_SubItems.end(),
+                        [](const MenuItemData& sub) { return sub.m_nCommandId == ID_PAUSE_ONE_HOUR; });
+        if (bPauseMenu)
+            item = MenuItemData{QStringLiteral("Resume checks"), ID_RESUME_CHECKS, false, {}};
+    }
 }
 
 void CMainFrame::OnWatchdogSettings() {
@@ -117,6 +291,7 @@ void CMainFrame::OnReport() {
     if (g_bReportOpen)
         return;
     auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher, *this);
+    m_pReport = pDialog;
     g_bReportOpen = true;
     connect(pDialog, &QDialog::finished, this, [] { g_bReportOpen = false; });
     m_Dialogs.Show(pDialog);
@@ -139,6 +314,21 @@ void CMainFrame::OnCommand(unsigned nId) {
         break;
     case ID_UPDATE_ANNOUNCED:
         OnUpdateAnnounced();
+        break;
+    case ID_CHECK_ALL_NOW:
+        OnCheckAllNow();
+        break;
+    case ID_PAUSE_ONE_HOUR:
+        PauseChecks({false, m_Clock().addSecs(60 * 60)});
+        break;
+    case ID_PAUSE_FOUR_HOURS:
+        PauseChecks({false, m_Clock().addSecs(4 * 60 * 60)});
+        break;
+    case ID_PAUSE_UNTIL_RESUMED:
+        PauseChecks({true, {}});
+        break;
+    case ID_RESUME_CHECKS:
+        OnResumeChecks();
         break;
     default:
         m_NextTarget.OnCommand(nId);
@@ -167,7 +357,7 @@ bool CMainFrame::CheckNow(const QString& strPath, std::function<void()> onChecke
     m_AwaitedChecks.Add(strPath);
     // A check already on its way gives the result that is waited for.
     if (m_PendingChecks.Add(strPath))
-        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath, m_Watchdog.Generation()));
+        m_WorkQueue.Enqueue(new CSubVersionThread(this, strPath));
     return true;
 }
 
@@ -179,6 +369,14 @@ void CMainFrame::OnCheckEnded(const QString& path) {
     m_CheckWaiters.erase(first, last);
     for (const std::function<void()>& waiter : waiters)
         waiter();
+}
+
+void CMainFrame::OnUpdateEnded(const QString& path) {
+    // Otherwise the row would still read "modified", and the tray would announce the copy again.
+    CheckNow(path, [this, path] {
+        if (m_pReport)
+            m_pReport->RefreshFolder(path);
+    });
 }
 
 void CMainFrame::OnUpdateAnnounced() {

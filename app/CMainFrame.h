@@ -5,27 +5,34 @@
 #include "engine/CPendingChecks.h"
 #include "engine/CWorkQueue.h"
 #include "settings/CConfigWatchdog.h"
+#include "settings/CPauseFile.h"
 #include "ui/CCommandTarget.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CFolderChecker.h"
 #include "ui/CSystemTray.h"
 #include "ui/CTaskbarNotifier.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stop_token>
 
+class CReportDlg;
 class CThreadStarter;
 class CWatchdogDlg;
 namespace platform {
+class CNetworkSource;
 class CNotifyArea;
-}
+enum class NetworkReach;
+} // namespace platform
 
 // True while a report dialog is open; a second one is then not opened.
 extern bool g_bReportOpen;
@@ -34,11 +41,17 @@ extern bool g_bReportOpen;
 // watch list, runs the timer that queues the check of the folder that is due, and carries out the
 // tray menu's commands. It is never shown.
 //
-// Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken and
-// CheckTimeLimit, which the check jobs call on the worker thread: the first only posts to the UI
-// thread, the second only touches m_PendingChecks and m_AwaitedChecks, which have their own locks,
-// and posts to the UI thread, the third only reads m_CheckStop, which is safe from any thread, and the fourth
-// reads an atomic.
+// Besides the rotation, the user decides when it checks: every folder at once, a pause of the
+// scheduled checks (kept in "pause.ini" beside the watch list), a folder's own interval (the watch
+// list keeps it), and, while the network is away, no scheduled check of a repository on another
+// machine; what became due while the network was away or the machine slept is checked first.
+//
+// Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken,
+// CheckTimeLimit and WaitsForNetwork, which the check jobs call on the worker thread: the first only
+// posts to the UI thread, the second only touches m_PendingChecks and m_AwaitedChecks, which have
+// their own locks, and posts to the UI thread, the third only reads m_CheckStop, which is safe from
+// any thread, the fourth reads an atomic and the fifth reads m_bOffline and m_AwaitedChecks and adds
+// to m_NetworkWaiters.
 class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost, public CFolderChecker {
     Q_OBJECT
 
@@ -51,6 +64,15 @@ public:
     static constexpr unsigned ID_REPORT = 32776;
     // The update of the working copy that the last alert was about, from the alert's notification.
     static constexpr unsigned ID_UPDATE_ANNOUNCED = 32777;
+    static constexpr unsigned ID_CHECK_ALL_NOW = 32790;
+    static constexpr unsigned ID_PAUSE_ONE_HOUR = 32791;
+    static constexpr unsigned ID_PAUSE_FOUR_HOURS = 32792;
+    static constexpr unsigned ID_PAUSE_UNTIL_RESUMED = 32793;
+    static constexpr unsigned ID_RESUME_CHECKS = 32794;
+
+    // The wall clock, in UTC: pauses end by it, and a tick that finds far more than a minute passed
+    // since the one before knows that the machine slept.
+    using Clock = std::function<QDateTime()>;
 
     // A frame whose icon goes into notifyArea and whose watch list is listFile. Commands it does not
     // handle go on to nextTarget (the application). The work queue starts its thread through
@@ -68,8 +90,24 @@ public:
     // the check timer and runs its first tick. -1, with nothing started, when the icon cannot be added.
     int OnCreate();
     // One tick of the check timer: counts every folder down and queues the check of the next folder
-    // in rotation when it is due and has no check queued or running. The id is not examined.
+    // in rotation when it is due and has no check queued or running; then at most one more, of a due
+    // folder with an interval of its own or, after the network came back or the machine woke, of
+    // any due folder. Nothing is queued while checks are paused; a pause whose time has passed ends
+    // first. The id is not examined.
     void OnTimer(int nIDEvent);
+    // Queues every watched folder that has no check queued or running; the tip counts the results.
+    void OnCheckAllNow();
+    // Pauses the scheduled checks and keeps the pause for the next start; the icon is greyed.
+    void PauseChecks(const CheckPause& pause);
+    // Ends a pause.
+    void OnResumeChecks();
+    // The pause in force, if any.
+    const std::optional<CheckPause>& Pause() const { return m_Pause; }
+    // Takes the clock that pauses and ticks are measured by; the system's by default.
+    void SetClock(Clock clock) { m_Clock = std::move(clock); }
+    // Learns from this source whether the network can be reached; the source must outlive the frame
+    // or be given again as null. Without one, checks go on as if nothing were known.
+    void SetNetworkSource(platform::CNetworkSource* pSource);
     // Opens the watch-list dialog and returns at once; while it is open, brings it to the front
     // instead. Checks stay paused while it is open; its closing gives one tick.
     void OnWatchdogSettings();
@@ -88,6 +126,7 @@ public:
     void CheckEnded(const QString& path) override;
     std::stop_token CheckStopToken() const override { return m_CheckStop.get_token(); }
     std::chrono::milliseconds CheckTimeLimit() const override { return m_msCheckTimeLimit; }
+    bool WaitsForNetwork(const QString& path) override;
     // How long each svn run of a check may take; 300 s unless changed. Checks queued afterwards use it.
     void SetCheckTimeLimit(std::chrono::milliseconds timeLimit) { m_msCheckTimeLimit = timeLimit; }
 
@@ -113,6 +152,25 @@ private:
     void OnUpdateAnnounced();
     // A watch-list dialog has closed, however it closed.
     void OnWatchListClosed();
+    // An update that Corvane started has ended: the copy is checked at once, and an open report
+    // shows the outcome.
+    void OnUpdateEnded(const QString& path);
+    // Queues the check of a folder that the timer found due, and notes it in the activity log.
+    void Launch(const QString& path, int countdown);
+    // Queues the one extra check a tick may start; see OnTimer.
+    void LaunchExtraCheck();
+    // A tick that comes far more than a minute after the one before counts the minutes between as
+    // ticks, and what became due meanwhile is checked first.
+    void CatchUpAfterGap(const QDateTime& now);
+    void OnNetworkReach(platform::NetworkReach reach);
+    // A result that Check all now waits for has been stored.
+    void OnCheckAllResult(const QString& path);
+    // The icon, tip and menu as the pause, Check all now and the network have them.
+    void ShowCheckState();
+    void ShowTip();
+    QString TipText() const;
+    // While paused, "Pause checks" gives way to "Resume checks".
+    void AdjustMenu(PopupMenuData& popup) const;
 
     CSystemTray m_TrayIcon;
     CTaskbarNotifier m_Notifier;
@@ -132,4 +190,18 @@ private:
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;
+
+    Clock m_Clock = &QDateTime::currentDateTimeUtc;
+    QDateTime m_LastTick;
+    CPauseFile m_PauseFile;
+    std::optional<CheckPause> m_Pause;
+    platform::CNetworkSource* m_pNetwork = nullptr;
+    std::atomic<bool> m_bOffline = false;
+    CPendingChecks m_NetworkWaiters; // folders whose scheduled check waits for the network
+    bool m_bCatchingUp = false;   // every due folder may have the extra check, not only those with intervals
+    QSet<QString> m_CheckAllLeft; // what Check all now still waits for
+    int m_nCheckAllCount = 0;
+    int m_nCheckAllDone = 0;
+    QPointer<CReportDlg> m_pReport;
+    QString m_strTip; // the tip shown
 };

@@ -28,5 +28,10 @@ void CTrayStartup::OnTrayAppeared() {
 }
 
 void CTrayStartup::OnWaitedTooLong() {
+    std::fprintf(stderr,
+                 "Corvane: no system tray appeared within %lld s; start a panel with a system tray "
+                 "(on GNOME, the AppIndicator extension), then start Corvane again\n",
+                 static_cast<long long>(
+                     std::chrono::ceil<std::chrono::seconds>(m_WaitLimit.intervalAsDuration()).count()));
     QCoreApplication::exit(m_iFailureStatus);
 }

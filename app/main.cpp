@@ -5,6 +5,7 @@
 #include "app/CTrayStartup.h"
 #include "platform/CTerminationSignals.h"
 #include "platform/CThreadStarter.h"
+#include "platform/NetworkSource.h"
 #include "platform/QtNotifyArea.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <chrono>
 #include <clocale>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -25,7 +27,13 @@ constexpr std::chrono::seconds kAnswerTimeout{10};
 // Another tray program runs for this user and display: it is asked to open its report instead.
 int AskRunningProgram(CSingleInstance& instance, int& argc, char** argv) {
     const QCoreApplication application(argc, argv);
-    return instance.AskToOpenReport(kAnswerTimeout) ? 0 : kExitNotAnswered;
+    if (instance.AskToOpenReport(kAnswerTimeout))
+        return 0;
+    std::fprintf(stderr,
+                 "Corvane: a Corvane already runs for this user and display but did not answer within "
+                 "%lld s; end it, then start Corvane again\n",
+                 static_cast<long long>(kAnswerTimeout.count()));
+    return kExitNotAnswered;
 }
 
 } // namespace
@@ -63,6 +71,8 @@ int main(int argc, char* argv[]) {
     });
 
     platform::CQtNotifyArea notifyArea;
+    // Made before the frame and gone after it: the frame hears from it while it lives.
+    const std::unique_ptr<platform::CNetworkSource> pNetwork = platform::MakeSystemNetworkSource();
     // The frame lives in this scope, made after the Qt application and gone before it, never among
     // the globals. It is made once the desktop has a tray, which at login may come after the program.
     std::optional<CMainFrame> frame;
@@ -70,6 +80,7 @@ int main(int argc, char* argv[]) {
         [&] {
             frame.emplace(notifyArea, theApp, CConfigWatchdog::DefaultListFile(platform::ProgramFolder()),
                           std::make_unique<CThreadStarter>());
+            frame->SetNetworkSource(pNetwork.get());
             if (theApp.InitInstance(*frame)) {
                 if (bReportAsked)
                     frame->OnCommand(CMainFrame::ID_REPORT);

@@ -94,7 +94,7 @@ private:
 
 // The job's outcome for the folder, run on this thread as the worker runs it.
 int RunCheckJob(CBenchHost& host, const QString& workingCopy) {
-    auto* job = new CSubVersionThread(&host, workingCopy, host.Watchdog().Generation());
+    auto* job = new CSubVersionThread(&host, workingCopy);
     job->Run(nullptr);
     job->Discard();
     return host.Watchdog().Records().front().m_iState;

@@ -38,6 +38,10 @@ public:
     // How long each svn run of a check may take before it is killed and the check fails. Safe to call
     // from the worker thread.
     virtual std::chrono::milliseconds CheckTimeLimit() const { return kDefaultRunTimeLimit; }
+    // Whether the check of this path, whose repository lies on another machine, is to wait for the
+    // network rather than fail: the job then ends without a result. Safe to call from the worker
+    // thread. By default never.
+    virtual bool WaitsForNetwork(const QString& /*path*/) { return false; }
 
 protected:
     CCheckHost() = default;

@@ -42,30 +42,50 @@ bool LacksChange(const OutOfDateRevisions& outOfDate, const QString& path, qlong
     return false;
 }
 
-bool IsLacking(const SVNLogEntry& entry, const OutOfDateRevisions& outOfDate, const QString& folder) {
+bool FollowsElsewhere(const QStringList& parts, const QString& path) {
+    return std::any_of(parts.begin(), parts.end(),
+                       [&path](const QString& part) { return PathBelow(part, path).has_value(); });
+}
+
+bool IsLacking(const SVNLogEntry& entry, const OutOfDateRevisions& outOfDate, const SVNCopyFolder& folder) {
     const qlonglong revision = entry.m_strRevision.toLongLong();
     bool bChangedBelow = false;
+    bool bChangedElsewhere = false;
     for (const SVNChangedPath& changed : entry.m_ChangedPaths) {
-        const std::optional<QString> below = PathBelow(folder, changed.m_strPath);
+        const std::optional<QString> below = PathBelow(folder.m_strInRepository, changed.m_strPath);
         if (!below)
             continue;
+        if (FollowsElsewhere(folder.m_FollowElsewhere, *below)) {
+            bChangedElsewhere = true;
+            continue;
+        }
         bChangedBelow = true;
         if (LacksChange(outOfDate, *below, revision))
             return true;
     }
-    return !bChangedBelow;
+    return !bChangedBelow && !bChangedElsewhere && revision > folder.m_nBaseRevision;
 }
 
 } // namespace
 
 std::vector<SVNLogEntry> CMissingRevisions::Select(const std::vector<SVNLogEntry>& log,
-                                                   const std::vector<SVNOutOfDateItem>& outOfDate,
-                                                   const QString& folderInRepository) {
-    const OutOfDateRevisions byPath = ByPath(outOfDate);
+                                                   const SVNCopyFolder& folder) {
+    const OutOfDateRevisions byPath = ByPath(folder.m_OutOfDate);
     std::vector<SVNLogEntry> lacking;
     for (const SVNLogEntry& entry : log) {
-        if (IsLacking(entry, byPath, folderInRepository))
+        if (IsLacking(entry, byPath, folder))
             lacking.push_back(entry);
     }
     return lacking;
+}
+
+bool CMissingRevisions::Explains(const SVNLogEntry& entry, const QString& folderInRepository,
+                                 const QString& itemPath) {
+    const QString item =
+        itemPath.isEmpty() ? folderInRepository : folderInRepository + QLatin1Char('/') + itemPath;
+    return std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(),
+                       [&item](const SVNChangedPath& changed) {
+                           return PathBelow(changed.m_strPath, item).has_value() ||
+                                  PathBelow(item, changed.m_strPath).has_value();
+                       });
 }

@@ -4,7 +4,17 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
+
+// One folder of a working copy whose log is read at one URL: the copy's root, a switched folder or
+// an external's folder, with what svn's status tells below it.
+struct SVNCopyFolder {
+    QString m_strInRepository;                 // its path below the repository root, as svn's log names paths
+    qlonglong m_nBaseRevision = 0;             // its revision in the copy, as `svn info` gives it
+    std::vector<SVNOutOfDateItem> m_OutOfDate; // its out-of-date items, relative to it
+    QStringList m_FollowElsewhere; // its parts that follow another URL (switched, externals), relative
+};
 
 // Which revisions of its repository folder a working copy lacks. A revision counts as held when the
 // copy has each item it changed at that revision or a later one, as it has after a commit made from
@@ -13,10 +23,14 @@
 class CMissingRevisions final {
 public:
     // The revisions of log (svn's log of the folder, in its order) that the copy lacks, judged by the
-    // copy's out-of-date items. folderInRepository is the folder's path below the repository root,
-    // as svn's log names paths ("/trunk/project"; empty for the root). A revision that changed nothing
-    // below the folder, as far as the log shows, is kept: it cannot be shown to be held.
-    static std::vector<SVNLogEntry> Select(const std::vector<SVNLogEntry>& log,
-                                           const std::vector<SVNOutOfDateItem>& outOfDate,
-                                           const QString& folderInRepository);
+    // folder's out-of-date items. Changes below a part that follows another URL do not count: that
+    // part never gets them. A revision that changed nothing else below the folder, as far as the log
+    // shows, is held when it is at or below the folder's base revision, or touched only such parts;
+    // otherwise it is kept, as it cannot be shown to be held.
+    static std::vector<SVNLogEntry> Select(const std::vector<SVNLogEntry>& log, const SVNCopyFolder& folder);
+    // Whether entry changed the item at itemPath (relative to the folder whose path below the
+    // repository root is folderInRepository), a folder above it, or, for a folder, something in it:
+    // a change that makes svn's status mark the item out of date.
+    static bool Explains(const SVNLogEntry& entry, const QString& folderInRepository,
+                         const QString& itemPath);
 };

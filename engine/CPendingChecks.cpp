@@ -17,3 +17,13 @@ bool CPendingChecks::IsEmpty() const {
     std::lock_guard guard(m_lock);
     return m_Paths.isEmpty();
 }
+
+bool CPendingChecks::Contains(const QString& path) const {
+    std::lock_guard guard(m_lock);
+    return m_Paths.contains(path);
+}
+
+void CPendingChecks::Clear() {
+    std::lock_guard guard(m_lock);
+    m_Paths.clear();
+}

@@ -5,7 +5,6 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
-#include <cstdint>
 #include <vector>
 
 class CCheckHost;
@@ -19,9 +18,8 @@ struct SVNInfo;
 // host unless those are all the user's own commits.
 class CSubVersionThread final : public WorkItemBase {
 public:
-    // A check of path for the host. generation is the watch list's generation when the check is
-    // made: a result for records that have been remade since is dropped.
-    CSubVersionThread(CCheckHost* pFrame, QString path, std::uint64_t generation);
+    // A check of path for the host.
+    CSubVersionThread(CCheckHost* pFrame, QString path);
 
     // Carries out the check on the worker thread; the per-thread value is not used.
     void Run(void* pThreadValue) override;
@@ -31,15 +29,16 @@ public:
 private:
     // The folder's own name as the file system spells it, or the whole path when it cannot be found.
     QString DisplayName() const;
-    // The revisions after the copy's last-changed one that it lacks, as svn's log and the copy's
-    // out-of-date items tell; none when the log cannot be read.
+    // The revisions the copy lacks, as svn's logs and the copy's out-of-date items tell: an item of
+    // a switched part or an external by the log of that part's own URL, any other by the log of the
+    // copy's. bOwnOnly tells whether they are all the user's own commits there and explain every
+    // out-of-date item; an item that no log explains is never taken for one of the user's.
     SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
-                                const std::vector<SVNOutOfDateItem>& outOfDate) const;
-    // Whether every revision the copy lacks was committed under the user's own name there.
-    static bool LacksOnlyOwnCommits(const SVNInfo& local, const SVNChanges& changes);
+                                const SVNStatus& status, bool& bOwnOnly) const;
     void StoreResult(int state, const QString& author, const SVNChanges& changes = {}) const;
+    // Stores a failure with an empty author and its reason.
+    void StoreFailure(int state, const QString& reason) const;
 
     CCheckHost* const m_pFrame;
     const QString m_strPath;
-    const std::uint64_t m_nGeneration;
 };

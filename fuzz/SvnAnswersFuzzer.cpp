@@ -22,7 +22,7 @@ constexpr qsizetype kMaxFieldLength = 256;
 constexpr qsizetype kMaxSummaryLength = 1 + kMaxFieldLength + 1 + kMaxFieldLength + 2 + 83;
 
 void CheckLog(const std::string& output) {
-    std::vector<SVNLogEntry> entries{SVNLogEntry{QStringLiteral("mark"), {}, {}, {}, {}}};
+    std::vector<SVNLogEntry> entries{SVNLogEntry{QStringLiteral("mark"), {}, {}, {}, {}, {}}};
     const std::vector<SVNLogEntry> marked = entries;
     const bool bRead = CLogReader::Read(output, entries);
     FuzzRequire(bRead || entries == marked, "a failed read leaves the entries untouched");
@@ -38,7 +38,7 @@ void CheckLog(const std::string& output) {
     }
     const QStringList lines = SummaryLines(SVNChanges{{}, entries, false});
     FuzzRequire(lines.size() <= 6, "at most five summaries and a count");
-    const std::vector<SVNLogEntry> lacking = CMissingRevisions::Select(entries, {}, QString());
+    const std::vector<SVNLogEntry> lacking = CMissingRevisions::Select(entries, SVNCopyFolder{});
     auto next = entries.begin();
     for (const SVNLogEntry& entry : lacking) {
         next = std::find(next, entries.end(), entry);
@@ -48,12 +48,12 @@ void CheckLog(const std::string& output) {
 }
 
 void CheckStatus(const std::string& output) {
-    std::vector<SVNOutOfDateItem> items{SVNOutOfDateItem{QStringLiteral("mark"), {}, {}}};
-    const std::vector<SVNOutOfDateItem> marked = items;
-    const bool bRead = CStatusReader::ReadOutOfDate(output, items);
-    FuzzRequire(bRead || items == marked, "a failed read leaves the items untouched");
+    SVNStatus status{{SVNOutOfDateItem{QStringLiteral("mark"), {}, {}}}, {}, {}};
+    const SVNStatus marked = status;
+    const bool bRead = CStatusReader::Read(output, status);
+    FuzzRequire(bRead || status == marked, "a failed read leaves the status untouched");
     FuzzRequire(!bRead || output.size() <= kDefaultOutputLimit, "output past the limit never reads");
-    for (const SVNOutOfDateItem& item : bRead ? items : std::vector<SVNOutOfDateItem>{})
+    for (const SVNOutOfDateItem& item : bRead ? status.m_OutOfDate : std::vector<SVNOutOfDateItem>{})
         FuzzRequire(item.m_strRevision.size() <= kMaxFieldLength &&
                         item.m_strChange.size() <= kMaxFieldLength,
                     "texts are cut to their length");

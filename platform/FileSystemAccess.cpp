@@ -4,6 +4,8 @@
 #include "platform/SystemInfo.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,8 +29,28 @@ bool IsPrivateWritableFolder(const QString& folder) {
            faccessat(descriptor.Get(), ".", W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+namespace {
+
+// A folder of an installed tree: the program's own data beside it (<prefix>/share/corvane beside
+// <prefix>/bin), or a folder of the system's prefixes. Its owner may be root, who may write there
+// and yet must keep the user's files where any other user keeps them.
+bool IsInstalledProgramFolder(const QString& programFolder) {
+    static const QStringList kSystemPrefixes{QStringLiteral("/usr/"), QStringLiteral("/opt/"),
+                                             QStringLiteral("/bin/"), QStringLiteral("/sbin/")};
+    const QString folder = programFolder + QLatin1Char('/');
+    for (const QString& prefix : kSystemPrefixes) {
+        if (folder.startsWith(prefix))
+            return true;
+    }
+    return QFileInfo(programFolder + QStringLiteral("/../share/corvane")).isDir();
+}
+
+} // namespace
+
 QString UserFilesFolder(const QString& programFolder) {
-    return IsPrivateWritableFolder(programFolder) ? programFolder : UserConfigFolder();
+    if (IsInstalledProgramFolder(programFolder) || !IsPrivateWritableFolder(programFolder))
+        return UserConfigFolder();
+    return programFolder;
 }
 
 } // namespace platform

@@ -13,8 +13,9 @@ bool IsPrivateFolder(int folderDescriptor);
 bool IsPrivateWritableFolder(const QString& folder);
 
 // Where a program kept in programFolder keeps the user's files (the watch list, the activity logs):
-// that folder while IsPrivateWritableFolder holds for it, else the user's configuration folder
-// (UserConfigFolder), as for an installed program.
+// that folder while IsPrivateWritableFolder holds for it and it belongs to no installed tree (no
+// share/corvane beside it, no system prefix such as /usr or /opt), else the user's configuration
+// folder (UserConfigFolder).
 QString UserFilesFolder(const QString& programFolder);
 
 } // namespace platform

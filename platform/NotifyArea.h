@@ -80,12 +80,13 @@ protected:
     CNotifyOwner& operator=(const CNotifyOwner&) = default;
 };
 
-// One item of an icon's menu, as the area shows it.
+// One item of an icon's menu, as the area shows it; an item with items of its own is a submenu.
 struct NotifyMenuItem {
     QString m_strText;
     unsigned m_nCommandId = 0;
     bool m_bSeparator = false;
     bool m_bDefault = false; // drawn bold where the desktop can
+    std::vector<NotifyMenuItem> m_SubItems;
 
     friend bool operator==(const NotifyMenuItem&, const NotifyMenuItem&) = default;
 };

@@ -66,9 +66,16 @@ bool IsStatusNotifierItem(QMenu* pMenu) {
 void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items) {
     menu.setDefaultAction(nullptr);
     menu.clear();
+    // Submenus are the menu's children, which clearing its actions leaves behind.
+    qDeleteAll(menu.findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
     for (const NotifyMenuItem& item : items) {
         if (item.m_bSeparator) {
             menu.addSeparator();
+            continue;
+        }
+        if (!item.m_SubItems.empty()) {
+            // A child of the menu, so that its choices reach the menu's own triggered signal.
+            FillMenu(*menu.addMenu(item.m_strText), item.m_SubItems);
             continue;
         }
         QAction* pAction = menu.addAction(item.m_strText);
@@ -107,10 +114,24 @@ bool CQtNotifyArea::Add(const NotifyIconData& data) {
             [this, key](QSystemTrayIcon::ActivationReason reason) { OnActivated(key, reason); });
     // Only Qt's own balloon of an XEmbed icon: on a D-Bus desktop Qt reports clicks on every
     // program's notifications here, and our own notifications answer through their actions.
+    // Qt reports any click on an XEmbed icon while its balloon shows as a click on the balloon too,
+    // just before the icon's own activation: the balloon's click waits until that has had its
+    // chance to claim it, so that a right click gives the menu and nothing else.
     connect(entry.m_pTrayIcon.get(), &QSystemTrayIcon::messageClicked, this, [this, key] {
         const auto found = m_Icons.find(key);
-        if (found != m_Icons.end() && !IsStatusNotifierItem(found->second.m_pMenu.get()))
-            OnBalloonAction(key, kBalloonClickAction);
+        if (found == m_Icons.end() || IsStatusNotifierItem(found->second.m_pMenu.get()))
+            return;
+        found->second.m_bBalloonClickPending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, key] {
+                const auto clicked = m_Icons.find(key);
+                if (clicked == m_Icons.end() || !clicked->second.m_bBalloonClickPending)
+                    return;
+                clicked->second.m_bBalloonClickPending = false;
+                OnBalloonAction(key, kBalloonClickAction);
+            },
+            Qt::QueuedConnection);
     });
     Apply(entry, data);
     entry.m_pTrayIcon->show();
@@ -211,6 +232,8 @@ void CQtNotifyArea::OnActivated(const Key& key, QSystemTrayIcon::ActivationReaso
         return;
     // The icon's own menu answers the right click (or the host's ContextMenu request) already.
     const auto found = m_Icons.find(key);
+    if (found != m_Icons.end())
+        found->second.m_bBalloonClickPending = false;
     if (uMouseMessage == kRightButtonUp && found != m_Icons.end() && found->second.m_pMenu != nullptr)
         return;
     QMetaObject::invokeMethod(

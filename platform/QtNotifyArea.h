@@ -16,8 +16,9 @@ namespace platform {
 
 class CDesktopNotifications;
 
-// Replaces the menu's items by the given ones; each action carries its command id as data, and the
-// default item becomes the menu's default action, drawn bold.
+// Replaces the menu's items by the given ones; each action carries its command id as data, the
+// default item becomes the menu's default action, drawn bold, and an item with items of its own
+// becomes a submenu.
 void FillMenu(QMenu& menu, const std::vector<NotifyMenuItem>& items);
 
 // The notification area of a Linux desktop through Qt: one QSystemTrayIcon per added icon, on a
@@ -48,6 +49,7 @@ private:
         std::unique_ptr<QSystemTrayIcon> m_pTrayIcon;
         unsigned m_uCallbackMessage = 0;
         std::vector<NotifyBalloonAction> m_BalloonActions; // those of the balloon shown last
+        bool m_bBalloonClickPending = false; // Qt reported a click on the balloon that the icon may claim
     };
     using Key = std::pair<CNotifyOwner*, unsigned>;
 

@@ -14,8 +14,8 @@ QString FindShellProgram(const QString& name) {
     return program;
 }
 
-bool StartThroughShell(const QString& program, const QString& parameters) {
-    return QProcess::startDetached(program, SplitCommandLine(parameters));
+bool StartThroughShell(const QString& program, const QString& parameters, qint64* pProcessId) {
+    return QProcess::startDetached(program, SplitCommandLine(parameters), QString(), pProcessId);
 }
 
 } // namespace platform

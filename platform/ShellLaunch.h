@@ -11,7 +11,8 @@ namespace platform {
 QString FindShellProgram(const QString& name);
 
 // Starts program through the shell with parameters as its command line, detached: it outlives
-// Corvane. False when it could not be started.
-bool StartThroughShell(const QString& program, const QString& parameters);
+// Corvane. pProcessId receives its process id, or 0 when the shell does not tell it. False when it
+// could not be started.
+bool StartThroughShell(const QString& program, const QString& parameters, qint64* pProcessId);
 
 } // namespace platform

@@ -34,13 +34,22 @@ QString FindShellProgram(const QString& name) {
     return program.isEmpty() ? RegisteredAppPath(name) : program;
 }
 
-bool StartThroughShell(const QString& program, const QString& parameters) {
+bool StartThroughShell(const QString& program, const QString& parameters, qint64* pProcessId) {
     const std::wstring file = QDir::toNativeSeparators(program).toStdWString();
     const std::wstring commandLine = parameters.toStdWString();
-    // Values above 32 mean success.
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", file.c_str(), commandLine.c_str(), nullptr, SW_SHOWNORMAL));
-    return result > 32;
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    execute.lpVerb = L"open";
+    execute.lpFile = file.c_str();
+    execute.lpParameters = commandLine.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&execute))
+        return false;
+    *pProcessId = execute.hProcess != nullptr ? GetProcessId(execute.hProcess) : 0;
+    if (execute.hProcess != nullptr)
+        CloseHandle(execute.hProcess);
+    return true;
 }
 
 } // namespace platform

@@ -3,9 +3,10 @@
 
     icons/128.png             the resting icon, 16 x 16: an open eye watching a line of revisions
                               whose newest one is orange
+    icons/129.png             the resting icon greyed, shown while checks are paused
     icons/130.png to 133.png  the animation frames, 16 x 16: a black square outline, 2 px wide,
                               turned by 0, 22.5, 45 and 67.5 degrees
-    icons/N-S.png             icon N (128, 130 to 133) at S px, for panels that show tray icons at
+    icons/N-S.png             icon N (128 to 133) at S px, for panels that show tray icons at
                               22 to 48 px and at twice the size of 16 and 22 px; the frames scaled
     icons/corvane-N.png       the resting drawing at 16 to 256 px, for the desktop's icon theme
     icons/corvane.svg         the same drawing as a scalable image
@@ -77,6 +78,18 @@ def resting_layers(x, y):
         (SLATE, min(dots[:-1]) <= REVISION_RADIUS),
         (ORANGE, dots[-1] <= REVISION_RADIUS),
     )
+
+
+def grey(colour):
+    """The colour as a light grey of the same lightness order, so that the drawing reads as off."""
+    lightness = 0.30 * colour[0] + 0.59 * colour[1] + 0.11 * colour[2]
+    level = round(110 + lightness * 0.5)
+    return (level, level, level)
+
+
+def greyed_layers(x, y):
+    """The resting icon's layers in grey."""
+    return tuple((grey(colour), inside) for colour, inside in resting_layers(x, y))
 
 
 def frame_layers(angle):
@@ -164,7 +177,7 @@ def resting_svg():
 
 def main():
     os.makedirs("icons", exist_ok=True)
-    drawings = [(128, resting_layers)] + [
+    drawings = [(128, resting_layers), (129, greyed_layers)] + [
         (resource_id, frame_layers(angle)) for resource_id, angle in zip(range(130, 134), FRAME_ANGLES)]
     for resource_id, layers in drawings:
         write_png(f"icons/{resource_id}.png", TRAY_SIZE, render(TRAY_SIZE, layers))

@@ -2,8 +2,12 @@
 
 #include "platform/FileSystemAccess.h"
 #include "platform/SystemInfo.h"
+#include "settings/CIntervalsFile.h"
 #include "settings/CPathListFile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 #include <utility>
 
 int g_iNextPathLine = 0;
@@ -11,13 +15,16 @@ int g_iNextPathLine = 0;
 namespace {
 
 constexpr int kNoRecordCountdown = -33;
-constexpr int kCountdownAfterResult = 60;
 constexpr int kCountdownAfterSave = 60;
 constexpr int kCountdownAfterLoad = 0;
 constexpr char kCheckedAtFormat[] = "%H:%M:%S";
 
 QString ListFileIn(const QString& folder) {
     return folder + QStringLiteral("/pathlist.ini");
+}
+
+QString IntervalsFileBeside(const QString& listFile) {
+    return QFileInfo(listFile).dir().filePath(QStringLiteral("intervals.ini"));
 }
 
 // A copy that shares no data with the original. Records keep their strings to themselves, so the
@@ -34,7 +41,8 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
                                                                            OwnCopy(entry.m_strAuthor),
                                                                            OwnCopy(entry.m_strDate),
                                                                            OwnCopy(entry.m_strMessage),
-                                                                           {}});
+                                                                           {},
+                                                                           OwnCopy(entry.m_strUrl)});
         for (const SVNChangedPath& path : entry.m_ChangedPaths)
             entryCopy.m_ChangedPaths.push_back({OwnCopy(path.m_strAction), OwnCopy(path.m_strPath)});
     }
@@ -43,9 +51,10 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
 
 } // namespace
 
-CConfigWatchdog::CConfigWatchdog() : m_strListFile(DefaultListFile(platform::ProgramFolder())) {}
+CConfigWatchdog::CConfigWatchdog() : CConfigWatchdog(DefaultListFile(platform::ProgramFolder())) {}
 
-CConfigWatchdog::CConfigWatchdog(QString listFile) : m_strListFile(std::move(listFile)) {}
+CConfigWatchdog::CConfigWatchdog(QString listFile)
+    : m_strListFile(std::move(listFile)), m_strIntervalsFile(IntervalsFileBeside(m_strListFile)) {}
 
 CConfigWatchdog::~CConfigWatchdog() {
     RemoveAllPaths();
@@ -59,8 +68,10 @@ bool CConfigWatchdog::LoadPathList() {
     const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
     if (!paths)
         return false;
+    const std::map<QString, int> intervals =
+        CIntervalsFile(m_strIntervalsFile).ReadIntervals().value_or(std::map<QString, int>{});
     std::lock_guard guard(m_lock);
-    RemakeRecordsLocked(*paths, kCountdownAfterLoad);
+    RemakeRecordsLocked(*paths, kCountdownAfterLoad, intervals);
     return true;
 }
 
@@ -68,7 +79,7 @@ bool CConfigWatchdog::SavePathList(const QStringList& items) {
     QStringList paths;
     for (const QString& item : items) {
         // A blank line would make no record when the file is read back.
-        if (item.trimmed().isEmpty())
+        if (CPathListFile::Trimmed(item).isEmpty())
             continue;
         // The records must be what the saved file reads back as.
         if (!CPathListFile::CanHold(item))
@@ -78,8 +89,47 @@ bool CConfigWatchdog::SavePathList(const QStringList& items) {
     if (!CPathListFile(m_strListFile).WritePaths(paths))
         return false;
     std::lock_guard guard(m_lock);
-    RemakeRecordsLocked(paths, kCountdownAfterSave);
+    std::map<QString, int> intervals = IntervalsLocked();
+    const std::size_t nBefore = intervals.size();
+    std::erase_if(intervals, [&paths](const auto& interval) { return !paths.contains(interval.first); });
+    // Should this write fail, the removed folder's line stays, and is read only if it comes back.
+    if (intervals.size() != nBefore)
+        CIntervalsFile(m_strIntervalsFile).WriteIntervals(intervals);
+    RemakeRecordsLocked(paths, kCountdownAfterSave, intervals);
     return true;
+}
+
+bool CConfigWatchdog::SetInterval(const QString& path, int minutes) {
+    if (minutes < CIntervalsFile::kShortest || minutes > CIntervalsFile::kLongest)
+        return false;
+    std::lock_guard guard(m_lock);
+    if (std::none_of(m_pPaths.begin(), m_pPaths.end(),
+                     [&path](const CSVNPath& record) { return record.m_strPath == path; }))
+        return false;
+    std::map<QString, int> intervals = IntervalsLocked();
+    if (minutes == kDefaultCheckInterval)
+        intervals.erase(path);
+    else
+        intervals[path] = minutes;
+    if (!CIntervalsFile(m_strIntervalsFile).WriteIntervals(intervals))
+        return false;
+    for (CSVNPath& record : m_pPaths) {
+        if (record.m_strPath != path)
+            continue;
+        record.m_iCountdown = std::max(0, record.m_iCountdown + minutes - record.m_iInterval);
+        record.m_iInterval = minutes;
+    }
+    return true;
+}
+
+int CConfigWatchdog::GetInterval(const QString& path) const {
+    std::lock_guard guard(m_lock);
+    int interval = kDefaultCheckInterval;
+    for (const CSVNPath& record : m_pPaths) {
+        if (record.m_strPath == path)
+            interval = record.m_iInterval;
+    }
+    return interval;
 }
 
 QString CConfigWatchdog::GetNextPath() {
@@ -97,11 +147,11 @@ QString CConfigWatchdog::GetNextPath() {
     return chosen;
 }
 
-void CConfigWatchdog::DecrementCountdowns() {
+void CConfigWatchdog::DecrementCountdowns(int ticks) {
     std::lock_guard guard(m_lock);
     for (CSVNPath& record : m_pPaths) {
         if (record.m_iCountdown > 0)
-            --record.m_iCountdown;
+            record.m_iCountdown = std::max(0, record.m_iCountdown - ticks);
     }
 }
 
@@ -115,19 +165,11 @@ int CConfigWatchdog::GetCountdown(const QString& path) const {
     return countdown;
 }
 
-void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state) {
-    const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
-    std::lock_guard guard(m_lock);
-    SetPathResultLocked(path, author, state, checkedAt, {});
-}
-
 void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, int state,
-                                    std::uint64_t generation, const SVNChanges& changes) {
+                                    const SVNChanges& changes, const QString& reason) {
     const QString checkedAt = platform::LocalTimeText(kCheckedAtFormat);
     std::lock_guard guard(m_lock);
-    if (generation != m_nGeneration)
-        return;
-    SetPathResultLocked(path, author, state, checkedAt, changes);
+    SetPathResultLocked(path, author, state, checkedAt, changes, reason);
 }
 
 void CConfigWatchdog::AddPath(const QString& path, int countdown) {
@@ -138,7 +180,6 @@ void CConfigWatchdog::AddPath(const QString& path, int countdown) {
 void CConfigWatchdog::RemoveAllPaths() {
     std::lock_guard guard(m_lock);
     m_pPaths.clear();
-    ++m_nGeneration;
 }
 
 std::vector<CSVNPath> CConfigWatchdog::Records() const {
@@ -148,33 +189,43 @@ std::vector<CSVNPath> CConfigWatchdog::Records() const {
     for (const CSVNPath& record : m_pPaths) {
         records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
                                    OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown,
-                                   OwnCopy(record.m_Changes)});
+                                   OwnCopy(record.m_Changes), record.m_iInterval, OwnCopy(record.m_strReason)});
     }
     return records;
 }
 
-std::uint64_t CConfigWatchdog::Generation() const {
-    std::lock_guard guard(m_lock);
-    return m_nGeneration;
-}
-
-void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdown) {
+void CConfigWatchdog::RemakeRecordsLocked(const QStringList& paths, int countdown,
+                                          const std::map<QString, int>& intervals) {
     m_pPaths.clear();
     m_pPaths.reserve(static_cast<std::size_t>(paths.size()));
-    for (const QString& path : paths)
-        m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown, {}});
-    ++m_nGeneration;
+    for (const QString& path : paths) {
+        const auto own = intervals.find(path);
+        const int interval = own == intervals.end() ? kDefaultCheckInterval : own->second;
+        m_pPaths.push_back(
+            CSVNPath{OwnCopy(path), {}, {}, Waiting, std::min(countdown, interval), {}, interval, {}});
+    }
+}
+
+std::map<QString, int> CConfigWatchdog::IntervalsLocked() const {
+    std::map<QString, int> intervals;
+    for (const CSVNPath& record : m_pPaths) {
+        if (record.m_iInterval != kDefaultCheckInterval)
+            intervals[OwnCopy(record.m_strPath)] = record.m_iInterval;
+    }
+    return intervals;
 }
 
 void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& author, int state,
-                                          const QString& checkedAt, const SVNChanges& changes) {
+                                          const QString& checkedAt, const SVNChanges& changes,
+                                          const QString& reason) {
     for (CSVNPath& record : m_pPaths) {
         if (record.m_strPath != path)
             continue;
         record.m_iState = state;
         record.m_strLastAuthor = OwnCopy(author);
         record.m_strCheckedAt = OwnCopy(checkedAt);
-        record.m_iCountdown = kCountdownAfterResult;
+        record.m_iCountdown = record.m_iInterval;
         record.m_Changes = OwnCopy(changes);
+        record.m_strReason = OwnCopy(reason);
     }
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <cwctype>
 #include <utility>
 
 namespace {
@@ -34,11 +35,22 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
     QStringList paths;
     for (const QString& line : DecodeList(*content).split(QLatin1Char('\n'))) {
         // Trimming also drops the CR of CR LF and CR CR LF line ends.
-        const QString path = line.trimmed();
+        const QString path = Trimmed(line);
         if (!path.isEmpty())
             paths.append(path);
     }
     return paths;
+}
+
+QString CPathListFile::ReadFailure() const {
+    const QFileInfo file(m_strFileName);
+    if (!file.exists())
+        return QStringLiteral("it does not exist");
+    if (!file.isFile())
+        return QStringLiteral("it is not a regular file");
+    if (file.size() > kMaxFileBytes)
+        return QStringLiteral("it is larger than 1 MiB");
+    return QStringLiteral("it cannot be read");
 }
 
 bool CPathListFile::WritePaths(const QStringList& paths) const {
@@ -53,5 +65,16 @@ bool CPathListFile::WritePaths(const QStringList& paths) const {
 bool CPathListFile::CanHold(const QString& path) {
     // A line is read back trimmed, and a line break would split it in two.
     return !path.isEmpty() && !path.contains(QLatin1Char('\n')) &&
-           QString::fromUtf8(path.toUtf8()).trimmed() == path;
+           Trimmed(QString::fromUtf8(path.toUtf8())) == path;
+}
+
+QString CPathListFile::Trimmed(const QString& line) {
+    const auto isSpace = [](QChar character) { return std::iswspace(character.unicode()) != 0; };
+    qsizetype first = 0;
+    qsizetype end = line.size();
+    while (first < end && isSpace(line[first]))
+        ++first;
+    while (end > first && isSpace(line[end - 1]))
+        --end;
+    return line.sliced(first, end - first);
 }

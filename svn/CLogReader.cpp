@@ -4,7 +4,7 @@
 
 bool CLogReader::Read(const std::string& rawOutput, std::vector<SVNLogEntry>& entries) {
     CSvnDocument document;
-    if (!document.Parse(rawOutput, "msg"))
+    if (!document.Parse(rawOutput))
         return false;
     const TiXmlElement* log = document.Document().FirstChildElement("log");
     if (log == nullptr)

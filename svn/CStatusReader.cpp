@@ -7,6 +7,10 @@
 
 namespace {
 
+bool Is(const char* what, std::string_view value) {
+    return what != nullptr && std::string_view(what) == value;
+}
+
 bool Changed(const char* what) {
     return what != nullptr && std::string_view(what) != "none";
 }
@@ -18,15 +22,18 @@ QString PathBelow(const QString& target, const QString& item) {
 
 } // namespace
 
-bool CStatusReader::ReadOutOfDate(const std::string& rawOutput, std::vector<SVNOutOfDateItem>& items) {
+bool CStatusReader::Read(const std::string& rawOutput, SVNStatus& status) {
     CSvnDocument document;
     if (!document.Parse(rawOutput))
         return false;
-    const TiXmlElement* status = document.Document().FirstChildElement("status");
-    if (status == nullptr)
+    const TiXmlElement* root = document.Document().FirstChildElement("status");
+    if (root == nullptr)
         return false;
-    std::vector<SVNOutOfDateItem> read;
-    for (const TiXmlElement* target = status->FirstChildElement("target"); target != nullptr;
+    SVNStatus read;
+    // svn prints an external's items under a target of their own in some versions; all paths are
+    // taken relative to the folder that was asked about.
+    QString askedPath;
+    for (const TiXmlElement* target = root->FirstChildElement("target"); target != nullptr;
          target = target->NextSiblingElement("target")) {
         // svn's complaint about a target goes to standard error, which lands inside the target's
         // element: "W155007: ... is not a working copy" in a document that is otherwise complete.
@@ -34,22 +41,28 @@ bool CStatusReader::ReadOutOfDate(const std::string& rawOutput, std::vector<SVNO
             if (child->ToText() != nullptr)
                 return false;
         }
-        const QString targetPath = CSvnDocument::Text(target->Attribute("path"), CSvnDocument::kWhole);
+        if (target == root->FirstChildElement("target"))
+            askedPath = CSvnDocument::Text(target->Attribute("path"), CSvnDocument::kWhole);
         for (const TiXmlElement* entry = target->FirstChildElement("entry"); entry != nullptr;
              entry = entry->NextSiblingElement("entry")) {
+            const QString path =
+                PathBelow(askedPath, CSvnDocument::Text(entry->Attribute("path"), CSvnDocument::kWhole));
+            const TiXmlElement* local = entry->FirstChildElement("wc-status");
+            if (local != nullptr && Is(local->Attribute("item"), "external"))
+                read.m_Externals.append(path);
+            if (local != nullptr && Is(local->Attribute("switched"), "true"))
+                read.m_Switched.append(path);
             const TiXmlElement* repository = entry->FirstChildElement("repos-status");
             if (repository == nullptr ||
                 (!Changed(repository->Attribute("item")) && !Changed(repository->Attribute("props"))))
                 continue;
-            const char* change = repository->Attribute("item");
-            const TiXmlElement* local = entry->FirstChildElement("wc-status");
-            read.push_back(
-                {PathBelow(targetPath, CSvnDocument::Text(entry->Attribute("path"), CSvnDocument::kWhole)),
+            read.m_OutOfDate.push_back(
+                {path,
                  local ? CSvnDocument::Text(local->Attribute("revision"), CSvnDocument::kMaxFieldLength)
                        : QString(),
-                 CSvnDocument::Text(change, CSvnDocument::kMaxFieldLength)});
+                 CSvnDocument::Text(repository->Attribute("item"), CSvnDocument::kMaxFieldLength)});
         }
     }
-    items = std::move(read);
+    status = std::move(read);
     return true;
 }

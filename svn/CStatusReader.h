@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,22 @@ struct SVNOutOfDateItem {
     friend bool operator==(const SVNOutOfDateItem&, const SVNOutOfDateItem&) = default;
 };
 
-// Reads what `svn status -u --xml` prints into the items that are out of date.
+// What `svn status -u` tells of a working copy: its out-of-date items, and its parts that follow
+// another URL than their parent's, whose changes come from there.
+struct SVNStatus {
+    std::vector<SVNOutOfDateItem> m_OutOfDate;
+    QStringList m_Switched;  // items switched to another URL of the repository, relative as above
+    QStringList m_Externals; // folders of svn:externals, relative as above
+
+    friend bool operator==(const SVNStatus&, const SVNStatus&) = default;
+};
+
+// Reads what `svn status -u --xml` prints.
 class CStatusReader final {
 public:
-    // Fills items with the out-of-date items, in svn's order; local changes alone do not count.
-    // False, with items untouched, when the output holds no complete status document.
-    static bool ReadOutOfDate(const std::string& rawOutput, std::vector<SVNOutOfDateItem>& items);
+    // Fills status with the out-of-date items in svn's order (local changes alone do not count),
+    // the switched items and the externals' folders, each path relative to the first target, which
+    // is the folder svn was asked about. False, with status untouched, when the output holds no
+    // complete status document.
+    static bool Read(const std::string& rawOutput, SVNStatus& status);
 };

@@ -6,6 +6,7 @@
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <mutex>
 #include <tinyxml.h>
@@ -15,11 +16,17 @@ namespace {
 
 constexpr const char* kNotWorkingCopy = "pas une copie de travail";
 constexpr const char* kHostNotFound = "Could not resolve hostname";
+// A name no one commits with, so that svn finds no password cached for it and must ask.
+constexpr const char* kRealmProbeUser = "corvane-realm-probe";
+// A server names its realm as soon as it is asked; an svn that waits longer waits for an answer that
+// no one gives (a console of its own, on some systems).
+constexpr std::chrono::seconds kRealmTimeLimit{30};
+// How svn begins each of its error lines.
+constexpr const char* kErrorLineStart = "svn: E";
 
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
 constexpr std::size_t kMaxStartTags = 1000;
-constexpr std::size_t kUtf8Padding = 4;
 constexpr const char* kTooManyTags = "Document has too many elements.";
 constexpr const char* kTooLong = "Output is too long.";
 // Paths and URLs are kept whole, as they name targets; every other text is cut.
@@ -96,8 +103,29 @@ int CSubAutomation::GetInfo(const QString& target, SVNInfo& record) {
     return result;
 }
 
-bool CSubAutomation::GetOutOfDate(const QString& path, std::vector<SVNOutOfDateItem>& items) {
-    return CStatusReader::ReadOutOfDate(RunSvn(QStringLiteral("status -u --xml"), path), items);
+bool CSubAutomation::GetStatus(const QString& path, SVNStatus& status) {
+    return CStatusReader::Read(RunSvn(QStringLiteral("status -u --xml"), path), status);
+}
+
+QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix) {
+    if (realmPrefix.isEmpty())
+        return {};
+    // No password store is opened either: a keyring or wallet must not ask to be unlocked.
+    const std::string output =
+        RunSvn(QStringLiteral("info --force-interactive --config-option "
+                              "config:auth:password-stores= --username %1")
+                   .arg(QLatin1String(kRealmProbeUser)),
+               url, {}, std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit));
+    // The prompt's own words are translated; the realm is found by the address it starts with.
+    const QString text = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
+    const qsizetype start = text.indexOf(realmPrefix);
+    if (start < 0)
+        return {};
+    const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+    QString realm = text.mid(start, end < 0 ? -1 : end - start);
+    if (realm.endsWith(QLatin1Char('\r')))
+        realm.chop(1);
+    return realm;
 }
 
 bool CSubAutomation::GetLog(const QString& url, const QString& newest, const QString& oldest, int limit,
@@ -116,14 +144,38 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
     return RunSvn(QStringLiteral("diff -c %1").arg(revision), url, revision);
 }
 
-std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg) {
+std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg,
+                                   std::optional<std::chrono::milliseconds> timeLimit) {
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
-    if (target.isEmpty())
+    if (target.isEmpty()) {
+        m_eLastRunEnd = RunEnd::Ended;
         return {};
+    }
     return RunCommand(QStringLiteral("svn.exe"),
                       arguments + QStringLiteral(" -- ") +
                           platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      m_msTimeLimit, m_StopToken, kDefaultOutputLimit);
+                      timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd);
+}
+
+QString CSubAutomation::FailureReason() const {
+    switch (m_eLastRunEnd) {
+    case RunEnd::NotStarted:
+        return QStringLiteral("svn was not found on the PATH");
+    case RunEnd::TimedOut:
+        return QStringLiteral("svn did not answer within %1 s")
+            .arg(std::chrono::ceil<std::chrono::seconds>(m_msTimeLimit).count());
+    case RunEnd::Stopped:
+        return QStringLiteral("the check was stopped before svn answered");
+    case RunEnd::Ended:
+    case RunEnd::Cut:
+        break;
+    }
+    const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (line.startsWith(QLatin1String(kErrorLineStart)))
+            return line.trimmed().left(kMaxFieldLength);
+    }
+    return QStringLiteral("svn's answer could not be read");
 }
 
 int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
@@ -143,10 +195,8 @@ int CSubAutomation::ReadOutput(const std::string& rawOutput, SVNInfo& record) {
         m_strMessage = pattern.arg(m_strOutput, QString::fromLatin1(kTooManyTags));
         return InfoBadXml;
     }
-    // TinyXML takes a UTF-8 character's whole length from its first byte even where the text ends
-    // inside it; the padding keeps such a read within the buffer.
-    std::string padded = rawOutput.substr(CSvnDocument::DocumentStart(rawOutput));
-    padded.append(kUtf8Padding, '\0');
+    const std::string padded =
+        CSvnDocument::Padded(std::string_view(rawOutput).substr(CSvnDocument::DocumentStart(rawOutput)));
     TiXmlDocument document;
     document.Parse(padded.c_str());
     if (document.Error()) {

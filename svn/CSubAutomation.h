@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <chrono>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -35,9 +36,15 @@ public:
     // length fit for showing. Runs nothing and writes nothing.
     int ReadOutput(const std::string& rawOutput, SVNInfo& record);
 
-    // Runs `svn status -u --xml` on the working copy and reads what of it is out of date
-    // (CStatusReader). False when svn failed on it or its output does not read.
-    bool GetOutOfDate(const QString& path, std::vector<SVNOutOfDateItem>& items);
+    // Runs `svn status -u --xml` on the working copy and reads what of it is out of date, and which
+    // parts follow other URLs (CStatusReader). False when svn failed on it or its output does not read.
+    bool GetStatus(const QString& path, SVNStatus& status);
+    // The realm the server of url announces when it asks for a password, as svn names it in its
+    // credential cache: the rest of the line of svn's prompt that starts with realmPrefix
+    // ("<svn://host:3690> Team repositories"). Empty when the server asks for none, cannot be
+    // reached, or realmPrefix is empty. svn is asked under a user name that has no cached password,
+    // with nothing to read an answer from, so that it shows its prompt and fails at once.
+    QString GetRealm(const QString& url, const QString& realmPrefix);
     // Runs `svn log --xml -v` on the repository URL for the revisions from newest down to oldest,
     // at most limit of them, and reads them (CLogReader). False, with nothing run, when a revision
     // is not a number; false when svn failed or its output does not read.
@@ -47,6 +54,10 @@ public:
     // kDefaultOutputLimit; empty, with nothing run, when the revision is not a number.
     std::string GetDiff(const QString& url, const QString& revision);
 
+    // Why the last info run failed, in one line for the user: what kept svn from answering, else
+    // svn's own first error line, else that its answer could not be read.
+    QString FailureReason() const;
+
     QString m_strMessage; // the diagnostic of the last run that failed with one
     QString m_strOutput;  // the last run's whole output as text
 
@@ -54,8 +65,11 @@ private:
     // Runs svn with the arguments, the last of them the target; "--" keeps the target from being read
     // as an option, and a trailing '@' keeps an '@' inside it from being read as a peg revision
     // unless peg names one.
-    std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {});
+    // The run ends at timeLimit when one is given, else at the object's.
+    std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {},
+                       std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
+    RunEnd m_eLastRunEnd = RunEnd::NotStarted;
 };

@@ -14,56 +14,75 @@ constexpr int kMaxNesting = 32;
 // inside it; the padding keeps such a read within the buffer.
 constexpr std::size_t kUtf8Padding = 4;
 
-// The text with every blank, tab and line break inside the elements named element written as a
-// character reference, which TinyXML turns back into the character without folding it.
-std::string WithBlanksKept(std::string_view text, const char* element) {
-    const std::string open = std::string("<") + element + '>';
-    const std::string close = std::string("</") + element + '>';
+bool IsBlank(char character) {
+    return character == ' ' || character == '\t' || character == '\n' || character == '\r';
+}
+
+// The text with every blank, tab and line break inside an element's text written as a character
+// reference, which TinyXML turns back into the character without folding it; a run between tags
+// that holds nothing else is left as it is, so that no text node is made of it. Quoted attribute
+// values are passed over, as they may hold '>'; TinyXML keeps their blanks anyway.
+std::string WithBlanksKept(std::string_view text) {
     std::string kept;
     kept.reserve(text.size());
     std::size_t position = 0;
     while (position < text.size()) {
-        const std::size_t start = text.find(open, position);
-        if (start == std::string_view::npos)
-            break;
-        const std::size_t content = start + open.size();
-        const std::size_t end = std::min(text.find(close, content), text.size());
-        kept.append(text.substr(position, content - position));
-        for (const char character : text.substr(content, end - content)) {
-            switch (character) {
-            case ' ':
-                kept += "&#32;";
-                break;
-            case '\t':
-                kept += "&#9;";
-                break;
-            case '\n':
-                kept += "&#10;";
-                break;
-            case '\r':
-                kept += "&#13;";
-                break;
-            default:
-                kept += character;
+        if (text[position] == '<') {
+            const std::size_t tagStart = position;
+            char quote = '\0';
+            for (++position; position < text.size(); ++position) {
+                const char character = text[position];
+                if (quote != '\0') {
+                    if (character == quote)
+                        quote = '\0';
+                } else if (character == '"' || character == '\'') {
+                    quote = character;
+                } else if (character == '>') {
+                    ++position;
+                    break;
+                }
+            }
+            kept.append(text.substr(tagStart, position - tagStart));
+            continue;
+        }
+        const std::size_t end = std::min(text.find('<', position), text.size());
+        const std::string_view run = text.substr(position, end - position);
+        if (std::all_of(run.begin(), run.end(), IsBlank)) {
+            kept.append(run);
+        } else {
+            for (const char character : run) {
+                switch (character) {
+                case ' ':
+                    kept += "&#32;";
+                    break;
+                case '\t':
+                    kept += "&#9;";
+                    break;
+                case '\n':
+                    kept += "&#10;";
+                    break;
+                case '\r':
+                    kept += "&#13;";
+                    break;
+                default:
+                    kept += character;
+                }
             }
         }
         position = end;
     }
-    if (position < text.size())
-        kept.append(text.substr(position));
     return kept;
 }
 
 } // namespace
 
-bool CSvnDocument::Parse(const std::string& rawOutput, const char* keptElement) {
+bool CSvnDocument::Parse(const std::string& rawOutput) {
     if (rawOutput.size() > kDefaultOutputLimit) {
         m_strError = QStringLiteral("Output is too long.");
         return false;
     }
     const std::string_view document = std::string_view(rawOutput).substr(DocumentStart(rawOutput));
-    std::string padded = keptElement ? WithBlanksKept(document, keptElement) : std::string(document);
-    padded.append(kUtf8Padding, '\0');
+    std::string padded = Padded(document);
     if (XmlNestingDepth(std::string_view(padded), kMaxNesting) > kMaxNesting) {
         m_strError = QStringLiteral("Document is nested too deeply.");
         return false;
@@ -74,6 +93,12 @@ bool CSvnDocument::Parse(const std::string& rawOutput, const char* keptElement) 
         return false;
     }
     return true;
+}
+
+std::string CSvnDocument::Padded(std::string_view document) {
+    std::string padded = WithBlanksKept(document);
+    padded.append(kUtf8Padding, '\0');
+    return padded;
 }
 
 std::size_t CSvnDocument::DocumentStart(const std::string& output) {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <tinyxml.h>
 
 // One XML answer of svn, read into a TinyXML document with the guards every answer needs: lines
@@ -12,12 +13,15 @@
 class CSvnDocument final {
 public:
     // Parses the answer; false, with ErrorText() saying why, when it holds no complete document.
-    // The text of elements named keptElement keeps its blanks and line breaks, which TinyXML would
-    // otherwise fold into single blanks.
-    bool Parse(const std::string& rawOutput, const char* keptElement = nullptr);
+    // Every text keeps its blanks and line breaks as svn wrote them (see Padded).
+    bool Parse(const std::string& rawOutput);
     const TiXmlDocument& Document() const { return m_Document; }
     QString ErrorText() const { return m_strError; }
 
+    // The document as it is given to TinyXML: the blanks and line breaks of every element's text
+    // written as character references, which TinyXML would otherwise fold into single blanks (its
+    // switch for that is global to all threads), and room after the end for a cut UTF-8 character.
+    static std::string Padded(std::string_view document);
     // Where the document starts in output: 0 when the output opens with markup (or is blank),
     // else the first line that starts with an XML declaration; 0 when there is none.
     static std::size_t DocumentStart(const std::string& output);

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QHash>
 #include <QUrl>
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -41,52 +42,63 @@ std::optional<QHash<QByteArray, QByteArray>> ReadHashDump(const QByteArray& dump
     return values;
 }
 
-// svn's realm prefix for a network repository: "<scheme://host:port>", the port always written.
-QString RealmPrefix(const QUrl& root) {
-    static const QHash<QString, int> kDefaultPorts{
-        {QStringLiteral("svn"), 3690}, {QStringLiteral("http"), 80}, {QStringLiteral("https"), 443}};
-    const QString host =
-        root.host().contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(root.host()) : root.host();
-    return QStringLiteral("<%1://%2:%3>")
-        .arg(root.scheme(), host, QString::number(root.port(kDefaultPorts.value(root.scheme(), 0))));
-}
-
 } // namespace
 
 CSvnUserName::CSvnUserName(QString configFolder) : m_strConfigFolder(std::move(configFolder)) {}
 
-QString CSvnUserName::For(const QString& rootUrl, const QString& uuid) const {
-    const QString cached = Cached(rootUrl, uuid);
+QString CSvnUserName::For(const QString& rootUrl, const QString& uuid, const RealmLookup& serverRealm) const {
+    const QString cached = Cached(rootUrl, uuid, serverRealm);
     if (!cached.isEmpty())
         return cached;
     const QString named = QUrl(rootUrl).userName();
     return named.isEmpty() ? platform::LoginName() : named;
 }
 
-QString CSvnUserName::Cached(const QString& rootUrl, const QString& uuid) const {
+QString CSvnUserName::RealmPrefix(const QString& rootUrl) {
+    static const QHash<QString, int> kDefaultPorts{
+        {QStringLiteral("svn"), 3690}, {QStringLiteral("http"), 80}, {QStringLiteral("https"), 443}};
     const QUrl root(rootUrl);
-    // A local repository's realm is its UUID; a server's starts with its address, and svnserve's
-    // own realm is the UUID too, which decides between several repositories of one server.
-    const bool bLocal = root.scheme() == QLatin1String("file");
-    const QString prefix = bLocal ? QString() : RealmPrefix(root);
-    QString firstOfServer;
-    for (const char* kind : {"svn.simple", "svn.username"}) {
+    if (!kDefaultPorts.contains(root.scheme()) || root.host().isEmpty())
+        return {};
+    const QString host =
+        root.host().contains(QLatin1Char(':')) ? QStringLiteral("[%1]").arg(root.host()) : root.host();
+    return QStringLiteral("<%1://%2:%3>")
+        .arg(root.scheme(), host, QString::number(root.port(kDefaultPorts.value(root.scheme()))));
+}
+
+QHash<QString, QString> CSvnUserName::CachedNames() const {
+    QHash<QString, QString> names;
+    for (const char* kind : {"svn.username", "svn.simple"}) {
         const QDir folder(m_strConfigFolder + QStringLiteral("/auth/") + QLatin1String(kind));
         for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
             const std::optional<QByteArray> content =
                 platform::ReadRegularFile(folder.filePath(name), kMaxCredentialBytes);
             const auto values = content ? ReadHashDump(*content) : std::nullopt;
-            if (!values)
-                continue;
-            const QString realm = QString::fromUtf8(values->value("svn:realmstring"));
-            const QString user = QString::fromUtf8(values->value("username"));
-            if (user.isEmpty())
-                continue;
-            if (bLocal ? realm == uuid : realm == prefix + QLatin1Char(' ') + uuid)
-                return user;
-            if (!bLocal && firstOfServer.isEmpty() && realm.startsWith(prefix + QLatin1Char(' ')))
-                firstOfServer = user;
+            const QString user = values ? QString::fromUtf8(values->value("username")) : QString();
+            // A password cached with the name is what svn commits with; it wins over a bare name.
+            if (!user.isEmpty())
+                names.insert(QString::fromUtf8(values->value("svn:realmstring")), user);
         }
     }
-    return firstOfServer;
+    return names;
+}
+
+QString CSvnUserName::Cached(const QString& rootUrl, const QString& uuid,
+                             const RealmLookup& serverRealm) const {
+    const QHash<QString, QString> names = CachedNames();
+    if (QUrl(rootUrl).scheme() == QLatin1String("file"))
+        return names.value(uuid);
+    const QString prefix = RealmPrefix(rootUrl);
+    if (prefix.isEmpty())
+        return {};
+    const QString ownRealm = prefix + QLatin1Char(' ') + uuid;
+    if (names.contains(ownRealm))
+        return names.value(ownRealm);
+    const bool bServerKnown = std::any_of(names.keyBegin(), names.keyEnd(), [&prefix](const QString& realm) {
+        return realm.startsWith(prefix + QLatin1Char(' '));
+    });
+    if (!bServerKnown || !serverRealm)
+        return {};
+    const QString announced = serverRealm(prefix);
+    return announced.startsWith(prefix + QLatin1Char(' ')) ? names.value(announced) : QString();
 }

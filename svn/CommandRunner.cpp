@@ -32,9 +32,13 @@ std::string Join(std::vector<std::string>& blocks) {
 } // namespace
 
 std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
-                       std::stop_token stopToken, std::size_t outputLimit) {
+                       std::stop_token stopToken, std::size_t outputLimit, RunEnd* pEnd) {
+    RunEnd end = RunEnd::Ended;
+    if (pEnd == nullptr)
+        pEnd = &end;
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     platform::CChildProcess child;
+    *pEnd = stopToken.stop_requested() ? RunEnd::Stopped : RunEnd::NotStarted;
     if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments),
                      std::move(stopToken)))
         return {};
@@ -42,7 +46,8 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
     std::array<char, kReadSize + 1> buffer;
     std::size_t received = 0;
     std::size_t total = 0;
-    while (child.Read(buffer.data(), kReadSize, received, deadline) ==
+    platform::CChildProcess::ReadStatus status;
+    while ((status = child.Read(buffer.data(), kReadSize, received, deadline)) ==
            platform::CChildProcess::ReadStatus::Data) {
         // One byte past the limit is kept, so that the caller can tell a cut run from a full one.
         const std::size_t room = outputLimit - total;
@@ -57,6 +62,20 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
             child.Kill();
             break;
         }
+    }
+    switch (status) {
+    case platform::CChildProcess::ReadStatus::Data:
+        *pEnd = RunEnd::Cut;
+        break;
+    case platform::CChildProcess::ReadStatus::DeadlinePassed:
+        *pEnd = RunEnd::TimedOut;
+        break;
+    case platform::CChildProcess::ReadStatus::Stopped:
+        *pEnd = RunEnd::Stopped;
+        break;
+    case platform::CChildProcess::ReadStatus::End:
+        *pEnd = RunEnd::Ended;
+        break;
     }
     // After a stop, Finish kills the child without waiting.
     child.Finish(deadline);

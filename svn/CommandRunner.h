@@ -20,7 +20,15 @@ inline constexpr std::size_t kDefaultOutputLimit = std::size_t{1} << 20;
 // writes more than outputLimit bytes is killed as soon as that shows, and the result is the first
 // outputLimit + 1 bytes: a result longer than outputLimit tells the caller that the run was cut.
 // Empty when nothing could be run, also when the stop was requested before the run. The child is
-// always reaped.
+// always reaped. pEnd, when given, takes how the run ended.
+enum class RunEnd {
+    Ended,      // the child's output ended
+    NotStarted, // no program could be started
+    TimedOut,   // the time limit passed first
+    Stopped,    // a stop was requested
+    Cut,        // the output passed its limit
+};
 std::string RunCommand(QString program, QString arguments,
                        std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
-                       std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit);
+                       std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit,
+                       RunEnd* pEnd = nullptr);

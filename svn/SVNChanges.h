@@ -19,11 +19,15 @@ struct SVNLogEntry {
     QString m_strDate;
     QString m_strMessage; // whole, with its line breaks
     std::vector<SVNChangedPath> m_ChangedPaths;
+    // The repository folder whose log it was read from, when that is not the changes' own: the URL
+    // of a switched folder or of an external.
+    QString m_strUrl;
 
     friend bool operator==(const SVNLogEntry&, const SVNLogEntry&) = default;
 };
 
-// The revisions a working copy lacks, newest first, and the repository folder they are of.
+// The revisions a working copy lacks, newest first for each repository, and the repository folder
+// they are of.
 struct SVNChanges {
     QString m_strUrl;
     std::vector<SVNLogEntry> m_Revisions;

@@ -89,6 +89,7 @@ void CChangesWindow::OnRevisionChanged(int iRow) {
         return;
     const SVNLogEntry& entry = m_Changes.m_Revisions[static_cast<std::size_t>(iRow)];
     m_strShownRevision = entry.m_strRevision;
+    m_strShownUrl = entry.m_strUrl.isEmpty() ? m_Changes.m_strUrl : entry.m_strUrl;
     m_pDetails->setPlainText(Details(entry));
 }
 
@@ -111,7 +112,7 @@ void CChangesWindow::ShowDiff() {
     m_pDiff->show();
     // A diff still under way for another revision is ended first: its svn is killed at once.
     m_DiffRun =
-        std::jthread([this, url = m_Changes.m_strUrl, revision = m_strShownRevision](std::stop_token stop) {
+        std::jthread([this, url = m_strShownUrl, revision = m_strShownRevision](std::stop_token stop) {
             const std::string output = CSubAutomation(kDefaultRunTimeLimit, stop).GetDiff(url, revision);
             if (stop.stop_requested())
                 return;

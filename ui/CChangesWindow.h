@@ -43,5 +43,6 @@ private:
     QPlainTextEdit* m_pDiff;
     QPushButton* m_pDiffButton;
     QString m_strShownRevision; // the revision whose details the window shows
+    QString m_strShownUrl;      // the repository folder whose log gave it
     std::jthread m_DiffRun;     // gone first, so that no diff is delivered to a window half destroyed
 };

@@ -1,5 +1,6 @@
 #include "ui/CDesktopUpdateLauncher.h"
 
+#include "platform/CProcessEndWatcher.h"
 #include "platform/CommandLine.h"
 #include "platform/ShellLaunch.h"
 #include "ui/CUpdateWindow.h"
@@ -11,7 +12,12 @@
 #include <algorithm>
 #include <memory>
 
+CDesktopUpdateLauncher::CDesktopUpdateLauncher(std::function<void(const QString&)> onUpdateEnded)
+    : m_onUpdateEnded(std::move(onUpdateEnded)) {}
+
 CDesktopUpdateLauncher::~CDesktopUpdateLauncher() {
+    // The windows closed here are no updates that ended.
+    m_onUpdateEnded = nullptr;
     delete m_pQuitQuestion.data();
     for (const QPointer<CUpdateWindow>& window : m_windows) {
         delete window.data();
@@ -77,7 +83,20 @@ void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
 bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pRequester) {
     const QString strTool = FindUpdateTool();
     if (!strTool.isEmpty()) {
-        return platform::StartThroughShell(strTool, ToolParameters(strPath));
+        qint64 processId = 0;
+        if (!platform::StartThroughShell(strTool, ToolParameters(strPath), &processId)) {
+            return false;
+        }
+        // The tool outlives Corvane; only its end is watched, for the copy's check that follows.
+        auto* watcher = new platform::CProcessEndWatcher(&m_toolWatchers);
+        QObject::connect(watcher, &platform::CProcessEndWatcher::Ended, watcher, [this, watcher, strPath] {
+            watcher->deleteLater();
+            UpdateEnded(strPath);
+        });
+        if (!watcher->Watch(processId)) {
+            delete watcher;
+        }
+        return true;
     }
 
     std::erase_if(m_windows, [](const QPointer<CUpdateWindow>& window) { return window.isNull(); });
@@ -90,9 +109,16 @@ bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pReque
         window->windowHandle()->setTransientParent(pRequester->window()->windowHandle());
     }
     m_windows.emplace_back(window);
+    QObject::connect(window, &CUpdateWindow::RunEnded, window, [this, strPath] { UpdateEnded(strPath); });
     window->show();
     window->Start();
     return true;
+}
+
+void CDesktopUpdateLauncher::UpdateEnded(const QString& strPath) const {
+    if (m_onUpdateEnded) {
+        m_onUpdateEnded(strPath);
+    }
 }
 
 QString CDesktopUpdateLauncher::FindUpdateTool() {

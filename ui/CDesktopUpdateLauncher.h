@@ -2,6 +2,7 @@
 
 #include "ui/CUpdateLauncher.h"
 
+#include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,9 @@ class QMessageBox;
 // is installed on the PATH, otherwise in Corvane's own update window.
 class CDesktopUpdateLauncher final : public CUpdateLauncher {
 public:
-    CDesktopUpdateLauncher() = default;
+    // onUpdateEnded runs on the UI thread with the working copy's path whenever an update started
+    // here ends: its window's svn run, or the tool's process.
+    explicit CDesktopUpdateLauncher(std::function<void(const QString&)> onUpdateEnded = {});
     // Closes the update windows still open, ending their runs (interrupted, then killed).
     ~CDesktopUpdateLauncher() override;
     CDesktopUpdateLauncher(const CDesktopUpdateLauncher&) = delete;
@@ -42,6 +45,11 @@ private:
     // Stops every running update gently; then runs onStopped, once, on the UI thread.
     void StopAllThen(std::function<void()> onStopped);
 
+    // Runs m_onUpdateEnded unless the launcher is going away.
+    void UpdateEnded(const QString& strPath) const;
+
+    std::function<void(const QString&)> m_onUpdateEnded;
+    QObject m_toolWatchers; // the parent of the watches of the tool's runs, which end with the launcher
     std::vector<QPointer<CUpdateWindow>> m_windows;
     QPointer<QMessageBox> m_pQuitQuestion;
 };

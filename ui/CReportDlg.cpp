@@ -25,6 +25,12 @@ namespace {
 enum ReportColumn { ColumnRepos = 0, ColumnState = 1, ColumnLastAuthor = 2, ColumnCheckedAt = 3 };
 
 constexpr int kFirstStateIconId = 139;
+
+// What "Check every" offers, in minutes.
+constexpr struct {
+    const char* text;
+    int minutes;
+} kIntervals[] = {{"5 minutes", 5}, {"15 minutes", 15}, {"1 hour", 60}, {"4 hours", 240}, {"1 day", 1440}};
 constexpr int kStateIconSize = 16;
 
 // The image of a state: waiting, up to date and modified have their own, every error the last.
@@ -145,7 +151,9 @@ void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
     row.setText(ColumnCheckedAt, record.m_strCheckedAt);
     row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
     // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
-    const QStringList lines = SummaryLines(record.m_Changes);
+    // A failed check tells why; a modified copy, what it lacks.
+    const QStringList lines =
+        record.m_strReason.isEmpty() ? SummaryLines(record.m_Changes) : QStringList{record.m_strReason};
     const QString tip = lines.isEmpty() ? QString() : Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
     for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
         row.setToolTip(column, tip);
@@ -196,6 +204,15 @@ void CReportDlg::OnContextMenu(const QPoint& position) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addAction(QStringLiteral("Update"), this, [this, strPath] { UpdateFolder(strPath); });
     menu->addAction(QStringLiteral("Check now"), this, [this, strPath] { CheckFolderNow(strPath); });
+    QMenu* every = menu->addMenu(QStringLiteral("Check every"));
+    const int iCurrent = m_watchdog.GetInterval(strPath);
+    for (const auto& interval : kIntervals) {
+        QAction* choice = every->addAction(
+            QString::fromLatin1(interval.text), this,
+            [this, strPath, iMinutes = interval.minutes] { CheckFolderEvery(strPath, iMinutes); });
+        choice->setCheckable(true);
+        choice->setChecked(interval.minutes == iCurrent);
+    }
     QAction* changes =
         menu->addAction(QStringLiteral("Changes"), this, [this, strPath] { ShowChanges(strPath); });
     const CSVNPath* record = RecordOf(strPath);
@@ -221,6 +238,10 @@ void CReportDlg::CheckFolderNow(const QString& strPath) {
             report->RefreshFolder(strPath);
         }
     });
+}
+
+bool CReportDlg::CheckFolderEvery(const QString& strPath, int iMinutes) {
+    return m_watchdog.SetInterval(strPath, iMinutes);
 }
 
 void CReportDlg::ShowChanges(const QString& strPath) {

@@ -15,9 +15,10 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 // The report: every watched folder with its state, last author and check time, as they were when
-// the dialog opened; a row's tool tip lists the revisions its copy lacks. A left double-click on a
-// row asks for an update of that folder; its context menu also checks it at once (the row then shows
-// the new outcome when it comes), shows its changes and opens it in the file manager.
+// the dialog opened; a row's tool tip says why its check failed, or lists the revisions its copy
+// lacks. A left double-click on a row asks for an update of that folder; its context menu also checks
+// it at once (the row then shows the new outcome when it comes), sets how often it is checked, shows
+// its changes and opens it in the file manager.
 class CReportDlg final : public QDialog {
     Q_OBJECT
 
@@ -31,8 +32,13 @@ public:
     // What a row's context menu offers, and what it does for the row of that path.
     void UpdateFolder(const QString& strPath);
     void CheckFolderNow(const QString& strPath);
+    // Checks the folder every iMinutes from now on; false when the interval cannot be kept.
+    bool CheckFolderEvery(const QString& strPath, int iMinutes);
     void ShowChanges(const QString& strPath);
     void OpenFolder(const QString& strPath);
+
+    // Shows the latest outcome of the folder in its rows; the other rows stay as they were.
+    void RefreshFolder(const QString& strPath);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,8 +51,6 @@ private:
     void AddRows();
     // Shows the record in the row: its texts, state image and tool tip.
     void ShowRecord(QTreeWidgetItem& row, const CSVNPath& record);
-    // Shows the latest outcome of the folder in its rows; the other rows stay as they were.
-    void RefreshFolder(const QString& strPath);
     // Starts the update of the folder in the row under the pointer; nothing elsewhere.
     void OnDblclkListReport(const QPoint& position);
     void OnContextMenu(const QPoint& position);

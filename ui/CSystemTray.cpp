@@ -77,6 +77,30 @@ platform::IconHandle CSystemTray::GetTrayIcon() const {
     return m_bIconAdded ? m_NotifyData.m_hIcon : platform::IconHandle{};
 }
 
+bool CSystemTray::SetTip(const QString& strTip) {
+    if (!m_bIconAdded)
+        return false;
+    m_NotifyData.m_uFlags = platform::kNotifyFlagTip;
+    m_NotifyData.m_strTip = FitField(strTip, platform::kTipSize);
+    return m_NotifyArea.Modify(m_NotifyData);
+}
+
+void CSystemTray::SetRestingIcon(const platform::IconHandle& hIcon) {
+    if (m_nAnimationTimer != 0)
+        m_hRestIcon = hIcon;
+    else if (hIcon != GetTrayIcon())
+        SetTrayIcon(hIcon);
+}
+
+void CSystemTray::SetMenuAdjustment(std::function<void(PopupMenuData&)> adjust) {
+    m_AdjustMenu = std::move(adjust);
+}
+
+void CSystemTray::RefreshMenu() {
+    if (m_bIconAdded)
+        HandMenuToArea();
+}
+
 bool CSystemTray::SetDefaultItem(unsigned nItem, bool bByPosition) {
     if (nItem == m_nDefaultItem && bByPosition == m_bDefaultByPosition)
         return true;
@@ -193,6 +217,8 @@ std::optional<PopupMenuData> CSystemTray::LoadTrayPopup() const {
     std::optional<MenuResource> menu = LoadMenuResource(m_NotifyData.m_uID);
     if (!menu || menu->m_Popups.empty())
         return std::nullopt;
+    if (m_AdjustMenu)
+        m_AdjustMenu(menu->m_Popups.front());
     return std::move(menu->m_Popups.front());
 }
 
@@ -231,8 +257,9 @@ int CSystemTray::SendDefaultCommand() {
         const std::optional<PopupMenuData> popup = LoadTrayPopup();
         if (!popup)
             return 0;
-        // A position beyond the popup or on a separator names no command.
-        if (m_nDefaultItem >= popup->m_Items.size() || popup->m_Items[m_nDefaultItem].m_bSeparator)
+        // A position beyond the popup, on a separator or on a submenu names no command.
+        if (m_nDefaultItem >= popup->m_Items.size() || popup->m_Items[m_nDefaultItem].m_bSeparator ||
+            !popup->m_Items[m_nDefaultItem].m_SubItems.empty())
             return 1;
         nCommandId = popup->m_Items[m_nDefaultItem].m_nCommandId;
     }

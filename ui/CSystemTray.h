@@ -45,9 +45,20 @@ public:
     // The icon shown; a null handle when the icon is not added.
     platform::IconHandle GetTrayIcon() const;
 
+    // Shows another tool tip, cut to 127 characters; false when the icon is not added or the request
+    // fails.
+    bool SetTip(const QString& strTip);
+    // Shows the icon when no animation runs, else makes it the icon that the animation ends on.
+    void SetRestingIcon(const platform::IconHandle& hIcon);
+
     // Makes an item the popup's default, by position or by command id; false when the popup menu
     // resource is missing (the item is remembered anyway).
     bool SetDefaultItem(unsigned nItem, bool bByPosition);
+    // What changes the popup menu's items each time they are taken from the menu resource, such as an
+    // item whose text follows the program's state.
+    void SetMenuAdjustment(std::function<void(PopupMenuData&)> adjust);
+    // Hands the adjusted menu to the notification area again, after what the adjustment reads changed.
+    void RefreshMenu();
 
     // Takes the icon resources uFirst to uLast as animation frames; false, leaving the frames as they
     // were, when uFirst > uLast. A missing resource gives a blank frame.
@@ -101,4 +112,5 @@ private:
     platform::IconHandle m_hRestIcon;
     unsigned m_nDefaultItem = 0;
     bool m_bDefaultByPosition = true;
+    std::function<void(PopupMenuData&)> m_AdjustMenu;
 };

@@ -5,6 +5,18 @@
 #include <QAction>
 #include <QPoint>
 
+namespace {
+
+std::vector<platform::NotifyMenuItem> SubmenuItems(const std::vector<MenuItemData>& subItems) {
+    std::vector<platform::NotifyMenuItem> items;
+    for (const MenuItemData& data : subItems)
+        items.push_back(
+            {data.m_strText, data.m_nCommandId, data.m_bSeparator, false, SubmenuItems(data.m_SubItems)});
+    return items;
+}
+
+} // namespace
+
 std::vector<platform::NotifyMenuItem> TrayMenuItems(const PopupMenuData& popup, unsigned nDefaultItem,
                                                     bool bDefaultByPosition) {
     std::vector<platform::NotifyMenuItem> items;
@@ -13,7 +25,10 @@ std::vector<platform::NotifyMenuItem> TrayMenuItems(const PopupMenuData& popup, 
         const MenuItemData& data = popup.m_Items[nPosition];
         platform::NotifyMenuItem item;
         item.m_bSeparator = data.m_bSeparator;
-        if (!data.m_bSeparator) {
+        if (!data.m_SubItems.empty()) {
+            item.m_strText = data.m_strText;
+            item.m_SubItems = SubmenuItems(data.m_SubItems);
+        } else if (!data.m_bSeparator) {
             item.m_strText = data.m_strText;
             item.m_nCommandId = data.m_nCommandId;
             const bool bDefault =

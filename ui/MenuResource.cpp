@@ -13,13 +13,26 @@ std::optional<MenuItemData> ParseItem(const QJsonValue& value) {
         return std::nullopt;
     const QJsonObject item = value.toObject();
     if (item.value(QStringLiteral("separator")).toBool())
-        return MenuItemData{QString(), 0, true};
+        return MenuItemData{QString(), 0, true, {}};
 
     const QJsonValue text = item.value(QStringLiteral("text"));
+    const QJsonValue subItems = item.value(QStringLiteral("items"));
+    if (subItems.isArray()) {
+        if (!text.isString() || text.toString().isEmpty())
+            return std::nullopt;
+        MenuItemData submenu{text.toString(), 0, false, {}};
+        for (const QJsonValue& subItem : subItems.toArray()) {
+            std::optional<MenuItemData> parsed = ParseItem(subItem);
+            if (!parsed)
+                return std::nullopt;
+            submenu.m_SubItems.push_back(std::move(*parsed));
+        }
+        return submenu;
+    }
     const int nCommandId = item.value(QStringLiteral("command")).toInt(0);
     if (!text.isString() || text.toString().isEmpty() || nCommandId < 1 || nCommandId > kLargestCommandId)
         return std::nullopt;
-    return MenuItemData{text.toString(), static_cast<unsigned>(nCommandId), false};
+    return MenuItemData{text.toString(), static_cast<unsigned>(nCommandId), false, {}};
 }
 
 std::optional<PopupMenuData> ParsePopup(const QJsonValue& value) {

@@ -1,6 +1,7 @@
 #include "app/CCorvaneApp.h"
 #include "app/CMainFrame.h"
 #include "platform/CThreadStarter.h"
+#include "platform/NetworkSource.h"
 #include "platform/QtNotifyArea.h"
 #include "settings/CAppSettings.h"
 #include "settings/CConfigWatchdog.h"
@@ -14,12 +15,14 @@
 #include "ui/CPathList.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
+#include "ui/CUpdateWindow.h"
 #include "ui/CWatchdogDlg.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -27,6 +30,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -44,13 +48,21 @@ using namespace std::chrono_literals;
 constexpr int kWaitMs = 30000;
 
 // Stands in for svn: notes its target (the last argument) and prints nothing, which reads as a failed
-// run. With a gate file named, it waits for that file before it ends.
+// run. With a gate file named, it waits for that file before it ends. With a URL named, a folder is a
+// working copy of that repository, or of a file:// one when its name ends in "local".
 constexpr char kFakeSvn[] = "#!/bin/sh\n"
                             "for target; do :; done\n"
                             "printf '%s\\n' \"${target%@}\" >> \"$CORVANE_TEST_SVN_LOG\"\n"
                             "if [ -n \"$CORVANE_TEST_SVN_GATE\" ]; then\n"
                             "  while [ ! -e \"$CORVANE_TEST_SVN_GATE\" ]; do sleep 0.02; done\n"
-                            "fi\n";
+                            "fi\n"
+                            "url=$CORVANE_TEST_SVN_URL\n"
+                            "case \"$target\" in *://*) exit 0 ;; *local@) url=file:///srv/repo ;; esac\n"
+                            "[ -n \"$url\" ] && printf '<?xml version=\"1.0\"?><info><entry kind=\"dir\" "
+                            "path=\"%s\" revision=\"1\"><url>%s</url><repository><root>%s</root></repository>"
+                            "<commit revision=\"1\"><author>ann</author></commit></entry></info>\\n' "
+                            "\"${target%@}\" \"$url\" \"$url\"\n"
+                            "exit 0\n";
 
 // A notification area that records every request and whether it came from the UI thread.
 class CUiThreadNotifyArea final : public platform::CNotifyArea {
@@ -67,12 +79,35 @@ public:
         Note();
         return m_Recorder.Delete(data);
     }
+    bool SetMenu(const platform::NotifyIconData& data,
+                 const std::vector<platform::NotifyMenuItem>& items) override {
+        Note();
+        return m_Recorder.SetMenu(data, items);
+    }
 
     CRecordingNotifyArea m_Recorder;
     bool m_bAllOnUiThread = true;
 
 private:
     void Note() { m_bAllOnUiThread = m_bAllOnUiThread && QThread::currentThread() == qApp->thread(); }
+};
+
+// A network whose reach the test sets; it keeps the frame's listener as the system's source would.
+class CRecordingNetworkSource final : public platform::CNetworkSource {
+public:
+    platform::NetworkReach Reach() const override { return m_Reach; }
+    void OnChange(std::function<void(platform::NetworkReach)> onChange) override {
+        m_OnChange = std::move(onChange);
+    }
+
+    void Become(platform::NetworkReach reach) {
+        m_Reach = reach;
+        if (m_OnChange)
+            m_OnChange(reach);
+    }
+
+    platform::NetworkReach m_Reach = platform::NetworkReach::Unknown;
+    std::function<void(platform::NetworkReach)> m_OnChange;
 };
 
 // The application's part: the commands that the frame passes on.
@@ -114,7 +149,7 @@ void Click(QWidget* pDialog, const QString& text) {
 // A frame over a recording notification area and a list file in a temporary folder, with a fake svn
 // first on the PATH.
 class MainFrameTest : public testing::Test {
-protected:
+public:
     void SetUp() override {
         ASSERT_TRUE(m_Dir.isValid());
         ASSERT_TRUE(QDir().mkpath(m_Dir.filePath(QStringLiteral("bin"))));
@@ -139,9 +174,22 @@ protected:
             list.write(path.toLocal8Bit() + "\n");
     }
 
+    // A frame on the test's clock.
     std::unique_ptr<CMainFrame>
     MakeFrame(std::unique_ptr<CThreadStarter> pStarter = std::make_unique<CThreadStarter>()) {
-        return std::make_unique<CMainFrame>(m_Area, m_Target, m_strListFile, std::move(pStarter));
+        auto pFrame = std::make_unique<CMainFrame>(m_Area, m_Target, m_strListFile, std::move(pStarter));
+        pFrame->SetClock([this] { return m_Now; });
+        return pFrame;
+    }
+
+    // The tool tips the icon has shown, in order.
+    QStringList Tips() const {
+        QStringList tips;
+        for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
+            if (entry.m_Data.m_uFlags & platform::kNotifyFlagTip)
+                tips << entry.m_Data.m_strTip;
+        }
+        return tips;
     }
 
     // The targets the fake svn has been run on so far, in order.
@@ -171,16 +219,21 @@ protected:
         return QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs);
     }
 
-    // Creates the frame (tick 0) and runs the ticks up to lastTick, letting each check end within its
-    // tick. The ticks at which each folder was checked.
-    std::map<QString, std::vector<int>> RunTicks(CMainFrame& frame, int lastTick) {
+    // Creates the frame (tick 0) and runs the ticks up to lastTick a minute apart, letting each check
+    // end within its tick; beforeTick runs before each. The ticks at which each folder was checked.
+    std::map<QString, std::vector<int>> RunTicks(CMainFrame& frame, int lastTick,
+                                                 const std::function<void(int)>& beforeTick = {}) {
         std::map<QString, std::vector<int>> launches;
         qsizetype seen = 0;
         for (int tick = 0; tick <= lastTick; ++tick) {
-            if (tick == 0)
+            if (beforeTick)
+                beforeTick(tick);
+            if (tick == 0) {
                 EXPECT_EQ(frame.OnCreate(), 0);
-            else
+            } else {
+                m_Now = m_Now.addSecs(60);
                 frame.OnTimer(CMainFrame::CHECK_TIMER_ID);
+            }
             EXPECT_TRUE(Settle(frame));
             const QStringList queued = Launches();
             for (; seen < queued.size(); ++seen)
@@ -190,7 +243,9 @@ protected:
     }
 
     QTemporaryDir m_Dir;
+    QDateTime m_Now = QDateTime::fromString(QStringLiteral("2026-12-08T09:00:00Z"), Qt::ISODate);
     const QString m_strListFile = m_Dir.filePath(QStringLiteral("pathlist.ini"));
+    const QString m_strPauseFile = m_Dir.filePath(QStringLiteral("pause.ini"));
     const QString m_strSvnLog = m_Dir.filePath(QStringLiteral("svn.log"));
     const QString m_strGate = m_Dir.filePath(QStringLiteral("gate"));
     const QString m_strActivityLog = m_Dir.filePath(QStringLiteral("activity.log"));
@@ -227,6 +282,151 @@ TEST_F(SchedulingTest, SevenFoldersAreCheckedEverySixtyThreeTicks) {
 
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(launches[folders[i]], (std::vector<int>{i, 63 + i, 126 + i})) << "folder " << i;
+}
+
+// What the user decides about the checks, tick by tick: each row names its folders (f0, f1, ...),
+// sets up the files a start finds, acts before some ticks, and gives the ticks at which each folder's
+// check was queued.
+struct TickRow {
+    const char* m_Name;
+    QStringList m_Folders;
+    QByteArray m_Intervals; // intervals.ini, "%1" standing for the test's folder
+    QByteArray m_Pause;     // pause.ini
+    int m_iLastTick;
+    std::function<void(CMainFrame&, int, MainFrameTest&)> m_BeforeTick;
+    std::map<QString, std::vector<int>> m_Expected;
+};
+
+QStringList Numbered(int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << QStringLiteral("f%1").arg(i);
+    return names;
+}
+
+using TickTableTest = MainFrameTest;
+
+TEST_F(TickTableTest, TheUsersChoicesShapeTheTicks) {
+    using Reach = platform::NetworkReach;
+    CRecordingNetworkSource network;
+    CScopedEnvironment url("CORVANE_TEST_SVN_URL", "svn://127.0.0.1/repo");
+    std::map<QString, std::vector<int>> twelve;
+    for (int i = 0; i < 11; ++i)
+        twelve[QStringLiteral("f%1").arg(i)] = {i};
+    twelve[QStringLiteral("f11")] = {0, 5, 10, 15, 20, 25, 30};
+    const std::vector<TickRow> rows = {
+        {"paused, then resumed: the rotation stands still meanwhile",
+         Numbered(3),
+         {},
+         {},
+         66,
+         [](CMainFrame& frame, int tick, MainFrameTest&) {
+             if (tick == 1)
+                 frame.OnCommand(CMainFrame::ID_PAUSE_UNTIL_RESUMED);
+             if (tick == 5)
+                 frame.OnCommand(CMainFrame::ID_RESUME_CHECKS);
+         },
+         {{"f0", {0, 61}}, {"f1", {5, 65}}, {"f2", {6, 66}}}},
+        {"a pause that ended while the program was off",
+         Numbered(2),
+         {},
+         "until 2026-12-08T08:50:00Z\n",
+         1,
+         {},
+         {{"f0", {0}}, {"f1", {1}}}},
+        {"a pause kept from the last run ends by itself",
+         Numbered(2),
+         {},
+         "until 2026-12-08T09:03:00Z\n",
+         4,
+         {},
+         {{"f0", {3}}, {"f1", {4}}}},
+        {"a folder with a 5-minute interval in a list of 12",
+         Numbered(12),
+         "%1/f11\t5\n",
+         {},
+         30,
+         {},
+         twelve},
+        {"at most one extra check per tick",
+         Numbered(4),
+         "%1/f0\t5\n%1/f1\t5\n%1/f2\t5\n%1/f3\t5\n",
+         {},
+         9,
+         {},
+         {{"f0", {0, 5}}, {"f1", {0, 5}}, {"f2", {1, 6}}, {"f3", {2, 7}}}},
+        {"two hours between two ticks: what became due is checked first",
+         Numbered(3),
+         {},
+         {},
+         11,
+         [](CMainFrame&, int tick, MainFrameTest& test) {
+             if (tick == 10)
+                 test.m_Now = test.m_Now.addSecs(2 * 60 * 60);
+         },
+         {{"f0", {0, 10}}, {"f1", {1, 10}}, {"f2", {2, 11}}}},
+        {"offline: scheduled checks wait, but not for a file:// repository; online: what waited goes first",
+         {"f0", "local", "f2"},
+         {},
+         {},
+         5,
+         [&network](CMainFrame& frame, int tick, MainFrameTest& test) {
+             if (tick == 0) {
+                 network.Become(Reach::Offline);
+                 frame.SetNetworkSource(&network);
+             }
+             if (tick == 4) {
+                 EXPECT_EQ(test.Tips().back(), QStringLiteral("Offline: checks wait"));
+                 for (const CSVNPath& record : frame.Watchdog().Records())
+                     EXPECT_EQ(record.m_iState,
+                               record.m_strPath.endsWith(QStringLiteral("local")) ? ErrorNetwork : Waiting)
+                         << record.m_strPath.toStdString();
+                 EXPECT_FALSE(test.SvnRuns().contains(QStringLiteral("svn://127.0.0.1/repo")));
+                 network.Become(Reach::Online);
+                 EXPECT_EQ(test.Tips().back(), QStringLiteral("This is a Corvane Icon - Right click on me!"));
+             }
+         },
+         {{"f0", {0, 3, 4}}, {"local", {1}}, {"f2", {2, 5}}}},
+    };
+    for (const TickRow& row : rows) {
+        SCOPED_TRACE(row.m_Name);
+        g_iNextPathLine = 0;
+        theLogFile.Close();
+        QFile::remove(m_strActivityLog);
+        QFile::remove(m_strSvnLog);
+        ASSERT_TRUE(theLogFile.SwitchOn(m_strActivityLog, false, true));
+        QStringList paths;
+        for (const QString& name : row.m_Folders)
+            paths << Folder(name);
+        WriteList(paths);
+        QFile intervals(m_Dir.filePath(QStringLiteral("intervals.ini")));
+        ASSERT_TRUE(intervals.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        intervals.write(
+            QString::fromLatin1(row.m_Intervals).replace(QStringLiteral("%1"), m_Dir.path()).toLocal8Bit());
+        intervals.close();
+        QFile::remove(m_strPauseFile);
+        if (!row.m_Pause.isEmpty()) {
+            QFile pause(m_strPauseFile);
+            ASSERT_TRUE(pause.open(QIODevice::WriteOnly));
+            pause.write(row.m_Pause);
+        }
+        m_Now = QDateTime::fromString(QStringLiteral("2026-12-08T09:00:00Z"), Qt::ISODate);
+        auto pFrame = MakeFrame();
+
+        const std::map<QString, std::vector<int>> launches =
+            RunTicks(*pFrame, row.m_iLastTick, [&](int tick) {
+                if (row.m_BeforeTick)
+                    row.m_BeforeTick(*pFrame, tick, *this);
+            });
+
+        std::map<QString, std::vector<int>> expected;
+        for (const auto& [name, ticks] : row.m_Expected)
+            expected[Folder(name)] = ticks;
+        EXPECT_EQ(launches, expected);
+        EXPECT_FALSE(pFrame->Pause().has_value());
+        EXPECT_FALSE(QFile::exists(m_strPauseFile));
+        pFrame.reset();
+    }
 }
 
 TEST_F(SchedulingTest, PathWithoutRecordIsNeverChecked) {
@@ -496,6 +696,73 @@ TEST_F(CommandTest, ApplicationSettingsOnlyShowsTheMessage) {
     EXPECT_TRUE(OpenDialogs<QMessageBox>().isEmpty());
 }
 
+TEST_F(CommandTest, CheckAllNowChecksEachFolderOnceAndTheTipCountsTheResults) {
+    const QString a = Folder("a"), b = Folder("b"), c = Folder("c");
+    WriteList({a, b, c});
+    CScopedEnvironment gate("CORVANE_TEST_SVN_GATE", m_strGate.toLocal8Bit());
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0); // a: queued by the timer, held by the gate
+    pFrame->OnCommand(CMainFrame::ID_REPORT);
+    const QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
+    ASSERT_EQ(reports.size(), 1);
+
+    pFrame->OnCommand(CMainFrame::ID_CHECK_ALL_NOW);
+    EXPECT_EQ(Tips().back(), QStringLiteral("Checking 1 of 3"));
+    pFrame->OnCommand(CMainFrame::ID_CHECK_ALL_NOW); // nothing more to queue
+    QFile(m_strGate).open(QIODevice::WriteOnly);
+
+    const QString resting = QStringLiteral("This is a Corvane Icon - Right click on me!");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Tips().back() == resting; }, kWaitMs));
+    EXPECT_EQ(Tips(),
+              (QStringList{resting, "Checking 1 of 3", "Checking 2 of 3", "Checking 3 of 3", resting}));
+    QStringList runs = SvnRuns();
+    runs.sort();
+    EXPECT_EQ(runs, (QStringList{a, b, c}));
+    EXPECT_EQ(Launches(), QStringList{a});
+    // Each countdown restarts, and the open report shows each outcome.
+    auto* list = reports.front()->findChild<QTreeWidget*>();
+    for (const CSVNPath& record : pFrame->Watchdog().Records())
+        EXPECT_EQ(record.m_iCountdown, 60);
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        EXPECT_EQ(list->topLevelItem(i)->text(1), QStringLiteral("error local"));
+}
+
+TEST_F(CommandTest, PauseGreysTheIconSaysUntilWhenAndOutlastsARestart) {
+    const QString a = Folder("a");
+    WriteList({a});
+    {
+        auto pFrame = MakeFrame();
+        ASSERT_EQ(pFrame->OnCreate(), 0);
+        ASSERT_TRUE(Settle(*pFrame));
+        m_Area.m_Recorder.Choose(CMainFrame::ID_PAUSE_FOUR_HOURS);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pFrame->Pause().has_value(); }, kWaitMs));
+    }
+    QFile pause(m_strPauseFile);
+    ASSERT_TRUE(pause.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pause.readAll(), "until 2026-12-08T13:00:00Z\r\n");
+
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    EXPECT_EQ(m_Area.m_Recorder.ShownIcon(), platform::IconHandle::FromResource(129));
+    const QString until = QDateTime::fromString(QStringLiteral("2026-12-08T13:00:00Z"), Qt::ISODate)
+                              .toLocalTime()
+                              .toString(QStringLiteral("HH:mm"));
+    EXPECT_EQ(Tips().back(), QStringLiteral("Checks paused until ") + until);
+    EXPECT_EQ(m_Area.m_Recorder.Menu()[4],
+              (platform::NotifyMenuItem{"Resume checks", CMainFrame::ID_RESUME_CHECKS, false, false, {}}));
+    // What the user asks for runs while paused; nothing scheduled does.
+    pFrame->OnCommand(CMainFrame::ID_CHECK_ALL_NOW);
+    ASSERT_TRUE(Settle(*pFrame));
+    EXPECT_EQ(SvnRuns(), (QStringList{a, a}));
+    EXPECT_EQ(Launches(), QStringList{a});
+
+    m_Area.m_Recorder.Choose(CMainFrame::ID_RESUME_CHECKS);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pFrame->Pause().has_value(); }, kWaitMs));
+    EXPECT_EQ(m_Area.m_Recorder.ShownIcon(), platform::IconHandle::FromResource(128));
+    EXPECT_EQ(m_Area.m_Recorder.Menu()[4].m_strText, QStringLiteral("Pause checks"));
+    EXPECT_FALSE(QFile::exists(m_strPauseFile));
+}
+
 TEST_F(CommandTest, ReportOpensOnlyOnceAtATime) {
     WriteList({});
     auto pFrame = MakeFrame();
@@ -618,6 +885,26 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
     EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
+
+    // Updated from the report: once svn has brought the copy up to date, its row says so.
+    frame.OnCommand(CMainFrame::ID_REPORT);
+    const QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
+    ASSERT_EQ(reports.size(), 1);
+    QTreeWidget* rows = reports.front()->findChild<QTreeWidget*>();
+    ASSERT_EQ(rows->topLevelItemCount(), 1);
+    EXPECT_EQ(rows->topLevelItem(0)->text(1), QStringLiteral("modified"));
+    reports.front()->UpdateFolder(alice);
+    const QList<CUpdateWindow*> updates = OpenDialogs<CUpdateWindow>();
+    ASSERT_EQ(updates.size(), 1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return updates.front()->findChild<QPlainTextEdit*>()->toPlainText().contains(
+                QStringLiteral("Updated to revision 2."));
+        },
+        kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return rows->topLevelItem(0)->text(1) == QStringLiteral("up-to-date"); }, kWaitMs));
+    EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
 
     // Checked again at once, on request: the wait ends once the new result is stored.
     ASSERT_TRUE(m_Sandbox.Update(alice));

@@ -27,7 +27,9 @@ TEST(TrayStartupTest, WithoutATrayTheProgramWaitsSaysSoOnceAndEndsWithTheFailure
 
     EXPECT_EQ(iExitStatus, 1) << "the wait ends with the failure status";
     EXPECT_EQ(iStarts, 0);
-    EXPECT_EQ(strErrors, "Corvane: no system tray yet; waiting for one to appear\n");
+    EXPECT_EQ(strErrors, "Corvane: no system tray yet; waiting for one to appear\n"
+                         "Corvane: no system tray appeared within 1 s; start a panel with a system tray (on "
+                         "GNOME, the AppIndicator extension), then start Corvane again\n");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "cli/CTwoWorkingCopies.h"
 #include "platform/SystemInfo.h"
 #include "support/AtOnce.h"
+#include "support/CScopedEnvironment.h"
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
@@ -13,7 +14,9 @@
 #include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
+#include <functional>
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace {
 
@@ -65,6 +68,8 @@ protected:
         environment.insert(QStringLiteral("HOME"), home);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
         environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+        if (!m_strPath.isEmpty())
+            environment.insert(QStringLiteral("PATH"), m_strPath);
         return environment;
     }
 
@@ -90,6 +95,7 @@ protected:
 
     CSvnSandbox m_Sandbox;
     CTwoWorkingCopies m_WorkingCopies;
+    QString m_strPath; // the runs' PATH, when set
 };
 
 TEST_F(CheckCommandTest, VersionHelpAndMistakesNeedNoDisplay) {
@@ -215,6 +221,66 @@ TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
     const QByteArray before = ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"));
     Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
     EXPECT_EQ(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")), before);
+
+    // A log that is a link is not written through, and that is said.
+    ASSERT_TRUE(QFile::remove(AppFolder() + QStringLiteral("/Corvane-check.log")));
+    ASSERT_TRUE(QFile::link(trayLog, AppFolder() + QStringLiteral("/Corvane-check.log")));
+    const CCommandResult linked =
+        Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(linked.m_iExitCode, 0);
+    EXPECT_TRUE(linked.m_strErrors.startsWith(
+        QStringLiteral("corvane: cannot write the log %1/Corvane-check.log: ").arg(AppFolder())))
+        << linked.m_strErrors.toStdString();
+    EXPECT_EQ(linked.m_strErrors.count(QLatin1Char('\n')), 1);
+    EXPECT_EQ(ContentsOf(trayLog), trayText);
+}
+
+// Each failure is followed by its reason: svn's own error line, or what kept svn from answering.
+TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
+    // No svn on the PATH; the log's line carries the reason too.
+    m_strPath = m_Sandbox.Folder() + QStringLiteral("/nowhere");
+    const CCommandResult noSvn =
+        Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(noSvn.m_iExitCode, 2);
+    EXPECT_TRUE(noSvn.m_strOutput.endsWith(QStringLiteral("\n  svn was not found on the PATH\n")))
+        << noSvn.m_strOutput.toStdString();
+    EXPECT_TRUE(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"))
+                    .contains("\tsvn was not found on the PATH\n"));
+
+    // An svn that answers with something that is no document.
+    const QString fakeFolder = m_Sandbox.Folder() + QStringLiteral("/fake");
+    ASSERT_TRUE(QDir().mkpath(fakeFolder));
+    QFile fake(fakeFolder + QStringLiteral("/svn"));
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly) && fake.write("#!/bin/sh\necho 'no <xml'\n") > 0);
+    fake.close();
+    ASSERT_TRUE(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    m_strPath = fakeFolder;
+    const CCommandResult unreadable = Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
+    EXPECT_EQ(unreadable.m_iExitCode, 2);
+    EXPECT_TRUE(unreadable.m_strOutput.endsWith(QStringLiteral("\n  svn's answer could not be read\n")))
+        << unreadable.m_strOutput.toStdString();
+}
+
+// A tray program holds the lock of this display (none) but never answers: the second start says so.
+TEST_F(CheckCommandTest, SecondStartWhoseTrayProgramDoesNotAnswerSaysSo) {
+    const QString runtime = m_Sandbox.Folder() + QStringLiteral("/runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime + QStringLiteral("/corvane")));
+    ASSERT_TRUE(QFile::setPermissions(runtime + QStringLiteral("/corvane"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcess holder;
+    holder.start(QStringLiteral("flock"),
+                 {runtime + QStringLiteral("/corvane/tray-none.lock"), QStringLiteral("sh"),
+                  QStringLiteral("-c"), QStringLiteral("echo locked; read _")});
+    ASSERT_TRUE(holder.waitForReadyRead(kRunTimeoutMs));
+    const CScopedEnvironment runtimeFolder("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+    const CCommandResult second = Run({});
+    holder.closeWriteChannel();
+    holder.waitForFinished();
+
+    EXPECT_EQ(second.m_iExitCode, 1);
+    EXPECT_EQ(second.m_strErrors,
+              QStringLiteral("Corvane: a Corvane already runs for this user and display but "
+                             "did not answer within 10 s; end it, then start Corvane again\n"));
 }
 
 TEST_F(CheckCommandTest, OutcomesThatCannotBeWrittenAreAnErrorThatIsSaid) {
@@ -317,6 +383,163 @@ TEST_F(CheckCommandTest, FolderThatOthersMayWriteKeepsNoneOfTheUsersFiles) {
         result.m_strOutput.startsWith(m_WorkingCopies.m_strCurrent + QStringLiteral("\tup-to-date\t")));
     EXPECT_EQ(ContentsOf(usersFile), "the user's notes\n");
     EXPECT_TRUE(ContentsOf(config + QStringLiteral("/Corvane-check.log")).contains("Logfile is terminate.."));
+}
+
+// Layouts Subversion users meet every day, each judged by what the copy really lacks. The user's
+// name is the login name unless svn has cached another for the repository's realm; colleagues
+// commit without leaving theirs in the cache.
+TEST_F(CheckCommandTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
+    const QString me = platform::LoginName();
+    const QString at = m_Sandbox.Folder() + QLatin1Char('/');
+    const QString file = QUrl::fromLocalFile(at).toString(QUrl::FullyEncoded);
+    const QString svnserve = m_Sandbox.StartServer().chopped(4);
+    // "%1" in a command line is the sandbox's file:// URL, "%2" its folder, "%3" its svn:// URL.
+    const auto run = [&](const QString& commandLine) {
+        QStringList arguments = QProcess::splitCommand(
+            QString(commandLine).replace("%1", file).replace("%2", at).replace("%3", svnserve));
+        const QString tool = arguments.takeFirst();
+        EXPECT_TRUE(m_Sandbox.RunTool(tool, arguments)) << m_Sandbox.LastError().toStdString();
+    };
+    int commits = 0;
+    const auto commit = [&](const QString& copy, const QString& author, const char* path,
+                            const QStringList& options) {
+        return m_Sandbox.Commit(at + copy, author, QString::fromUtf8(path), QByteArray::number(++commits),
+                                options);
+    };
+    const QStringList colleague{QStringLiteral("--no-auth-cache")};
+    for (const char* command :
+         {"svnadmin create %2files", "svnadmin create %2libraries",
+          "svn mkdir --parents --no-auth-cache -m layout %1files/branch/trunk/src %1files/moved/trunk/src "
+          "%1files/switched/trunk/sub %1files/blanks/trunk %1files/external/trunk",
+          "svn mkdir --no-auth-cache -m layout %1libraries/lib", "svn checkout %1files %2seed",
+          "svn checkout %1libraries/lib %2lib"})
+        run(QString::fromLatin1(command));
+    // In the svnserve repositories, alice and buildbot log in, and svn caches each for its realm.
+    for (const auto& [name, realm] :
+         {std::pair{"team", "Team repositories"}, std::pair{"robots", "Build robots"}}) {
+        run(QStringLiteral("svnadmin create %2") + QLatin1String(name));
+        QFile conf(at + QLatin1String(name) + QStringLiteral("/conf/svnserve.conf"));
+        QFile users(at + QLatin1String(name) + QStringLiteral("/conf/passwd"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && users.open(QIODevice::WriteOnly));
+        conf.write(
+            QByteArray("[general]\nanon-access = none\nauth-access = write\npassword-db = passwd\nrealm = ") +
+            realm + "\n");
+        users.write("[users]\nalice = a\nbuildbot = b\n");
+    }
+    QDir().mkpath(at + QStringLiteral(".subversion"));
+    QFile servers(at + QStringLiteral(".subversion/servers"));
+    ASSERT_TRUE(servers.open(QIODevice::WriteOnly) &&
+                servers.write("[global]\nstore-plaintext-passwords = yes\n") > 0);
+    servers.close();
+    run(QStringLiteral("svn mkdir --username buildbot --password b -m robots %3robots/x"));
+    run(QStringLiteral("svn mkdir --username alice --password a -m layout %3team/trunk"));
+
+    struct Layout {
+        QString copy;                             // the folder checked, below the sandbox's
+        std::vector<std::function<void()>> steps; // what happens before the check
+        QString author;                           // the repository's last author, stored with the state
+        QString message; // the alert's text; none when the copy lacks only the user's own commits
+        QStringList lines;
+    };
+    // A folder of a branch made from trunk (or of trunk moved elsewhere) is checked out after that
+    // revision, and the user commits from another checkout of it.
+    const auto copiedFolder = [&](const QString& name, const QString& command) {
+        const QString folder = "%1files/" + name;
+        return std::vector<std::function<void()>>{
+            [=] { EXPECT_NE(commit("seed/" + name + "/trunk", "carol", "src/main.c", colleague), 0); },
+            [=] { run(command.arg(folder + "/trunk", folder + "/elsewhere/trunk")); },
+            [=] { run("svn checkout " + folder + "/elsewhere/trunk/src %2" + name); },
+            [=] { run("svn checkout " + folder + "/elsewhere/trunk/src %2" + name + "-other"); },
+            [=] { EXPECT_NE(commit(name + "-other", me, "main.c", {}), 0); }};
+    };
+    const QString mine = me + QStringLiteral(": change by ") + me;
+    const Layout layouts[] = {
+        {"branch",
+         copiedFolder("branch", "svn copy --parents --username rel -m \"rel: branch 1.0\" %1 %2"),
+         me,
+         {},
+         {"r4 " + mine}},
+        {"moved",
+         copiedFolder("moved", "svn move --parents --username rel -m restructure %1 %2"),
+         me,
+         {},
+         {"r7 " + mine}},
+        // trunk whose sub follows a branch: a colleague's change there, the user's own on trunk, and
+        // a change to trunk's sub, which this copy never gets.
+        {"switched",
+         {[&] { EXPECT_EQ(commit("seed/switched/trunk", "carol", "sub/b", colleague), 8); },
+          [&] { run("svn copy --parents -m branch %1files/switched/trunk/sub %1files/switched/b1/sub"); },
+          [&] { run("svn checkout %1files/switched/trunk %2switched"); },
+          [&] { run("svn switch %1files/switched/b1/sub %2switched/sub"); },
+          [&] { run("svn checkout %1files/switched/b1/sub %2switched-branch"); },
+          [&] { EXPECT_EQ(commit("switched-branch", "bob", "b", colleague), 10); },
+          [&] { EXPECT_EQ(commit("seed/switched/trunk", me, "a", {}), 11); },
+          [&] { EXPECT_EQ(commit("seed/switched/trunk", "carol", "sub/b", colleague), 12); }},
+         "carol",
+         "Message from carol:\nswitched was modified. (local=8, remote=12)",
+         {"r11 " + mine, "r10 bob: change by bob"}},
+        // trunk with an external from another repository, where a colleague commits.
+        {"external",
+         {[&] { run("svn checkout %1files/external/trunk %2external"); },
+          [&] { run("svn propset svn:externals \"%1libraries/lib ext\" %2external"); },
+          [&] { EXPECT_EQ(commit("external", "carol", "a", colleague), 13); },
+          [&] { run("svn update %2external"); }, [&] { EXPECT_EQ(commit("lib", "eve", "x", colleague), 2); },
+          [&] { run("svn update %2seed"); },
+          [&] { EXPECT_EQ(commit("seed/external/trunk", me, "b", {}), 14); }},
+         me,
+         "Message from " + me + ":\nexternal was modified. (local=13, remote=14)",
+         {"r14 " + mine, "r2 eve: change by eve"}},
+        // alice commits to the team's repository from another checkout, then the robot does.
+        {"team",
+         {[&] { run("svn checkout %3team/trunk %2team"); },
+          [&] { run("svn checkout %3team/trunk %2team-other"); },
+          [&] { EXPECT_EQ(commit("team-other", "alice", "a", {}), 2); }},
+         "alice",
+         {},
+         {"r2 alice: change by alice"}},
+        {"team",
+         {[&] {
+             EXPECT_EQ(commit("team-other", "buildbot", "b", {"--password", "b", "--no-auth-cache"}), 3);
+         }},
+         "buildbot",
+         "Message from buildbot:\nteam was modified. (local=1, remote=3)",
+         {"r3 buildbot: change by buildbot", "r2 alice: change by alice"}},
+        // Two blanks in the name svn has cached for the user, then in a path a colleague changes.
+        {"blanks",
+         {[&] { run("svn checkout %1files/blanks/trunk %2blanks"); }, [&] { run("svn update %2seed"); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "Ann  Lee", "two  blanks", {}), 15); }},
+         "Ann  Lee",
+         {},
+         {"r15 Ann  Lee: change by Ann  Lee"}},
+        {"blanks",
+         {[&] { run("svn update %2blanks"); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "bob", "two  blanks", colleague), 16); },
+          [&] { EXPECT_EQ(commit("seed/blanks/trunk", "Ann  Lee", "mine", {}), 17); }},
+         "Ann  Lee",
+         "Message from Ann  Lee:\nblanks was modified. (local=15, remote=17)",
+         {"r17 Ann  Lee: change by Ann  Lee", "r16 bob: change by bob"}},
+    };
+    for (const Layout& layout : layouts) {
+        for (const auto& step : layout.steps)
+            step();
+        // What svn has cached by now is the user's own cache.
+        QDir(at + QStringLiteral("home/.subversion")).removeRecursively();
+        ASSERT_EQ(
+            QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-R"), at + ".subversion", at + "home/"}),
+            0);
+
+        const CCommandResult result = Run({QStringLiteral("--check"), at + layout.copy});
+
+        QString expected =
+            QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n")
+                .arg(QRegularExpression::escape(at + layout.copy), QRegularExpression::escape(layout.author));
+        for (const QString& line :
+             (layout.message.isEmpty() ? QStringList() : layout.message.split('\n')) + layout.lines)
+            expected += QStringLiteral("  %1\\n").arg(QRegularExpression::escape(line));
+        EXPECT_EQ(result.m_iExitCode, 1) << layout.copy.toStdString();
+        EXPECT_TRUE(QRegularExpression(expected + QLatin1Char('$')).match(result.m_strOutput).hasMatch())
+            << result.m_strOutput.toStdString() << result.m_strErrors.toStdString();
+    }
 }
 
 } // namespace

@@ -91,8 +91,10 @@ TEST_F(FolderCheckRunTest, AnyErrorMakesStatusTwoWhateverItsPlace) {
     EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strBehind, m_WorkingCopies.m_strCurrent}),
               CFolderCheckRun::kSomeModified);
 
-    // A failed check has no author.
-    EXPECT_TRUE(OutputLines().first().startsWith(plain + QStringLiteral("\terror local\t\t")));
+    // A failed check has no author, and says why on the next line.
+    const QStringList lines = OutputLines();
+    EXPECT_TRUE(lines.first().startsWith(plain + QStringLiteral("\terror local\t\t")));
+    EXPECT_EQ(lines.value(1), QStringLiteral("  svn: E155007: '%1' is not a working copy").arg(plain));
 }
 
 TEST_F(FolderCheckRunTest, TabsLineBreaksBackslashesAndControlCharactersAreEscaped) {
@@ -102,9 +104,10 @@ TEST_F(FolderCheckRunTest, TabsLineBreaksBackslashesAndControlCharactersAreEscap
     EXPECT_EQ(m_Run.CheckFolders({odd}), CFolderCheckRun::kSomeFailed);
 
     const QStringList lines = OutputLines();
-    ASSERT_EQ(lines.size(), 1) << m_strOutput.toStdString();
+    ASSERT_EQ(lines.size(), 2) << m_strOutput.toStdString();
     EXPECT_EQ(lines[0].split(QLatin1Char('\t')).first(),
               m_Sandbox.Folder() + QStringLiteral("/a\\tb\\nc\\\\d\\x1b"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("  svn: E155007: "))) << lines[1].toStdString();
     EXPECT_EQ(CFolderCheckRun::Escaped(QStringLiteral("plain/\u00e9\r\x7f\u0080\u009f\u00a0")),
               QStringLiteral("plain/\u00e9\\x0d\\x7f\\x80\\x9f\u00a0"));
 
@@ -150,7 +153,7 @@ TEST_F(FolderCheckRunTest, SeveralAtOnceBehindASlowServerPrintTheSameLinesInTheG
     CFolderCheckRun fourAtOnce(m_strListFile, m_Output, m_Errors, m_Log, 4);
     EXPECT_EQ(fourAtOnce.CheckFolders(folders), CFolderCheckRun::kSomeFailed);
 
-    ASSERT_EQ(oneAtATime.size(), 8) << oneAtATime.join('\n').toStdString();
+    ASSERT_EQ(oneAtATime.size(), 9) << oneAtATime.join('\n').toStdString();
     EXPECT_EQ(oneAtATime.first(), served + QStringLiteral("\tup-to-date\tcarol"));
     EXPECT_EQ(withoutTimes(OutputLines()), oneAtATime);
 }
@@ -161,6 +164,21 @@ TEST_F(FolderCheckRunTest, RepositoryThatIsGoneIsANetworkError) {
     EXPECT_EQ(m_Run.CheckFolders({m_WorkingCopies.m_strCurrent}), CFolderCheckRun::kSomeFailed);
     EXPECT_TRUE(OutputLines().first().startsWith(m_WorkingCopies.m_strCurrent +
                                                  QStringLiteral("\terror network/server\t\t")));
+    EXPECT_TRUE(OutputLines().value(1).startsWith(QStringLiteral("  svn: E170013: Unable to connect")))
+        << m_strOutput.toStdString();
+}
+
+// Added but never committed, with its repository out of reach: the repository is asked first.
+TEST_F(FolderCheckRunTest, FolderAddedButNotCommittedWithTheRepositoryGoneIsANetworkError) {
+    const QString added = m_WorkingCopies.m_strCurrent + QStringLiteral("/added");
+    ASSERT_TRUE(QDir().mkpath(added));
+    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("add"), added}))
+        << m_Sandbox.LastError().toStdString();
+    ASSERT_TRUE(QDir(m_Sandbox.RepositoryFolder()).removeRecursively());
+
+    EXPECT_EQ(m_Run.CheckFolders({added}), CFolderCheckRun::kSomeFailed);
+    EXPECT_TRUE(OutputLines().first().startsWith(added + QStringLiteral("\terror network/server\t\t")))
+        << m_strOutput.toStdString();
 }
 
 TEST_F(FolderCheckRunTest, ListedFoldersAreCheckedInFileOrderAndTheFileIsLeftAlone) {
@@ -185,8 +203,17 @@ TEST_F(FolderCheckRunTest, MissingListFileIsAnErrorThatNamesIt) {
     EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kSomeFailed);
 
     EXPECT_TRUE(m_strOutput.isEmpty());
-    EXPECT_TRUE(m_strErrors.contains(m_strListFile)) << m_strErrors.toStdString();
+    EXPECT_TRUE(m_strErrors.contains(m_strListFile + QStringLiteral(": it does not exist;")))
+        << m_strErrors.toStdString();
     EXPECT_FALSE(QFileInfo::exists(m_strListFile));
+
+    // A list of more than 1 MiB.
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_strListFile).path()));
+    ASSERT_TRUE(WriteFile(m_strListFile, QByteArray(1024 * 1024 + 1, '\n')));
+    EXPECT_EQ(m_Run.CheckListedFolders(), CFolderCheckRun::kSomeFailed);
+    EXPECT_TRUE(m_strErrors.contains(QLatin1String(": it is larger than 1 MiB;")))
+        << m_strErrors.toStdString();
+    EXPECT_TRUE(m_strOutput.isEmpty());
 }
 
 TEST_F(FolderCheckRunTest, EmptyListFileChecksNothingAndSaysSo) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs scripts/demo without a desktop on a copy of the built program, in a temporary folder with its
-# own home: both screenshots must exist and show something, the watch list must name both working
-# copies, and what the demo started (Xvfb, trayer, Corvane) must be gone afterwards.
+# own home and a group-writable program folder: both screenshots must exist and show something, the
+# watch list that the program reads must name both working copies, and what the demo started (Xvfb,
+# trayer, Corvane) must be gone afterwards.
 # usage: demo-headless.sh <corvane executable>
 set -euo pipefail
 program=$1
@@ -17,6 +18,8 @@ minimumColours=64
 
 mkdir -p "$work/app" "$work/home"
 cp "$program" "$work/app/corvane"
+# A folder the user's group may write to keeps none of the user's files: the list goes to ~/.config.
+chmod 775 "$work/app"
 code=0
 env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
     XDG_CACHE_HOME="$work/home/.cache" CORVANE_PROGRAM="$work/app/corvane" CORVANE_DEMO_DIR="$work/demo" \
@@ -33,8 +36,10 @@ for picture in balloon report; do
     echo "$picture.png: $(identify -format '%wx%h' "$file"), $colours colours"
 done
 
-[ "$(cat "$work/app/pathlist.ini")" = "$work/demo/bob/moonbase
-$work/demo/alice/moonbase" ] || Fail "the watch list beside the program is: $(cat "$work/app/pathlist.ini")"
+list="$work/home/.config/corvane/pathlist.ini"
+[ "$(cat "$list")" = "$work/demo/bob/moonbase
+$work/demo/alice/moonbase" ] || Fail "the watch list in the configuration folder is: $(cat "$list")"
+[ ! -e "$work/app/pathlist.ini" ] || Fail "the demo wrote a watch list the program does not read"
 
 # Xvfb, trayer and Corvane wrote their output into the demo folder: none of them may still hold it.
 holders=$({ find /proc/[0-9]*/fd -lname "$work/demo/*" 2>/dev/null || true; } | cut -d/ -f3 | sort -u)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
-# is kept), a click on the balloon opens the report, and "Quit" from the icon's menu ends it with exit
-# code 0.
+# is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
+# copy again, and "Quit" from the menu ends it with exit code 0. Started again, it shows the balloon
+# again; a right click on the icon then opens the menu and no report, and "Quit" from that menu ends
+# it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -18,12 +20,32 @@ MakeAliceBehind bob
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
-started=$(date +%s%N)
-StartProgram "$work"
 
-icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
-WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "no balloon appeared"
-echo "icon docked and balloon shown after $((($(date +%s%N) - started) / 1000000)) ms"
+# Starts the program and waits for its balloon; sets icon to its docked icon's window.
+StartAndAlert() {
+    local started
+    started=$(date +%s%N)
+    StartProgram "$work"
+    icon=$(WaitForOutput 20 DockedIcon "$PROGRAM_PID") || Fail "the icon never docked in the tray"
+    WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "no balloon appeared"
+    echo "icon docked and balloon shown after $((($(date +%s%N) - started) / 1000000)) ms"
+}
+
+# Quits with the keys that the menu, now open, takes; the program must end with exit code 0.
+QuitFromOpenMenu() {
+    local code=0
+    # From no selection, Up selects the menu's last item.
+    xdotool key Up Return
+    WaitForExit "$PROGRAM_PID" 20 || code=$?
+    PROGRAM_PID=
+    [ "$code" -eq 0 ] || Fail "the program ended with $code after Quit"
+    # Tray calls made off the UI thread would have Qt complain about timers and objects of another thread.
+    if grep -qi 'thread' "$work/corvane.log"; then
+        Fail "Qt reported a thread fault"
+    fi
+}
+
+StartAndAlert
 import -window root "$artifacts/balloon.png"
 
 # A click that comes before the balloon takes input leaves it open, and is given again.
@@ -37,13 +59,22 @@ ClickBalloonForReport() {
 }
 WaitFor 10 ClickBalloonForReport || Fail "a click on the balloon opened no report"
 
-ChooseQuit "$icon"
-code=0
-WaitForExit "$PROGRAM_PID" 20 || code=$?
-PROGRAM_PID=
-[ "$code" -eq 0 ] || Fail "the program ended with $code after Quit"
-# Tray calls made off the UI thread would have Qt complain about timers and objects of another thread.
-if grep -qi 'thread' "$work/corvane.log"; then
-    Fail "Qt reported a thread fault"
-fi
+# "Check all now", the menu's third item, checks alice again at once: she is still behind.
+NoBalloon() { ! Balloon "$PROGRAM_PID" >/dev/null; }
+WaitFor 30 NoBalloon || Fail "the balloon stayed after its click"
+ChooseMenuItem "$icon" 3
+WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "Check all now announced nothing"
+
+OpenMenu "$icon"
+QuitFromOpenMenu
 echo "quit with exit code 0; screenshot in $artifacts/balloon.png"
+
+# The right click of a user who wants Quit while the balloon shows: the menu, and no report, which
+# would also take the keys meant for the menu.
+StartAndAlert
+OpenMenu "$icon"
+if DialogOf "$PROGRAM_PID" 'Corvane : Report' >/dev/null; then
+    Fail "a right click on the icon during the balloon opened the report"
+fi
+QuitFromOpenMenu
+echo "a right click during the balloon opened the menu only; quit with exit code 0"

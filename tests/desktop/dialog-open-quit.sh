@@ -44,7 +44,7 @@ echo "report open: the menu opened and Quit ended the program with exit code 0"
 # The watch list, from the menu: Escape-like end, the list file untouched.
 before=$(stat -c '%i %Y %s' "$work/app/pathlist.ini")
 StartAndDock
-ChooseMenuItem "$icon" 3
+ChooseMenuItem "$icon" 5
 WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Watchdog settings" >/dev/null ||
     Fail "the watch list did not open"
 QuitWith "watch list"

@@ -96,7 +96,7 @@ protected:
 
     // Runs one check of path on this thread, as the worker does: Run, then Discard.
     void RunCheck(const QString& path) {
-        auto* pJob = new CSubVersionThread(&m_Host, path, m_Host.Watchdog().Generation());
+        auto* pJob = new CSubVersionThread(&m_Host, path);
         pJob->Run(nullptr);
         pJob->Discard();
     }
@@ -218,10 +218,10 @@ TEST_F(CheckJobTest, CheckHungOnASilentServerEndsAtOnceWhenTheHostStopsIt) {
     EXPECT_EQ(m_Host.Ended(), QStringList{server.Url()});
 }
 
-TEST_F(CheckJobTest, ResultForRecordsRemadeMeanwhileIsDropped) {
+TEST_F(CheckJobTest, ResultReachesRecordsRemadeMeanwhile) {
     const QString workingCopy = UpToDateWorkingCopy(QStringLiteral("alice"), QStringLiteral("alice"));
     m_Host.Watchdog().AddPath(workingCopy, 0);
-    auto* pJob = new CSubVersionThread(&m_Host, workingCopy, m_Host.Watchdog().Generation());
+    auto* pJob = new CSubVersionThread(&m_Host, workingCopy);
     // The watch list is rewritten while the check waits in the queue.
     m_Host.Watchdog().RemoveAllPaths();
     m_Host.Watchdog().AddPath(workingCopy, 60);
@@ -231,7 +231,8 @@ TEST_F(CheckJobTest, ResultForRecordsRemadeMeanwhileIsDropped) {
 
     const std::optional<CSVNPath> record = RecordOf(m_Host.Watchdog(), workingCopy);
     ASSERT_TRUE(record);
-    EXPECT_EQ(record->m_iState, Waiting);
+    EXPECT_EQ(record->m_iState, UpToDate);
+    EXPECT_EQ(record->m_strLastAuthor, QStringLiteral("alice"));
     EXPECT_EQ(record->m_iCountdown, 60);
 }
 
@@ -245,8 +246,8 @@ TEST_F(CheckJobTest, QueuedChecksRunOnTheWorkerAndEachEndsOnce) {
 
     CWorkQueue queue;
     ASSERT_TRUE(queue.Start(1));
-    queue.Enqueue(new CSubVersionThread(&m_Host, alice, m_Host.Watchdog().Generation()));
-    queue.Enqueue(new CSubVersionThread(&m_Host, bob, m_Host.Watchdog().Generation()));
+    queue.Enqueue(new CSubVersionThread(&m_Host, alice));
+    queue.Enqueue(new CSubVersionThread(&m_Host, bob));
     ASSERT_TRUE(m_Host.WaitForEnded(2));
     queue.Stop();
 
@@ -394,7 +395,7 @@ TEST_F(CheckJobTest, CheckDiscardedUnrunEndsWithoutResult) {
     const QString path = m_Sandbox.Folder() + QStringLiteral("/never");
     m_Host.Watchdog().AddPath(path, 0);
 
-    (new CSubVersionThread(&m_Host, path, m_Host.Watchdog().Generation()))->Discard();
+    (new CSubVersionThread(&m_Host, path))->Discard();
 
     EXPECT_EQ(m_Host.Ended(), QStringList{path});
     EXPECT_EQ(RecordOf(m_Host.Watchdog(), path)->m_iState, Waiting);

@@ -133,12 +133,14 @@ protected:
         m_pServer = std::move(server);
     }
 
-    void ExpectFailed(const QString& path, int state) {
+    // The failure and the start of its reason, as the report's tool tip shows it.
+    void ExpectFailed(const QString& path, int state, const QString& reason) {
         const std::optional<CSVNPath> record = Record(path);
         ASSERT_TRUE(record);
         EXPECT_EQ(record->m_iState, state);
         EXPECT_TRUE(record->m_strLastAuthor.isEmpty());
         EXPECT_EQ(record->m_iCountdown, 60);
+        EXPECT_TRUE(record->m_strReason.startsWith(reason)) << record->m_strReason.toStdString();
     }
 
     CSvnSandbox m_sandbox;
@@ -161,7 +163,7 @@ TEST_F(CheckFaultTest, ServerKilledInTheMiddleOfACheckIsANetworkError) {
     StartProgram({m_strServed, m_strHealthy});
     ASSERT_TRUE(WaitForCheck()) << "the check waited for its time limit";
     EXPECT_EQ(m_pServer->Deaths(), 1) << "the server did not die in the middle of the check";
-    ExpectFailed(m_strServed, ErrorNetwork);
+    ExpectFailed(m_strServed, ErrorNetwork, QStringLiteral("svn: E"));
     ExpectHealthyFolderCheckedNext();
     m_sandbox.StopServer();
 }
@@ -177,7 +179,7 @@ TEST_F(CheckFaultTest, ServerThatNeverAnswersEndsAtTheTimeLimitAndTheNextFolderI
     ASSERT_TRUE(took);
     EXPECT_GE(*took, kShortTimeLimit);
     EXPECT_LT(*took, kShortTimeLimit + kAtOnce);
-    ExpectFailed(m_strServed, ErrorNetwork);
+    ExpectFailed(m_strServed, ErrorNetwork, QStringLiteral("svn did not answer within 2 s"));
     ExpectHealthyFolderCheckedNext();
 }
 
@@ -202,7 +204,7 @@ TEST_F(CheckFaultTest, RepositoryThatNeedsAPasswordFailsAtOnceWithoutAPrompt) {
 
     StartProgram({m_strServed, m_strHealthy});
     ASSERT_TRUE(WaitForCheck()) << "svn waited for a password";
-    ExpectFailed(m_strServed, ErrorNetwork);
+    ExpectFailed(m_strServed, ErrorNetwork, QStringLiteral("svn: E"));
     ExpectHealthyFolderCheckedNext();
     m_sandbox.StopServer();
 }
@@ -216,7 +218,7 @@ TEST_F(CheckFaultTest, WorkingCopyDeletedAfterItWasListedIsALocalError) {
 
     NextTick();
     ASSERT_TRUE(WaitForCheck());
-    ExpectFailed(doomed, ErrorLocal);
+    ExpectFailed(doomed, ErrorLocal, QStringLiteral("svn: E155007: "));
     EXPECT_EQ(Record(m_strHealthy)->m_iState, UpToDate) << "the other folder's result was touched";
 }
 
@@ -229,10 +231,10 @@ TEST_F(CheckFaultTest, SvnMissingFromPathIsALocalErrorForEveryFolder) {
 
     StartProgram({other, m_strHealthy});
     ASSERT_TRUE(WaitForCheck());
-    ExpectFailed(other, ErrorLocal);
+    ExpectFailed(other, ErrorLocal, QStringLiteral("svn was not found on the PATH"));
     NextTick();
     ASSERT_TRUE(WaitForCheck());
-    ExpectFailed(m_strHealthy, ErrorLocal);
+    ExpectFailed(m_strHealthy, ErrorLocal, QStringLiteral("svn was not found on the PATH"));
     EXPECT_TRUE(m_notifyArea.Requests().size() > 0) << "the tray icon is still there";
 }
 

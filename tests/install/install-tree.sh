@@ -2,7 +2,7 @@
 # Installs the build into a temporary prefix and checks the tree: the program under bin/, the menu
 # entry, the hicolor icons, the autostart entry, the manual page, the AppStream metadata, the licence
 # and the changelog under share/, nothing else, each valid to its own validator; the installed program
-# runs, and keeps its watch list in the user's configuration folder since it cannot write its own.
+# runs, and keeps its watch list and log in the user's configuration folder, even where it may write.
 # usage: install-tree.sh <build folder>
 set -euo pipefail
 build=$1
@@ -76,25 +76,19 @@ done
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/corvane" --version) || Fail "corvane --version failed"
 [ "$version" = "Corvane Revision 100" ] || Fail "corvane --version printed '$version'"
 
-# A user who cannot write bin/ has the watch list in $XDG_CONFIG_HOME/corvane. Root may write anywhere,
-# so as root the installed program runs as nobody; otherwise bin/ is made read-only.
+# The installed program keeps the watch list and its logs in $XDG_CONFIG_HOME/corvane, also when its
+# user may write to bin/, as root may and as the owner of a prefix in a home folder may.
 config="$work/config"
 mkdir -p "$config/corvane" "$work/watched"
 echo "$work/watched" >"$config/corvane/pathlist.ini"
-runAs=()
-if [ "$(id -u)" -eq 0 ]; then
-    chmod -R a+rX "$work"
-    runAs=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-else
-    chmod a-w "$prefix/bin"
-fi
+chmod 755 "$prefix/bin"
 code=0
 output=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$work" XDG_CONFIG_HOME="$config" \
-    XDG_CACHE_HOME="$work/nocache" "${runAs[@]}" "$prefix/bin/corvane" --check 2>"$work/check.err") || code=$?
-chmod u+w "$prefix/bin"
+    XDG_CACHE_HOME="$work/nocache" "$prefix/bin/corvane" --check --log 2>"$work/check.err") || code=$?
 [ "$code" -eq 2 ] || Fail "corvane --check on a folder that is no working copy ended with $code: $(cat "$work/check.err")"
 [[ "$output" == "$work/watched"$'\t''error local'$'\t'* ]] ||
     Fail "the installed program did not check the folder of its user's watch list: '$output' $(cat "$work/check.err")"
-[ ! -e "$prefix/bin/pathlist.ini" ] || Fail "a watch list appeared beside the installed program"
+[ "$(ls "$prefix/bin")" = corvane ] || Fail "the user's files appeared beside the installed program: $(ls "$prefix/bin")"
+grep -q "Logfile is terminate" "$config/corvane/Corvane-check.log" || Fail "the log is not in the configuration folder"
 
 echo "install tree complete: $(echo "$expected" | wc -l) files"

@@ -159,6 +159,13 @@ TEST(UserFilesFolder, IsTheProgramsFolderOnlyWhileNoOneElseMayWriteThere) {
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("700")), dir.filePath(QStringLiteral("link"))));
     EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("link"))), config);
     EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("missing"))), config);
+    // An installed tree keeps none of the user's files, whoever may write to it.
+    ASSERT_TRUE(MakeFolder(dir.filePath(QStringLiteral("prefix/bin")), "700"));
+    EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("prefix/bin"))),
+              dir.filePath(QStringLiteral("prefix/bin")));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("prefix/share/corvane"))));
+    EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("prefix/bin"))), config);
+    EXPECT_EQ(platform::UserFilesFolder(QStringLiteral("/usr/local/bin")), config);
     // Only root can give a folder away.
     if (::Run(QStringLiteral("chown"), {QStringLiteral("65534"), dir.filePath(QStringLiteral("755"))}))
         EXPECT_EQ(platform::UserFilesFolder(dir.filePath(QStringLiteral("755"))), config);

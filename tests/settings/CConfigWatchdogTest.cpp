@@ -2,6 +2,7 @@
 
 #include "SettingsTestFiles.h"
 #include "platform/SystemInfo.h"
+#include "settings/CPauseFile.h"
 #include "support/CScopedEnvironment.h"
 
 #include <QDir>
@@ -56,8 +57,9 @@ TEST_F(Rotation, PassesOverBlankLines) {
 }
 
 TEST_F(Rotation, TrimsBlanksAndEveryKindOfLineEnd) {
-    WriteBytes(m_strList, "  /wc/a \t\r\n/wc/b\r\r\n/wc/c");
-    EXPECT_EQ(NextPaths(3), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+    WriteBytes(m_strList, "  /wc/a \t\r\n/wc/b\r\r\n/wc/c\v\f\n/wc/nbsp\xc2\xa0\n");
+    EXPECT_EQ(NextPaths(4), QStringList({"/wc/a", "/wc/b", "/wc/c", QStringLiteral("/wc/nbsp\u00a0")}))
+        << "a no-break space is part of a folder's name";
 }
 
 TEST_F(Rotation, ReadsTheFileAfreshAtEachCall) {
@@ -80,10 +82,8 @@ using Records = WatchdogTest;
 
 TEST_F(Records, LoadMakesDueWaitingRecordsAndKeepsThemWhenTheFileIsMissing) {
     m_watchdog.AddPath(QStringLiteral("/kept"), 5);
-    const auto generation = m_watchdog.Generation();
     EXPECT_FALSE(m_watchdog.LoadPathList());
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/kept")), 5);
-    EXPECT_EQ(m_watchdog.Generation(), generation) << "results in flight still apply";
 
     WriteBytes(m_strList, "/wc/a\n\n /wc/b \n");
     ASSERT_TRUE(m_watchdog.LoadPathList());
@@ -132,19 +132,17 @@ TEST_F(Records, ResultReachesEveryRecordOfItsPathAndNoOther) {
     EXPECT_TRUE(records[1].m_strCheckedAt.isEmpty());
 }
 
-TEST_F(Records, ResultForRecordsSinceRemadeChangesNothing) {
+// A check that began before the watch list was closed still gives the folder its outcome.
+TEST_F(Records, ResultReachesRecordsRemadeSinceItsCheckBegan) {
     m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
-    const auto queuedAt = m_watchdog.Generation();
-    m_watchdog.RemoveAllPaths();
-    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
-    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, queuedAt);
-    EXPECT_EQ(m_watchdog.Records()[0].m_iState, Waiting);
-
-    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a")}));
-    const auto current = m_watchdog.Generation();
-    EXPECT_NE(current, queuedAt);
-    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate, current);
-    EXPECT_EQ(m_watchdog.Records()[0].m_iState, UpToDate);
+    ASSERT_TRUE(m_watchdog.SavePathList({QStringLiteral("/wc/a"), QStringLiteral("/wc/b")}));
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), {}, ErrorLocal, {}, QStringLiteral("svn: E155007: no"));
+    const CSVNPath record = m_watchdog.Records()[0];
+    EXPECT_EQ(record.m_iState, ErrorLocal);
+    EXPECT_EQ(record.m_strReason, QStringLiteral("svn: E155007: no"));
+    EXPECT_EQ(record.m_iCountdown, 60);
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate);
+    EXPECT_TRUE(m_watchdog.Records()[0].m_strReason.isEmpty()) << "a success clears the reason";
 }
 
 TEST_F(Records, ResultsFromAnotherThreadWhileRecordsAreRemade) {
@@ -152,8 +150,7 @@ TEST_F(Records, ResultsFromAnotherThreadWhileRecordsAreRemade) {
     std::atomic<bool> done = false;
     std::thread worker([&] {
         while (!done) {
-            m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate,
-                                     m_watchdog.Generation());
+            m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), UpToDate);
             m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("bob"), Modified);
         }
     });
@@ -232,11 +229,9 @@ TEST_F(Saving, FolderThatIsAFileChangesNothing) {
     WriteBytes(m_dir.filePath(QStringLiteral("folder")), "a file, not a folder\n");
     CConfigWatchdog watchdog(m_dir.filePath(QStringLiteral("folder/pathlist.ini")));
     watchdog.AddPath(QStringLiteral("/wc/a"), 12);
-    const auto generation = watchdog.Generation();
     EXPECT_FALSE(watchdog.SavePathList({QStringLiteral("/wc/b")}));
     ASSERT_EQ(watchdog.Records().size(), 1u);
     EXPECT_EQ(watchdog.GetCountdown(QStringLiteral("/wc/a")), 12);
-    EXPECT_EQ(watchdog.Generation(), generation);
     EXPECT_EQ(ReadBytes(m_dir.filePath(QStringLiteral("folder"))), "a file, not a folder\n");
 }
 
@@ -256,6 +251,82 @@ TEST_F(Saving, WriteCutShortKeepsTheOldFileAndTheRecords) {
     EXPECT_TRUE(RunCurrentTestInLimitedChild(m_dir.path()));
     EXPECT_EQ(ReadBytes(m_strList), "/old/a\n/old/b\n");
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"pathlist.ini"});
+}
+
+using OwnIntervals = WatchdogTest;
+
+TEST_F(OwnIntervals, SurviveARestartPassOverBrokenLinesAndLeaveWithTheirFolder) {
+    const QString intervals = m_dir.filePath(QStringLiteral("intervals.ini"));
+    WriteBytes(m_strList, "/wc/a\n/wc/my b\n/wc/c\n");
+    WriteBytes(intervals, "/wc/a\t5\n/wc/c\n\t15\n/wc/c\tlater\n/wc/c\t0\n/wc/gone\t240\n/wc/my b 1440\r\n");
+    ASSERT_TRUE(m_watchdog.LoadPathList());
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/a")), 5);
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/my b")), 1440);
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/c")), 60);
+
+    // A result restarts the countdown at the folder's interval; a change counts from that result.
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QString(), UpToDate);
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 5);
+    m_watchdog.DecrementCountdowns(3);
+    ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 60));
+    EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 57);
+    ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 15));
+    EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/none"), 15));
+    EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 0));
+    EXPECT_EQ(ReadBytes(intervals), "/wc/c\t15\r\n/wc/my b\t1440\r\n");
+
+    CConfigWatchdog restarted(m_strList);
+    ASSERT_TRUE(restarted.LoadPathList());
+    EXPECT_EQ(restarted.GetInterval(QStringLiteral("/wc/c")), 15);
+    EXPECT_EQ(restarted.GetInterval(QStringLiteral("/wc/a")), 60);
+
+    // Saved without it, a folder loses its interval; the others keep theirs, due within it.
+    ASSERT_TRUE(restarted.SavePathList({QStringLiteral("/wc/a"), QStringLiteral("/wc/c")}));
+    EXPECT_EQ(ReadBytes(intervals), "/wc/c\t15\r\n");
+    EXPECT_EQ(restarted.GetCountdown(QStringLiteral("/wc/c")), 15);
+    EXPECT_EQ(restarted.GetCountdown(QStringLiteral("/wc/a")), 60);
+}
+
+TEST_F(OwnIntervals, IntervalAndPauseFilesAreNeverWrittenThroughALink) {
+    const QString usersFile = m_dir.filePath(QStringLiteral("users-file"));
+    WriteBytes(usersFile, "the user's own file\n");
+    const QString intervals = m_dir.filePath(QStringLiteral("intervals.ini"));
+    const QString pause = m_dir.filePath(QStringLiteral("pause.ini"));
+    ASSERT_TRUE(QFile::link(usersFile, intervals));
+    ASSERT_TRUE(QFile::link(usersFile, pause));
+    m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
+
+    ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 5));
+    const CPauseFile pauseFile(pause);
+    ASSERT_TRUE(pauseFile.WritePause({true, {}}));
+
+    EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+    EXPECT_FALSE(QFileInfo(intervals).isSymLink());
+    EXPECT_FALSE(QFileInfo(pause).isSymLink());
+    EXPECT_EQ(ReadBytes(intervals), "/wc/a\t5\r\n");
+    EXPECT_EQ(ReadBytes(pause), "until resumed\r\n");
+    // Ending the pause removes the link in its place, not what it points to.
+    ASSERT_TRUE(QFile::remove(pause) && QFile::link(usersFile, pause));
+    EXPECT_TRUE(pauseFile.Remove());
+    EXPECT_FALSE(QFileInfo(pause).isSymLink());
+    EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+}
+
+TEST_F(OwnIntervals, PauseSurvivesARestartAndABrokenLineIsPassedOver) {
+    const QString pause = m_dir.filePath(QStringLiteral("pause.ini"));
+    const CPauseFile pauseFile(pause);
+    const QDateTime end = QDateTime::fromString(QStringLiteral("2026-12-08T19:30:00Z"), Qt::ISODate);
+    ASSERT_TRUE(pauseFile.WritePause({false, end}));
+    EXPECT_EQ(ReadBytes(pause), "until 2026-12-08T19:30:00Z\r\n");
+    EXPECT_EQ(CPauseFile(pause).ReadPause(), (CheckPause{false, end}));
+
+    WriteBytes(pause, "until tomorrow\nsoon\n until 2026-12-08T20:30:00+01:00 \n");
+    EXPECT_EQ(CPauseFile(pause).ReadPause(), (CheckPause{false, end}));
+    WriteBytes(pause, "until\n");
+    EXPECT_FALSE(CPauseFile(pause).ReadPause().has_value());
+    EXPECT_TRUE(pauseFile.Remove());
+    EXPECT_FALSE(pauseFile.ReadPause().has_value());
+    EXPECT_TRUE(pauseFile.Remove()) << "no file is left, as asked";
 }
 
 } // namespace

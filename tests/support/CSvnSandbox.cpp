@@ -94,7 +94,7 @@ QString CSvnSandbox::Checkout(const QString& name) {
 }
 
 int CSvnSandbox::Commit(const QString& workingCopy, const QString& author, const QString& file,
-                        const QByteArray& text) {
+                        const QByteArray& text, const QStringList& options) {
     const QString path = workingCopy + QLatin1Char('/') + file;
     QDir().mkpath(QFileInfo(path).path());
     QFile output(path);
@@ -108,8 +108,9 @@ int CSvnSandbox::Commit(const QString& workingCopy, const QString& author, const
         return 0;
     QByteArray printed;
     if (!RunTool(QStringLiteral("svn"),
-                 {QStringLiteral("commit"), QStringLiteral("--username"), author, QStringLiteral("-m"),
-                  QStringLiteral("change by ") + author, workingCopy},
+                 QStringList{QStringLiteral("commit"), QStringLiteral("--username"), author,
+                             QStringLiteral("-m"), QStringLiteral("change by ") + author, workingCopy} +
+                     options,
                  &printed))
         return 0;
     const QRegularExpressionMatch match =

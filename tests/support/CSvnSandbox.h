@@ -38,9 +38,10 @@ public:
     // Checks the repository out into Folder()/name; the working copy's path, or empty on failure.
     QString Checkout(const QString& name);
     // Writes text into the file (relative to the working copy), adds it when it is new and commits
-    // it with author as the user name. The new revision, or 0 when anything failed.
-    int Commit(const QString& workingCopy, const QString& author, const QString& file,
-               const QByteArray& text);
+    // it with author as the user name and svn's further options (--no-auth-cache, --password ...).
+    // The new revision, or 0 when anything failed.
+    int Commit(const QString& workingCopy, const QString& author, const QString& file, const QByteArray& text,
+               const QStringList& options = {});
     // Brings the working copy up to the repository's head; false on failure.
     bool Update(const QString& workingCopy);
 

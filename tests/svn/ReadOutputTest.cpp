@@ -257,7 +257,7 @@ const std::string kLog = R"(<?xml version="1.0" encoding="UTF-8"?>
    kind="file">/trunk/parser.c</path>
 <path
    action="A"
-   kind="file">/trunk/a &amp; b.txt</path>
+   kind="file">/trunk/a &amp;  b.txt</path>
 </paths>
 <msg>Fix the parser
   indented  second line
@@ -287,7 +287,7 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
     EXPECT_EQ(entries[0].m_strMessage,
               QStringLiteral("Fix the parser\n  indented  second line\n\nlast <line>"));
     EXPECT_EQ(entries[0].m_ChangedPaths,
-              (std::vector<SVNChangedPath>{{"M", "/trunk/parser.c"}, {"A", "/trunk/a & b.txt"}}));
+              (std::vector<SVNChangedPath>{{"M", "/trunk/parser.c"}, {"A", "/trunk/a &  b.txt"}}));
     EXPECT_EQ(SummaryLine(entries[0]), QStringLiteral("r7 carol: Fix the parser"));
     // A revision without author, message or paths.
     EXPECT_TRUE(entries[1].m_strAuthor.isEmpty() && entries[1].m_strMessage.isEmpty());
@@ -300,22 +300,30 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
         EXPECT_FALSE(CLogReader::Read(broken, entries)) << broken;
     EXPECT_EQ(entries, kept);
 
-    // Only what the repository changed is out of date; a local change alone is not.
-    std::vector<SVNOutOfDateItem> items;
-    ASSERT_TRUE(CStatusReader::ReadOutOfDate(R"(<?xml version="1.0" encoding="UTF-8"?>
+    // Only what the repository changed is out of date; a local change alone is not. A switched
+    // folder and an external are told, and an external's items are named from the folder asked
+    // about, also where svn lists them under a target of their own.
+    SVNStatus status;
+    ASSERT_TRUE(CStatusReader::Read(R"(<?xml version="1.0" encoding="UTF-8"?>
 <status><target path="/home/ann/wc">
 <entry path="/home/ann/wc/new"><wc-status item="none" props="none"/><repos-status item="added" props="none"/></entry>
 <entry path="/home/ann/wc/edited"><wc-status item="modified" revision="3" props="none"/></entry>
 <entry path="/home/ann/wc"><wc-status item="normal" revision="3" props="none"/><repos-status item="none" props="modified"/></entry>
-<against revision="4"/></target></status>
+<entry path="/home/ann/wc/sub"><wc-status item="normal" revision="3" switched="true" props="none"/></entry>
+<entry path="/home/ann/wc/ext"><wc-status item="external" props="none"/></entry>
+<against revision="4"/></target>
+<target path="/home/ann/wc/ext"><entry path="/home/ann/wc/ext/two  blanks"><wc-status item="normal" revision="2" props="none"/><repos-status item="modified" props="none"/></entry></target></status>
 )",
-                                             items));
-    EXPECT_EQ(items, (std::vector<SVNOutOfDateItem>{{"new", "", "added"}, {"", "3", "none"}}));
-    EXPECT_FALSE(CStatusReader::ReadOutOfDate(kFailedRun, items));
-    EXPECT_FALSE(CStatusReader::ReadOutOfDate("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
-                                              "svn: warning: W155007: '/x' is not a working copy\n"
-                                              "</target>\n</status>\n",
-                                              items));
+                                    status));
+    EXPECT_EQ(status,
+              (SVNStatus{{{"new", "", "added"}, {"", "3", "none"}, {"ext/two  blanks", "2", "modified"}},
+                         {"sub"},
+                         {"ext"}}));
+    EXPECT_FALSE(CStatusReader::Read(kFailedRun, status));
+    EXPECT_FALSE(CStatusReader::Read("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
+                                     "svn: warning: W155007: '/x' is not a working copy\n"
+                                     "</target>\n</status>\n",
+                                     status));
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL
@@ -341,20 +349,41 @@ TEST(OwnUserName, ComesFromSvnsCacheForTheRealm) {
     broken.close();
     const CSvnUserName names(config.path());
 
+    // What the server announces, and for which prefix it was asked.
+    QStringList asked;
+    const auto announces = [&asked](const QString& realm) {
+        return [&asked, realm](const QString& prefix) {
+            asked.append(prefix);
+            return realm;
+        };
+    };
     const struct {
         const char* root;
         QString uuid;
+        CSvnUserName::RealmLookup serverRealm;
         QString expected;
     } cases[] = {
-        {"file:///srv/repo", uuid, QStringLiteral("ann")},
-        {"svn://host/repo", uuid, QStringLiteral("cy")},
-        {"svn://host:3690/repo", QStringLiteral("another"), QStringLiteral("bo")},
-        {"https://web.example/svn", QStringLiteral("x"), QStringLiteral("di")},
-        {"svn+ssh://sam@host/repo", uuid, QStringLiteral("sam")},
-        {"file:///srv/other", QStringLiteral("unknown"), platform::LoginName()},
-        {"svn://host:3691/repo", uuid, platform::LoginName()},
+        {"file:///srv/repo", uuid, {}, QStringLiteral("ann")},
+        {"svn://host/repo", uuid, announces("<svn://host:3690> other-repository"), QStringLiteral("cy")},
+        // Another realm of the same server names someone else: never taken unless announced.
+        {"svn://host:3690/repo", QStringLiteral("another"), {}, platform::LoginName()},
+        {"svn://host:3690/repo", QStringLiteral("another"), announces(QString()), platform::LoginName()},
+        {"svn://host:3690/repo", QStringLiteral("another"), announces("<svn://host:3690> other-repository"),
+         QStringLiteral("bo")},
+        {"svn://host:3690/repo", QStringLiteral("another"),
+         announces("<svn://elsewhere:3690> other-repository"), platform::LoginName()},
+        {"https://web.example/svn", QStringLiteral("x"), announces("<https://web.example:443> Subversion"),
+         QStringLiteral("di")},
+        {"svn+ssh://sam@host/repo", uuid, announces("<svn://host:3690> other-repository"),
+         QStringLiteral("sam")},
+        {"file:///srv/other", QStringLiteral("unknown"), {}, platform::LoginName()},
+        {"svn://host:3691/repo", uuid, announces("<svn://host:3691> " + uuid), platform::LoginName()},
     };
     for (const auto& testCase : cases)
-        EXPECT_EQ(names.For(QString::fromLatin1(testCase.root), testCase.uuid), testCase.expected)
+        EXPECT_EQ(names.For(QString::fromLatin1(testCase.root), testCase.uuid, testCase.serverRealm),
+                  testCase.expected)
             << testCase.root;
+    // The server is asked only where the cache cannot tell, and only with its own prefix.
+    EXPECT_EQ(asked, (QStringList{"<svn://host:3690>", "<svn://host:3690>", "<svn://host:3690>",
+                                  "<https://web.example:443>"}));
 }

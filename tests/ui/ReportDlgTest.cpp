@@ -263,7 +263,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
                              "<b>Fix</b> the parser\nand more",
                              {{"M", "/trunk/parser.c"}}};
     m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified,
-                             m_watchdog.Generation(), SVNChanges{"file:///repo/trunk", {change}, false});
+                             SVNChanges{"file:///repo/trunk", {change}, false});
     QTreeWidget* list = Open();
     QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/b"));
     EXPECT_TRUE(row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
@@ -277,7 +277,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     for (const QAction* action : menu->actions()) {
         labels.append(action->text());
     }
-    EXPECT_EQ(labels, QStringList({"Update", "Check now", "Changes", "Open folder"}));
+    EXPECT_EQ(labels, QStringList({"Update", "Check now", "Check every", "Changes", "Open folder"}));
     const auto choose = [&](const QString& label) {
         for (QAction* action : menu->actions()) {
             if (action->text() == label) {
@@ -285,6 +285,21 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
             }
         }
     };
+
+    // "Check every" marks the folder's interval and sets another, counted from its last result.
+    const auto intervals = [&] {
+        QStringList choices;
+        for (const QAction* action : menu->actions().at(2)->menu()->actions()) {
+            choices.append(action->text() + (action->isChecked() ? QStringLiteral(" *") : QString()));
+        }
+        return choices;
+    };
+    EXPECT_EQ(intervals(), QStringList({"5 minutes", "15 minutes", "1 hour *", "4 hours", "1 day"}));
+    m_watchdog.DecrementCountdowns(10);
+    menu->actions().at(2)->menu()->actions().at(1)->trigger();
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/b")), 15);
+    EXPECT_EQ(m_watchdog.Records().back().m_iCountdown, 5);
+    EXPECT_EQ(m_watchdog.GetInterval(QStringLiteral("/wc/a")), 60);
 
     QUrl opened;
     CUrlCatcher catcher([&opened](const QUrl& url) { opened = url; });
@@ -310,6 +325,16 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     EXPECT_EQ(row->text(2), QStringLiteral("dave"));
     EXPECT_TRUE(row->toolTip(0).isEmpty());
     EXPECT_EQ(Row(*list, QStringLiteral("/wc/a"))->text(1), QStringLiteral("up-to-date"));
+
+    // A check that fails says why in the tool tip, as plain text.
+    choose(QStringLiteral("Check now"));
+    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QString(), ErrorNetwork, {},
+                             QStringLiteral("svn: E170013: Unable to connect to <svn://host>"));
+    m_launcher.m_checkWaiters.back()();
+    EXPECT_EQ(row->text(1), QStringLiteral("error network/server"));
+    EXPECT_TRUE(row->toolTip(3).contains(QStringLiteral("E170013")) &&
+                row->toolTip(3).contains(QStringLiteral("&lt;svn://host&gt;")))
+        << row->toolTip(3).toStdString();
 }
 
 TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvn) {

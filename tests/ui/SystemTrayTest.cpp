@@ -1,6 +1,7 @@
 #include "CRecordingNotifyArea.h"
 #include "ui/CCommandTarget.h"
 #include "ui/CSystemTray.h"
+#include "ui/MenuResource.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -289,12 +290,12 @@ TEST_F(SystemTrayTest, OneFrameIsShownAtEveryTickAndAMissingIconIsABlankFrame) {
     Tick();
     EXPECT_EQ(m_Area.ShownIcon(), Icon(133));
 
-    ASSERT_TRUE(m_Tray.LoadAnimationIcons(128, 130)); // 129 is no icon of the program
+    ASSERT_TRUE(m_Tray.LoadAnimationIcons(132, 134)); // 134 is no icon of the program
     m_Tray.StartAnimation(100, 30);
     Tick();
-    EXPECT_TRUE(m_Area.ShownIcon().IsNull());
+    EXPECT_EQ(m_Area.ShownIcon(), Icon(133));
     Tick();
-    EXPECT_EQ(m_Area.ShownIcon(), Icon(130));
+    EXPECT_TRUE(m_Area.ShownIcon().IsNull());
 }
 
 TEST_F(SystemTrayTest, WithoutFramesTheIconStaysAndIsSetAgainAtTheEnd) {
@@ -358,7 +359,8 @@ TEST_F(SystemTrayTest, ADefaultItemByCommandIdIsSentAsItIs) {
 
 TEST_F(SystemTrayTest, ADefaultPositionWithoutCommandSendsNothing) {
     AddAsTheFrameDoes();
-    for (const unsigned nPosition : {1u, 5u, 7u, 1000u}) {
+    // A separator, the "Pause checks" submenu, a separator, past the end.
+    for (const unsigned nPosition : {1u, 4u, 7u, 1000u}) {
         EXPECT_TRUE(m_Tray.SetDefaultItem(nPosition, true));
         EXPECT_EQ(m_Area.Click(platform::kLeftButtonUp), 1) << "position " << nPosition;
     }
@@ -395,9 +397,18 @@ TEST_F(SystemTrayTest, TheAreaGetsTheMenuWithReportAsDefaultAndItsChoiceReachesT
         if (item.m_bDefault)
             defaults << item.m_strText;
     }
-    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Watchdog settings",
-                                  "Application settings", "-", "Quit"}));
+    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
+                                  "Watchdog settings", "Application settings", "-", "Quit"}));
     EXPECT_EQ(defaults, QStringList{"Report"}) << "the default moves with SetDefaultItem";
+    EXPECT_EQ(m_Area.Menu()[4].m_SubItems,
+              (std::vector<platform::NotifyMenuItem>{{"For 1 hour", 32791, false, false, {}},
+                                                     {"For 4 hours", 32792, false, false, {}},
+                                                     {"Until I resume", 32793, false, false, {}}}));
+
+    // An adjustment changes the menu that the area shows from then on.
+    m_Tray.SetMenuAdjustment([](PopupMenuData& popup) { popup.m_Items.resize(3); });
+    m_Tray.RefreshMenu();
+    EXPECT_EQ(m_Area.Menu().size(), 3u);
 
     m_Area.Choose(kQuit);
     EXPECT_EQ(m_Target.m_Commands, std::vector<unsigned>{kQuit});
@@ -443,8 +454,8 @@ TEST_F(SystemTrayTest, ARightClickOpensTheMenuWithReportInBoldAndPostsTheChoice)
 
     EXPECT_EQ(m_Area.Click(platform::kRightButtonUp), 1);
     EXPECT_EQ(strDefault, QStringLiteral("Report"));
-    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Watchdog settings",
-                                  "Application settings", "-", "Quit"}));
+    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
+                                  "Watchdog settings", "Application settings", "-", "Quit"}));
     EXPECT_TRUE(m_Target.m_Commands.empty()) << "the chosen command waits until the callback has returned";
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(m_Target.m_Commands, std::vector<unsigned>{kWatchdogSettings});

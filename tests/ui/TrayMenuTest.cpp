@@ -40,6 +40,8 @@ TEST(MenuResourceTest, MalformedMenuDataIsRefused) {
         "{ \"popups\": [ { \"title\": \"P\", \"items\": [ { \"text\": \"R\", \"command\": \"1\" } ] } ] }",
         "{ \"popups\": [ { \"title\": \"P\", \"items\": [ 7 ] } ] }",
         "{ \"popups\": [ { \"title\": \"P\", \"items\": [ { \"separator\": false } ] } ] }",
+        "{ \"popups\": [ { \"title\": \"P\", \"items\": [ { \"items\": [] } ] } ] }",
+        "{ \"popups\": [ { \"title\": \"P\", \"items\": [ { \"text\": \"S\", \"items\": [ 7 ] } ] } ] }",
     };
     for (const char* document : documents)
         EXPECT_FALSE(ParseMenuResource(QByteArray(document)).has_value()) << document;
@@ -64,15 +66,27 @@ TEST(MenuResourceTest, ItemsKeepTheirOrderSeparatorsAndCommandIds) {
 TEST(MenuResourceTest, TheTrayMenuIsPartOfTheProgram) {
     const PopupMenuData popup = TrayPopup();
     EXPECT_EQ(popup.m_strTitle, QStringLiteral("POPUP"));
-    const std::vector<std::pair<QString, unsigned>> expected = {
-        {"About Corvane...", 57664},     {"", 0}, {"Report", 32776}, {"Watchdog settings", 32774},
-        {"Application settings", 32775}, {"", 0}, {"Quit", 57665}};
+    // The system's items keep their texts, ids and order; the new ones come between them. The
+    // submenu has no command id of its own.
+    const std::vector<std::pair<QString, unsigned>> expected = {{"About Corvane...", 57664},
+                                                                {"", 0},
+                                                                {"Report", 32776},
+                                                                {"Check all now", 32790},
+                                                                {"Pause checks", 0},
+                                                                {"Watchdog settings", 32774},
+                                                                {"Application settings", 32775},
+                                                                {"", 0},
+                                                                {"Quit", 57665}};
     ASSERT_EQ(popup.m_Items.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(popup.m_Items[i].m_bSeparator, expected[i].second == 0) << "position " << i;
+        EXPECT_EQ(popup.m_Items[i].m_bSeparator, expected[i].first.isEmpty()) << "position " << i;
         EXPECT_EQ(popup.m_Items[i].m_strText, expected[i].first) << "position " << i;
         EXPECT_EQ(popup.m_Items[i].m_nCommandId, expected[i].second) << "position " << i;
     }
+    QStringList pauses;
+    for (const MenuItemData& item : popup.m_Items[4].m_SubItems)
+        pauses << QStringLiteral("%1 %2").arg(item.m_strText).arg(item.m_nCommandId);
+    EXPECT_EQ(pauses, (QStringList{"For 1 hour 32791", "For 4 hours 32792", "Until I resume 32793"}));
     EXPECT_FALSE(LoadMenuResource(131).has_value());
 }
 
@@ -97,18 +111,33 @@ TEST(TrayMenuTest, TheDefaultItemIsFoundByPositionOrByCommand) {
 TEST(TrayMenuTest, EveryActionCarriesItsCommandId) {
     CTrayMenu menu(TrayPopup(), 2, true);
     const QList<QAction*> actions = menu.Menu().actions();
-    ASSERT_EQ(actions.size(), 7);
+    ASSERT_EQ(actions.size(), 9);
     EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_TRUE(actions[5]->isSeparator());
+    EXPECT_TRUE(actions[7]->isSeparator());
     EXPECT_EQ(actions[0]->data().toUInt(), 57664u);
-    EXPECT_EQ(actions[4]->data().toUInt(), 32775u);
-    EXPECT_EQ(actions[6]->data().toUInt(), 57665u);
+    EXPECT_EQ(actions[3]->data().toUInt(), 32790u);
+    EXPECT_EQ(actions[6]->data().toUInt(), 32775u);
+    EXPECT_EQ(actions[8]->data().toUInt(), 57665u);
+    // A choice in the submenu reaches the menu's own signal, which the notification area listens to.
+    ASSERT_NE(actions[4]->menu(), nullptr);
+    const QList<QAction*> pauses = actions[4]->menu()->actions();
+    ASSERT_EQ(pauses.size(), 3);
+    unsigned nChosen = 0;
+    QObject::connect(&menu.Menu(), &QMenu::triggered,
+                     [&nChosen](QAction* pAction) { nChosen = pAction->data().toUInt(); });
+    pauses[2]->trigger();
+    EXPECT_EQ(nChosen, 32793u);
+
+    // Refilled, as the pause changes it: the old submenu goes.
+    platform::FillMenu(menu.Menu(), {{"Resume checks", 32794, false, false, {}}});
+    EXPECT_EQ(menu.Menu().actions().size(), 1);
+    EXPECT_TRUE(menu.Menu().findChildren<QMenu*>().isEmpty());
 }
 
 // ---- icons ----
 
 TEST(IconResourceTest, TheTrayIconsAreSixteenPixelsWithATransparentBackground) {
-    for (const unsigned uId : {128u, 130u, 131u, 132u, 133u}) {
+    for (const unsigned uId : {128u, 129u, 130u, 131u, 132u, 133u}) {
         const IconHandle hIcon = LoadIconResource(uId);
         ASSERT_EQ(hIcon, IconHandle::FromResource(uId));
         const QImage image(platform::IconResourcePath(uId));
@@ -122,7 +151,7 @@ TEST(IconResourceTest, TheTrayIconsAreSixteenPixelsWithATransparentBackground) {
             EXPECT_EQ(qAlpha(larger.pixel(0, iSize - 1)), 0) << uId << " at " << iSize;
         }
     }
-    EXPECT_TRUE(LoadIconResource(129).IsNull());
+    EXPECT_TRUE(LoadIconResource(134).IsNull());
     EXPECT_TRUE(LoadIconResource(0).IsNull());
 }
 

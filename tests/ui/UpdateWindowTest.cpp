@@ -257,6 +257,25 @@ TEST_F(UpdateWindowTest, WindowOutlivesItsRequesterAndEndsWithTheLauncher) {
     }
 }
 
+// The tool runs detached and outlives Corvane; its end is still seen, so the copy is checked then.
+TEST_F(UpdateWindowTest, EndOfTheToolsRunIsToldWithTheCopysPath) {
+    const QString started = m_tools.filePath(QStringLiteral("started"));
+    const QString release = m_tools.filePath(QStringLiteral("release"));
+    ASSERT_TRUE(WriteScript(m_tools.path(), QStringLiteral("TortoiseProc"),
+                            "touch '" + started.toLocal8Bit() + "'\nwhile [ ! -e '" + release.toLocal8Bit() +
+                                "' ]; do sleep 0.02; done\n"));
+    QStringList ended;
+    CDesktopUpdateLauncher launcher([&ended](const QString& strPath) { ended.append(strPath); });
+
+    ASSERT_TRUE(launcher.StartUpdate(QStringLiteral("/wc/a b"), nullptr));
+    ASSERT_TRUE(WaitUntil([&] { return QFile::exists(started); }));
+    QApplication::processEvents();
+    EXPECT_TRUE(ended.isEmpty()) << "the end was told while the tool still ran";
+    QFile(release).open(QIODevice::WriteOnly);
+    EXPECT_TRUE(WaitUntil([&] { return !ended.isEmpty(); }));
+    EXPECT_EQ(ended, QStringList{QStringLiteral("/wc/a b")});
+}
+
 TEST_F(UpdateWindowTest, ToolParametersKeepTheSystemsFormForPlainPaths) {
     EXPECT_EQ(CDesktopUpdateLauncher::ToolParameters(QStringLiteral("/home/me/my wc")),
               QStringLiteral("/command:update /path:\"/home/me/my wc\" /notempfile /closeonend:0"));

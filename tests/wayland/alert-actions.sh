@@ -4,7 +4,8 @@
 # well. mine, checked at the start, raises no notification. Closing a watch list checks theirs at once:
 # its notification carries the message and a line per lacked revision, a click on it (the default
 # action) opens the report, and its "update" action brings the copy up to date in Corvane's own
-# update window.
+# update window. After one more commit of a colleague's, "Check all now" from the host's menu checks
+# both copies, and both are announced.
 # usage: alert-actions.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -79,4 +80,11 @@ AsUser makoctl invoke -n "$id" update
 UpToDate() { [ "$(svn info --non-interactive --config-dir "$work/svnconfig" --show-item revision "$work/theirs")" = 3 ]; }
 WaitFor 30 UpToDate || Fail "the update action did not bring theirs up to date"
 ShowsWindow "$PROGRAM_PID" 'Corvane : Update' || Fail "the update ran in no update window"
-echo "no notification for the user's own commit; the colleague's carries its revisions, opens the report and updates"
+
+# A colleague's commit leaves both copies behind; "Check all now" checks them both at once.
+echo four >"$work/other/a.txt"
+commitAs carol 'Four'
+ChooseMenuItem 'Check all now'
+BothAnnounced() { grep -q 'mine was modified' "$work/notify.log" && [ "$(grep -c 'theirs was modified' "$work/notify.log")" -eq 2 ]; }
+WaitFor 30 BothAnnounced || Fail "Check all now did not announce both copies: $(cat "$work/notify.log")"
+echo "no notification for the user's own commit; the colleague's carries its revisions, opens the report and updates; Check all now announces both"

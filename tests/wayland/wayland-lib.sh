@@ -84,10 +84,29 @@ for child in root[2]:
         print(item_id, properties["label"]["data"], sep="\t")'
 }
 
-# Chooses the item labelled $1 in the exported menu, as the tray host does when it is clicked.
+# The labels of the submenu labelled $1 in the exported menu, one a line.
+SubmenuLabels() {
+    CallItem GetLayout com.canonical.dbusmenu "$(MenuPath)" iias -- 0 -1 0 | python3 -c 'import json, sys
+root = json.load(sys.stdin)["data"][1]
+for child in root[2]:
+    if child["data"][1].get("label", {}).get("data") == sys.argv[1]:
+        for item in child["data"][2]:
+            print(item["data"][1]["label"]["data"])' "$1"
+}
+
+# Chooses the item labelled $1 in the exported menu or in one of its submenus, as the tray host does
+# when it is clicked.
 ChooseMenuItem() {
     local id
-    id=$(MenuLayout | awk -F'\t' -v label="$1" '$2 == label { print $1 }')
+    id=$(CallItem GetLayout com.canonical.dbusmenu "$(MenuPath)" iias -- 0 -1 0 | python3 -c 'import json, sys
+def walk(node):
+    for child in node[2]:
+        item_id, properties = child["data"][0], child["data"][1]
+        if properties.get("label", {}).get("data") == sys.argv[1]:
+            print(item_id)
+            sys.exit(0)
+        walk(child["data"])
+walk(json.load(sys.stdin)["data"][1])' "$1")
     CallItem Event com.canonical.dbusmenu "$(MenuPath)" isvu -- "$id" clicked s "" 0 >/dev/null
 }
 
