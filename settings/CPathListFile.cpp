@@ -69,7 +69,11 @@ bool CPathListFile::CanHold(const QString& path) {
 }
 
 QString CPathListFile::Trimmed(const QString& line) {
-    const auto isSpace = [](QChar character) { return std::iswspace(character.unicode()) != 0; };
+    // Windows' C runtime counts the no-break spaces as white space, the GNU one does not.
+    const auto isSpace = [](QChar character) {
+        return character != u'\u00a0' && character != u'\u2007' && character != u'\u202f' &&
+               std::iswspace(character.unicode()) != 0;
+    };
     qsizetype first = 0;
     qsizetype end = line.size();
     while (first < end && isSpace(line[first]))
