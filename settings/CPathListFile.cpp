@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <cwctype>
 #include <utility>
 
@@ -12,6 +13,15 @@ namespace {
 
 // Some thousand folders fit in far less; a larger "list" is something else (a link to /dev/zero).
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+// The list is saved in UTF-8, which holds every path. A list in the system's narrow encoding, as the
+// ANSI code page of Windows, in which earlier lists were written, is no valid UTF-8 once it holds a
+// letter beyond ASCII: it is read in that encoding.
+QString DecodeList(const QByteArray& content) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(content);
+    return utf8.hasError() ? QString::fromLocal8Bit(content) : text;
+}
 
 } // namespace
 
@@ -23,9 +33,9 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
         return std::nullopt;
 
     QStringList paths;
-    for (const QByteArray& line : content->split('\n')) {
+    for (const QString& line : DecodeList(*content).split(QLatin1Char('\n'))) {
         // Trimming also drops the CR of CR LF and CR CR LF line ends.
-        const QString path = Trimmed(QString::fromLocal8Bit(line));
+        const QString path = Trimmed(line);
         if (!path.isEmpty())
             paths.append(path);
     }
@@ -48,18 +58,22 @@ bool CPathListFile::WritePaths(const QStringList& paths) const {
         return false;
     QByteArray content;
     for (const QString& path : paths)
-        content += path.toLocal8Bit() + "\r\n";
+        content += path.toUtf8() + "\r\n";
     return platform::ReplaceFileContent(m_strFileName, content);
 }
 
 bool CPathListFile::CanHold(const QString& path) {
     // A line is read back trimmed, and a line break would split it in two.
     return !path.isEmpty() && !path.contains(QLatin1Char('\n')) &&
-           Trimmed(QString::fromLocal8Bit(path.toLocal8Bit())) == path;
+           Trimmed(QString::fromUtf8(path.toUtf8())) == path;
 }
 
 QString CPathListFile::Trimmed(const QString& line) {
-    const auto isSpace = [](QChar character) { return std::iswspace(character.unicode()) != 0; };
+    // Windows' C runtime counts the no-break spaces as white space, the GNU one does not.
+    const auto isSpace = [](QChar character) {
+        return character != u'\u00a0' && character != u'\u2007' && character != u'\u202f' &&
+               std::iswspace(character.unicode()) != 0;
+    };
     qsizetype first = 0;
     qsizetype end = line.size();
     while (first < end && isSpace(line[first]))

@@ -23,7 +23,7 @@ public:
     // blank at either end, no line break.
     static bool CanHold(const QString& path);
     // The line without the white space at its ends, as the C library classifies it (iswspace): a
-    // no-break space is part of a name.
+    // no-break space is part of a name, on every system.
     static QString Trimmed(const QString& line);
 
 private:

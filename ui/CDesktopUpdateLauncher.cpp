@@ -2,12 +2,11 @@
 
 #include "platform/CProcessEndWatcher.h"
 #include "platform/CommandLine.h"
+#include "platform/ShellLaunch.h"
 #include "ui/CUpdateWindow.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -85,8 +84,7 @@ bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pReque
     const QString strTool = FindUpdateTool();
     if (!strTool.isEmpty()) {
         qint64 processId = 0;
-        if (!QProcess::startDetached(strTool, platform::SplitCommandLine(ToolParameters(strPath)), QString(),
-                                     &processId)) {
+        if (!platform::StartThroughShell(strTool, ToolParameters(strPath), &processId)) {
             return false;
         }
         // The tool outlives Corvane; only its end is watched, for the copy's check that follows.
@@ -124,11 +122,7 @@ void CDesktopUpdateLauncher::UpdateEnded(const QString& strPath) const {
 }
 
 QString CDesktopUpdateLauncher::FindUpdateTool() {
-    QString strTool = QStandardPaths::findExecutable(QStringLiteral("TortoiseProc.exe"));
-    if (strTool.isEmpty()) {
-        strTool = QStandardPaths::findExecutable(QStringLiteral("TortoiseProc"));
-    }
-    return strTool;
+    return platform::FindShellProgram(QStringLiteral("TortoiseProc.exe"));
 }
 
 QString CDesktopUpdateLauncher::ToolParameters(const QString& strPath) {

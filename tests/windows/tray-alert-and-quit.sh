@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The Windows program under Wine on Xvfb with trayer, copied with its DLLs into a folder whose
+# "pathlist.ini" names a working copy that is behind its repository: its icon docks in the tray, the
+# balloon appears, a left click on the icon opens the report, and "Quit" from the icon's menu ends it
+# with exit code 0. Wine draws the icon and the balloon in windows of its explorer.exe.
+# usage: tray-alert-and-quit.sh <dist folder> <build folder> <Windows SDK>
+set -euo pipefail
+dist=$1 build=$2 sdk=$3
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/wait-lib.sh"
+# A Wine of its own: Wine's desktop process, which holds the tray icons, belongs to the display that
+# was there when it started, and the test suites run without one.
+wine="$build/tests/windows/desktop"
+mkdir -p "$wine"
+export WINEPREFIX="$wine/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+work=$(mktemp -d)
+state="$work/desktop"
+PROGRAM_PID=
+EndScenario() {
+    if [ -n "$PROGRAM_PID" ] && ! HasEnded "$PROGRAM_PID"; then
+        kill -KILL "$PROGRAM_PID"
+    fi
+    wineserver -k 2>/dev/null || true
+    "$here/../desktop/stop-desktop.sh" "$state" >/dev/null 2>&1
+    rm -rf "$work"
+}
+trap EndScenario EXIT
+Fail() {
+    echo "FAILED: $*" >&2
+    cat "$work/corvane.log" >&2 || true
+    exit 1
+}
+WindowsPath() { echo "Z:${1//\//\\}"; }
+Svn() { "$here/../support/wine-run.sh" "$wine" "$sdk" svn.exe "$@"; }
+
+"$here/../desktop/start-desktop.sh" "$state" >/dev/null
+DISPLAY=$(cat "$state/display")
+export DISPLAY
+
+# Alice's copy, made by svn.exe, stays at revision 1 while bob commits revision 2.
+svnadmin create "$work/repo"
+svn mkdir -q -m "trunk" --username alice "file://$work/repo/trunk"
+Svn checkout -q "file:///$(WindowsPath "$work/repo/trunk" | tr '\\' /)" "$(WindowsPath "$work/alice")"
+svn mkdir -q -m "bob's folder" --username bob "file://$work/repo/trunk/bob"
+
+cp -r "$dist" "$work/app"
+printf '%s\r\n' "$(WindowsPath "$work/alice")" >"$work/app/pathlist.ini"
+(cd "$work/app" && exec "$here/../support/wine-run.sh" "$wine" "$sdk" "$work/app/corvane.exe") \
+    </dev/null >"$work/corvane.log" 2>&1 &
+PROGRAM_PID=$!
+
+ParentOf() {
+    xwininfo -children -id "$1" 2>/dev/null | sed -n 's/^ *Parent window id: \(0x[0-9a-f]*\).*/\1/p'
+}
+# The icon: a window of explorer.exe whose parent's parent is trayer's panel.
+DockedIcon() {
+    local window parent panel
+    for window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        parent=$(ParentOf "$window") || continue
+        panel=$(ParentOf "$parent") || continue
+        [ -n "$panel" ] && [ "$panel" != 0x0 ] || continue
+        if xwininfo -id "$panel" 2>/dev/null | grep -q '"panel"'; then
+            echo "$window"
+            return 0
+        fi
+    done
+    return 1
+}
+# The balloon: a visible top-level explorer.exe window wider than the icon.
+Balloon() {
+    local window width
+    for window in $(xdotool search --onlyvisible --class explorer.exe 2>/dev/null); do
+        width=$(xwininfo -id "$window" 2>/dev/null | sed -n 's/^ *Width: \([0-9]*\)/\1/p')
+        if [ "${width:-0}" -gt 100 ]; then
+            echo "$window"
+            return 0
+        fi
+    done
+    return 1
+}
+Report() { xdotool search --onlyvisible --name '^Corvane : Report$' 2>/dev/null | head -n 1 | grep .; }
+ClickCentre() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click "$2"
+}
+
+icon=$(WaitForOutput 60 DockedIcon) || Fail "the icon never docked in the tray"
+balloon=$(WaitForOutput 60 Balloon) || Fail "no balloon appeared"
+echo "icon $icon docked, balloon $balloon shown"
+# Wine's balloon does not tell the program of a click on it (Windows sends NIN_BALLOONUSERCLICK), so
+# the report is opened as the icon's left click opens it; a click that comes before the icon takes
+# input is given again.
+ClickIconForReport() {
+    Report >/dev/null && return 0
+    ClickCentre "$icon" 1
+    return 1
+}
+WaitFor 20 ClickIconForReport || Fail "a left click on the icon opened no report"
+xdotool key --window "$(Report)" Escape
+WaitFor 10 eval '! Report >/dev/null' || Fail "the report did not close"
+
+# Quit is the menu's last item: the menu opens at a right click, Up takes the last item.
+menus=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort || true)
+OpenMenu() {
+    [ -n "$(comm -13 <(echo "$menus") <(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort))" ] &&
+        return 0
+    ClickCentre "$icon" 3
+    return 1
+}
+WaitFor 20 OpenMenu || Fail "the icon's menu did not open"
+xdotool key Up Return
+code=0
+WaitForExit "$PROGRAM_PID" 30 || code=$?
+PROGRAM_PID=
+[ "$code" -eq 0 ] || Fail "the program ended with $code after Quit"
+echo "quit with exit code 0"
