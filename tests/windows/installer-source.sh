@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds the MSI and the zip from a stand-in of the Windows program's folder (empty files under the
+# real names), so that a WiX source that wixl refuses fails on every build, and reads back what a
+# Windows user depends on: the per-user folder, the shortcut with its icon, the log-on entry and the
+# row that leaves it out, an upgrade that keeps one entry, the product's names, and the zip's tree.
+# usage: installer-source.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+Fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+# One table of the package as tab-separated rows, without its three header lines.
+Table() { msiinfo export "$msi" "$1" | tail -n +4 | tr -d '\r'; }
+Row() { Table "$1" | grep -qxF "$2" || Fail "the $1 table lacks the row '$2'; it holds:
+$(Table "$1")"; }
+
+mkdir -p "$work/dist/platforms" "$work/dist/styles"
+for file in corvane.exe corvane.com Qt6Core.dll libstdc++-6.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
+    : >"$work/dist/$file"
+done
+"$root/scripts/package-windows" "$work" 1.2.3 >/dev/null 2>"$work/package.log" || Fail "$(cat "$work/package.log")"
+msi=$work/corvane-1.2.3-x64.msi
+
+Row Property $'ProductName\tCorvane'
+Row Property $'ProductVersion\t1.2.3'
+Row Property $'Manufacturer\tThe Corvane developers'
+Row Property $'UpgradeCode\t{3F3315AF-E0B4-4690-87B9-A301E56CA2FF}'
+Row Property $'ARPPRODUCTICON\tcorvane.ico'
+msiinfo suminfo "$msi" | grep -q '^Template: x64;1033' || Fail "the package is not for x64"
+# Per user, with no elevation asked (the summary's word count holds 8), into the user's Programs.
+! Table Property | grep -q '^ALLUSERS' || Fail "the package installs for all users"
+[ $(($(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p') & 8)) -ne 0 ] || Fail "the package asks for elevation"
+Row Directory $'UserProgramsFolder\tLocalAppDataFolder\tPrograms'
+Row Directory $'INSTALLDIR\tUserProgramsFolder\tCorvane'
+Table Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $3 == "Corvane" && $5 == "[INSTALLDIR]corvane.exe" && $9 == "corvane.ico" { found = 1 } END { exit !found }' ||
+    Fail "no Start-menu shortcut 'Corvane' to the program with its icon: $(Table Shortcut)"
+Table Registry | awk -F'\t' '$2 == 1 && $3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run" && $4 == "Corvane" && $5 == "\"[INSTALLDIR]corvane.exe\"" && $6 == "RunAtLogon" { found = 1 } END { exit !found }' ||
+    Fail "no HKCU log-on entry for the program: $(Table Registry)"
+Row FeatureComponents $'StartAtLogon\tRunAtLogon'
+Row Condition $'StartAtLogon\t0\tAUTOSTART = "0"'
+# A major upgrade of every earlier version, whose features do not decide the log-on entry.
+Row Upgrade $'{3F3315AF-E0B4-4690-87B9-A301E56CA2FF}\t\t1.2.3\t\t0\t\tWIX_UPGRADE_DETECTED'
+Table InstallExecuteSequence | grep -q '^RemoveExistingProducts' || Fail "the package removes no earlier version"
+# Every file of the folder goes in, under its own name and subfolder.
+for file in corvane.exe corvane.com Qt6Core.dll libstdc++-6.dll qwindows.dll qwindowsvistastyle.dll LICENSE.txt; do
+    Table File | cut -f3 | grep -qxF "$file" || Fail "the package lacks $file"
+done
+Table Directory | cut -f3 | grep -qx platforms || Fail "the package lacks the platforms folder"
+
+zipped=$(unzip -Z1 "$work/corvane-1.2.3-x64-portable.zip" | grep -v '/$' | LC_ALL=C sort)
+expected=$( (cd "$work/dist" && find . -type f | sed 's|^\./||' && echo LICENSE.txt) | LC_ALL=C sort)
+[ "$zipped" = "$expected" ] || Fail "the zip holds:
+$zipped
+instead of:
+$expected"
+echo "PASSED"
