@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the MSI and the zip from a stand-in of the Windows program's folder (empty files under the
 # real names), so that a WiX source that wixl refuses fails on every build, and reads back what a
-# Windows user depends on: the per-user folder, the shortcut with its icon, the log-on entry and the
-# row that leaves it out, an upgrade that keeps one entry, the product's names, and the zip's tree.
+# Windows user depends on: the per-user folder, the shortcut with its icon, the folder on the PATH,
+# the log-on entry and the row that leaves it out, an upgrade that keeps one entry, the product's names, and the zip's tree.
 # usage: installer-source.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,6 +40,10 @@ Table Shortcut | awk -F'\t' '$2 == "ProgramMenuFolder" && $3 == "Corvane" && $5 
 Table Registry | awk -F'\t' '$2 == 1 && $3 == "Software\\Microsoft\\Windows\\CurrentVersion\\Run" && $4 == "Corvane" && $5 == "\"[INSTALLDIR]corvane.exe\"" && $6 == "RunAtLogon" { found = 1 } END { exit !found }' ||
     Fail "no HKCU log-on entry for the program: $(Table Registry)"
 Row FeatureComponents $'StartAtLogon\tRunAtLogon'
+# The folder joins the end of the user's PATH and leaves it with the program.
+Row Environment $'UserPath\t=-PATH\t[~];[INSTALLDIR]\tCommandPath'
+Row InstallExecuteSequence $'WriteEnvironmentStrings\t\t5200'
+Row InstallExecuteSequence $'RemoveEnvironmentStrings\t\t3300'
 Row Condition $'StartAtLogon\t0\tAUTOSTART = "0"'
 # A major upgrade of every earlier version, whose features do not decide the log-on entry.
 Row Upgrade $'{3F3315AF-E0B4-4690-87B9-A301E56CA2FF}\t\t1.2.3\t\t0\t\tWIX_UPGRADE_DETECTED'

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Corvane's Windows release under Wine, as a user meets it: the MSI installs for the user without
-# asking, with its shortcut and log-on entry (none with AUTOSTART=0, and an upgrade keeps that
+# asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with AUTOSTART=0, and an upgrade keeps that
 # choice), a later version upgrades it in place, and the uninstall removes what it installed; the
 # user's watch list in %APPDATA%\Corvane stays as it was throughout and is the one the installed
 # program checks. The portable zip, unpacked anywhere, checks the list beside it.
@@ -24,6 +24,7 @@ Wine() { wine "$@" 2>/dev/null | tr -d '\r'; }
 WinePath() { winepath -w "$1" 2>/dev/null; }
 UnixPath() { winepath -u "$(Wine cmd /c echo "$1")" 2>/dev/null; }
 Msiexec() { wine msiexec "$@" /qn 2>/dev/null; }
+UserPath() { Wine reg query 'HKCU\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'; }
 RunValue() { Wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Corvane | sed -n 's/^ *Corvane *REG_SZ *//p'; }
 # Every "Add or remove programs" entry named Corvane, as its version.
 Entries() {
@@ -68,10 +69,11 @@ $expected"
 [ -f "$shortcut" ] || Fail "no Start-menu shortcut"
 [ "$(RunValue)" = "$expectedRun" ] || Fail "the log-on entry is '$(RunValue)', not $expectedRun"
 [ "$(Entries)" = "$version" ] || Fail "Add or remove programs lists: $(Entries)"
-answer=$(cd "$installed" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
+# Typed in a new console anywhere, "corvane" is the installed console entry, found through the PATH.
+answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
 [ "$answer" = "Corvane Revision 100" ] || Fail "the installed program answers '$answer'"
 # Installed, the program keeps its list in %APPDATA%\Corvane, not beside itself.
-outcome=$(cd "$installed" && Wine cmd /c corvane --check) || Fail "--check of the user's list ended with $?: $outcome"
+outcome=$(cd "$work" && Wine cmd /c corvane --check) || Fail "--check of the user's list ended with $?: $outcome"
 [ "$(cut -f1,2 <<<"$outcome")" = "$copy	up-to-date" ] || Fail "the installed program checked: $outcome"
 ListUnchanged "the install"
 
@@ -91,6 +93,7 @@ Msiexec /x "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "msiexec /
 [ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
 [ ! -e "$shortcut" ] || Fail "the uninstall left the shortcut"
 [ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
+! UserPath | grep -qF "$(WinePath "$installed")" || Fail "the uninstall left the program on the PATH: $(UserPath)"
 [ -z "$(Entries)" ] || Fail "the uninstall left Add or remove programs entries: $(Entries)"
 ListUnchanged "the uninstall"
 
