@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimerEvent>
 #include <utility>
 
@@ -25,6 +26,9 @@ constexpr int kAnimationSeconds = 30;
 constexpr unsigned kBalloonSeconds = 10;
 // "Report", counted by position in the tray menu.
 constexpr unsigned kDefaultMenuPosition = 2;
+constexpr char kTip[] = "This is a Corvane Icon - Right click on me!";
+constexpr char kEmptyListTip[] = "This is a Corvane Icon - Right click on me!\n"
+                                 "No folders watched yet: add them in Watchdog settings.";
 
 } // namespace
 
@@ -52,8 +56,7 @@ void CMainFrame::StopChecks() {
 }
 
 int CMainFrame::OnCreate() {
-    if (!m_TrayIcon.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK,
-                              QStringLiteral("This is a Corvane Icon - Right click on me!"),
+    if (!m_TrayIcon.AddToTray(nullptr, CSystemTray::WM_TRAY_CALLBACK, QString::fromLatin1(kTip),
                               platform::IconHandle::StockQuestion(), kTrayIconId))
         return -1;
     m_TrayIcon.SetDefaultItem(kDefaultMenuPosition, true);
@@ -61,8 +64,16 @@ int CMainFrame::OnCreate() {
 
     m_Notifier.SetUpDefault(this);
 
+    // Without svn every check ends in "error local"; the user is told why once, and the checks go on.
+    if (QStandardPaths::findExecutable(QStringLiteral("svn")).isEmpty())
+        m_Dialogs.Show(new QMessageBox(
+            QMessageBox::Warning, QCoreApplication::applicationName(),
+            QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable."),
+            QMessageBox::Ok));
+
     m_bQueueRunning = m_WorkQueue.Start(1);
     m_Watchdog.LoadPathList();
+    ShowListHint();
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
@@ -105,7 +116,15 @@ void CMainFrame::OnWatchListClosed() {
     // Deleted only later; until then it must not be shown again.
     m_pWatchList = nullptr;
     m_bChecksEnabled = true;
+    ShowListHint();
     OnTimer(CHECK_TIMER_ID);
+}
+
+void CMainFrame::ShowListHint() {
+    const bool bEmpty = m_Watchdog.Records().empty();
+    if (bEmpty != m_bEmptyListTip &&
+        m_TrayIcon.SetTooltipText(QString::fromLatin1(bEmpty ? kEmptyListTip : kTip)))
+        m_bEmptyListTip = bEmpty;
 }
 
 void CMainFrame::OnApplicationSettings() {

@@ -64,8 +64,9 @@ public:
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
-    // Adds the tray icon, sets up the notifier, starts the work queue, loads the watch list, starts
-    // the check timer and runs its first tick. -1, with nothing started, when the icon cannot be added.
+    // Adds the tray icon, says once in a message box when no svn is on the PATH, sets up the notifier,
+    // starts the work queue, loads the watch list, starts the check timer and runs its first tick. -1,
+    // with nothing started, when the icon cannot be added.
     int OnCreate();
     // One tick of the check timer: counts every folder down and queues the check of the next folder
     // in rotation when it is due and has no check queued or running. The id is not examined.
@@ -113,12 +114,16 @@ private:
     void OnUpdateAnnounced();
     // A watch-list dialog has closed, however it closed.
     void OnWatchListClosed();
+    // Puts the way to add folders into the icon's tip while the watch list is empty, and takes it out
+    // again once it is not.
+    void ShowListHint();
 
     CSystemTray m_TrayIcon;
     CTaskbarNotifier m_Notifier;
     CWorkQueue m_WorkQueue;
     CConfigWatchdog m_Watchdog;
     bool m_bChecksEnabled = true; // false while the watch list is open
+    bool m_bEmptyListTip = false; // the tip says how to add folders
 
     CCommandTarget& m_NextTarget;
     CPendingChecks m_PendingChecks;

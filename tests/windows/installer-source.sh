@@ -2,7 +2,8 @@
 # Builds the MSI and the zip from a stand-in of the Windows program's folder (empty files under the
 # real names), so that a WiX source that wixl refuses fails on every build, and reads back what a
 # Windows user depends on: the per-user folder, the shortcut with its icon, the folder on the PATH,
-# the log-on entry and the row that leaves it out, an upgrade that keeps one entry, the product's names, and the zip's tree.
+# the log-on entry and the row that leaves it out, an upgrade that keeps one entry, the product's
+# names, and the zip's tree.
 # usage: installer-source.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
