@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Corvane's Windows release under Wine, as a user meets it: the MSI installs for the user without
-# asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with AUTOSTART=0, and an upgrade keeps that
-# choice), a later version upgrades it in place, and the uninstall removes what it installed; the
-# user's watch list in %APPDATA%\Corvane stays as it was throughout and is the one the installed
-# program checks. The portable zip, unpacked anywhere, checks the list beside it.
+# asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with
+# AUTOSTART=0, which upgrades keep until AUTOSTART=1); a later version upgrades it in place, and the
+# uninstall removes what it installed. The user's watch list in %APPDATA%\Corvane stays as it was
+# throughout and is the one the installed program checks. The portable zip, unpacked anywhere,
+# checks the list beside it.
 # usage: release.sh <Windows build folder, with dist/ and the packages> [Windows SDK]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -103,8 +104,16 @@ Msiexec /i "$(WinePath "$msi")" AUTOSTART=0 || Fail "msiexec /i AUTOSTART=0 ende
 [ -z "$(RunValue)" ] || Fail "AUTOSTART=0 made the log-on entry"
 Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
 [ -z "$(RunValue)" ] || Fail "the upgrade made the log-on entry that the user had left out"
-Msiexec /x "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "msiexec /x ended with $?"
+# Asked for again, it comes back.
+latest=${later%.*}.$((${later##*.} + 1))
+mkdir -p "$work/latest"
+ln -s "$build/dist" "$work/latest/dist"
+"$root/scripts/package-windows" "$work/latest" "$latest" >/dev/null
+Msiexec /i "$(WinePath "$work/latest/corvane-$latest-x64.msi")" AUTOSTART=1 || Fail "the upgrade ended with $?"
+[ "$(RunValue)" = "$expectedRun" ] || Fail "AUTOSTART=1 did not bring the log-on entry back"
+Msiexec /x "$(WinePath "$work/latest/corvane-$latest-x64.msi")" || Fail "msiexec /x ended with $?"
 [ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
+[ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
 ListUnchanged "installing without the log-on entry"
 
 echo "== portable zip"
