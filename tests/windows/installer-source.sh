@@ -45,6 +45,9 @@ Row FeatureComponents $'StartAtLogon\tRunAtLogon'
 Row Environment $'UserPath\t=-PATH\t[~];[INSTALLDIR]\tCommandPath'
 Row InstallExecuteSequence $'WriteEnvironmentStrings\t\t5200'
 Row InstallExecuteSequence $'RemoveEnvironmentStrings\t\t3300'
+# Before files go, a running Corvane is asked to end; the uninstall goes on whatever it answers.
+Row CustomAction $'EndRunningCorvane\t98\tINSTALLDIR\t"[INSTALLDIR]corvane.com" --quit\t'
+Row InstallExecuteSequence $'EndRunningCorvane\tREMOVE~="ALL" OR WIX_UPGRADE_DETECTED\t1390'
 Row Condition $'StartAtLogon\t0\tAUTOSTART = "0"'
 # A major upgrade of every earlier version, whose features do not decide the log-on entry.
 Row Upgrade $'{3F3315AF-E0B4-4690-87B9-A301E56CA2FF}\t\t1.2.3\t\t0\t\tWIX_UPGRADE_DETECTED'

@@ -2,12 +2,13 @@
 # Corvane's Windows release under Wine, as a user meets it: the MSI installs for the user without
 # asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with
 # AUTOSTART=0, which upgrades keep until AUTOSTART=1); a later version upgrades it in place, and the
-# uninstall removes what it installed. The user's watch list in %APPDATA%\Corvane stays as it was
+# uninstall removes what it installed; both first end a running Corvane. The user's watch list in %APPDATA%\Corvane stays as it was
 # throughout and is the one the installed program checks. The portable zip, unpacked anywhere,
 # checks the list beside it.
 # usage: release.sh <Windows build folder, with dist/ and the packages> [Windows SDK]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/support/wait-lib.sh"
 build=$(realpath "$1")
 sdk=$(realpath "${2:-${CORVANE_WINDOWS_SDK:-$root/../shared/windows-sdk}}")
 version=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
@@ -15,7 +16,7 @@ msi=$build/corvane-$version-x64.msi
 zip=$build/corvane-$version-x64-portable.zip
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'wineserver -k 2>/dev/null || true; "$root/tests/desktop/stop-desktop.sh" "$work/desktop"; rm -rf "$work"' EXIT
 Fail() {
     echo "FAILED: $*" >&2
     exit 1
@@ -40,7 +41,38 @@ for tool in wine wineserver winepath wixl unzip svnadmin; do
     command -v "$tool" >/dev/null || Fail "$tool is not installed"
 done
 { [ -f "$msi" ] && [ -f "$zip" ]; } || Fail "no $msi or $zip: scripts/package-windows makes them"
+# A desktop of its own with a tray, for the installed tray program that the installer must end.
+"$root/tests/desktop/start-desktop.sh" "$work/desktop" >/dev/null || Fail "no desktop"
+DISPLAY=$(cat "$work/desktop/display")
+export DISPLAY
 wineboot -i >/dev/null 2>&1
+# Starts the installed tray program twice at once and sets RUNNING_PID to the one that runs: the
+# other ends with status 0 once the running one has answered it, so that one listens by then.
+StartInstalled() {
+    local first second code
+    (cd "$work" && exec wine "$installed/corvane.exe") </dev/null >/dev/null 2>&1 &
+    first=$!
+    (cd "$work" && exec wine "$installed/corvane.exe") </dev/null >/dev/null 2>&1 &
+    second=$!
+    WaitFor 60 EitherEnded "$first" "$second" || Fail "both starts of the installed program still run"
+    if HasEnded "$first"; then
+        wait "$first" && code=0 || code=$?
+        RUNNING_PID=$second
+    else
+        wait "$second" && code=0 || code=$?
+        RUNNING_PID=$first
+    fi
+    [ "$code" -eq 0 ] || Fail "a second start of the installed program ended with $code"
+    ! HasEnded "$RUNNING_PID" || Fail "the installed tray program ended by itself"
+}
+EitherEnded() { HasEnded "$1" || HasEnded "$2"; }
+# Fails unless the installer has ended the running program as Quit does.
+EndedByInstaller() {
+    local code
+    HasEnded "$RUNNING_PID" || Fail "$1 left the tray program running"
+    wait "$RUNNING_PID" && code=0 || code=$?
+    [ "$code" -eq 0 ] || Fail "the tray program ended with $code at $1"
+}
 
 # A working copy made by the Windows svn, and the user's watch list that names it.
 WINEPATH=$(WinePath "$sdk/svn/bin")
@@ -83,14 +115,18 @@ later=${version%.*}.$((${version##*.} + 1))
 mkdir -p "$work/later"
 ln -s "$build/dist" "$work/later/dist"
 "$root/scripts/package-windows" "$work/later" "$later" >/dev/null
+StartInstalled
 Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
+EndedByInstaller "the upgrade"
 [ "$(Entries)" = "$later" ] || Fail "after the upgrade, Add or remove programs lists: $(Entries)"
 { [ -f "$installed/corvane.exe" ] && [ -f "$shortcut" ]; } || Fail "the upgrade lost the program or its shortcut"
 [ "$(RunValue)" = "$expectedRun" ] || Fail "the upgrade lost the log-on entry"
 ListUnchanged "the upgrade"
 
 echo "== uninstall"
+StartInstalled
 Msiexec /x "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "msiexec /x ended with $?"
+EndedByInstaller "the uninstall"
 [ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
 [ ! -e "$shortcut" ] || Fail "the uninstall left the shortcut"
 [ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
