@@ -1,5 +1,7 @@
 #include "app/CCommandLineOptions.h"
 
+#include "platform/ProgramArguments.h"
+
 #include <optional>
 
 namespace {
@@ -86,10 +88,7 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
 }
 
 QStringList CCommandLineOptions::ArgumentsOf(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    return arguments;
+    return platform::ProgramArguments(argc, argv);
 }
 
 QString CCommandLineOptions::Usage() {

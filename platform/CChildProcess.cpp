@@ -48,6 +48,8 @@ WaitResult WaitReadable(int fd, int stopFd, CChildProcess::Deadline deadline) {
 
 } // namespace
 
+CChildProcess::CChildProcess() = default;
+
 CChildProcess::~CChildProcess() {
     Kill();
     CloseDescriptors();

@@ -3,10 +3,15 @@
 #include <QStringList>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <stop_token>
 
 namespace platform {
+
+#ifdef _WIN32
+class CJobObject;
+#endif
 
 // One program run as a child process whose standard output and standard error are one pipe that
 // this object reads. The child gets /dev/null as standard input, a session of its own (no
@@ -28,7 +33,7 @@ public:
         Stopped         // a stop was requested through the token given to Start
     };
 
-    CChildProcess() = default;
+    CChildProcess();
     ~CChildProcess();
     CChildProcess(const CChildProcess&) = delete;
     CChildProcess& operator=(const CChildProcess&) = delete;
@@ -53,6 +58,24 @@ public:
     void Kill();
 
 private:
+#ifdef _WIN32
+    // Runs on the thread that requests the stop: sets the stop event, which ends the wait of the
+    // thread that drives the child.
+    struct CStopWaker {
+        void* m_hStopEvent;
+        void operator()() const noexcept;
+    };
+
+    bool WatchStop(std::stop_token stopToken);
+    void CloseHandles();
+
+    std::unique_ptr<CJobObject> m_pJob; // the child and whatever it starts; none before Start
+    void* m_hReadEnd = nullptr;         // our end of the output pipe, opened for overlapped reads
+    void* m_hReadDone = nullptr;        // the event a read signals when it completes
+    void* m_hStopEvent = nullptr;       // set on a stop request; null without a token
+    std::stop_token m_StopToken;
+    std::optional<std::stop_callback<CStopWaker>> m_StopCallback;
+#else
     // Runs on the thread that requests the stop: makes the stop descriptor readable, which wakes
     // the poll of the thread that drives the child.
     struct CStopWaker {
@@ -72,6 +95,7 @@ private:
     std::stop_token m_StopToken;
     // Gone before m_iStopFd is closed; its destructor waits for a callback that is running.
     std::optional<std::stop_callback<CStopWaker>> m_StopCallback;
+#endif
 };
 
 } // namespace platform

@@ -235,6 +235,10 @@ bool CGuardedProcess::Start(const QStringList& arguments, const QStringList& rep
     return true;
 }
 
+bool CGuardedProcess::IsRunning() const {
+    return m_iGuardId > 0;
+}
+
 QByteArray CGuardedProcess::ReadAll() {
     return std::exchange(m_output, {});
 }

@@ -5,10 +5,20 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#ifdef _WIN32
+#include <memory>
+#include <mutex>
+#include <thread>
+class QWinEventNotifier;
+#endif
 
 class QSocketNotifier;
 
 namespace platform {
+
+#ifdef _WIN32
+class CJobObject;
+#endif
 
 // A program run under a guard: a small process of ours between this one and the program, which stays
 // when this process ends, however it ends (Quit, a signal, SIGKILL, a display that goes away), for as
@@ -40,7 +50,7 @@ public:
     bool Start(const QStringList& arguments, const QStringList& repairArguments,
                std::chrono::milliseconds gracePeriod);
     // Whether the run is under way: from Start until Finished or FailedToStart.
-    bool IsRunning() const { return m_iGuardId > 0; }
+    bool IsRunning() const;
     // Why the last Start failed.
     const QString& ErrorString() const { return m_strError; }
     // The output that arrived since the last call.
@@ -61,6 +71,23 @@ signals:
     void FailedToStart(const QString& strReason);
 
 private:
+#ifdef _WIN32
+    void OnEnded();
+    void CloseRun();
+    // Moves what the reading thread gathered to m_output; false when nothing had arrived.
+    bool TakeOutput();
+
+    std::unique_ptr<CJobObject> m_pJob; // the program and whatever it starts; none between runs
+    QWinEventNotifier* m_pEndNotifier = nullptr;
+    std::thread m_Reader; // reads the program's output until every writer is gone
+    std::mutex m_ReadLock;
+    QByteArray m_read; // what the reading thread gathered, under m_ReadLock
+    QStringList m_repairArguments;
+    std::chrono::milliseconds m_GracePeriod{0};
+    bool m_bKilled = false;
+    QByteArray m_output;
+    QString m_strError;
+#else
     void OnOutput();
     void OnReport();
     // Reads what output there is; false when nothing arrived.
@@ -74,6 +101,7 @@ private:
     QSocketNotifier* m_pReportNotifier = nullptr;
     QByteArray m_output;
     QString m_strError;
+#endif
 };
 
 } // namespace platform

@@ -62,6 +62,10 @@ CTerminationSignals::~CTerminationSignals() {
     g_iReadEnd = -1;
 }
 
+bool CTerminationSignals::IsWatching() const {
+    return m_pNotifier != nullptr;
+}
+
 int CTerminationSignals::ExitStatusFor(int iSignal) {
     return 128 + iSignal;
 }

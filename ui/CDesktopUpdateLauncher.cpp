@@ -1,12 +1,11 @@
 #include "ui/CDesktopUpdateLauncher.h"
 
 #include "platform/CommandLine.h"
+#include "platform/ShellLaunch.h"
 #include "ui/CUpdateWindow.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -78,7 +77,7 @@ void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
 bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pRequester) {
     const QString strTool = FindUpdateTool();
     if (!strTool.isEmpty()) {
-        return QProcess::startDetached(strTool, platform::SplitCommandLine(ToolParameters(strPath)));
+        return platform::StartThroughShell(strTool, ToolParameters(strPath));
     }
 
     std::erase_if(m_windows, [](const QPointer<CUpdateWindow>& window) { return window.isNull(); });
@@ -97,11 +96,7 @@ bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pReque
 }
 
 QString CDesktopUpdateLauncher::FindUpdateTool() {
-    QString strTool = QStandardPaths::findExecutable(QStringLiteral("TortoiseProc.exe"));
-    if (strTool.isEmpty()) {
-        strTool = QStandardPaths::findExecutable(QStringLiteral("TortoiseProc"));
-    }
-    return strTool;
+    return platform::FindShellProgram(QStringLiteral("TortoiseProc.exe"));
 }
 
 QString CDesktopUpdateLauncher::ToolParameters(const QString& strPath) {

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+namespace platform {
+
+// The arguments that follow the program's name, as the user gave them. On Windows, the process's own
+// argv is read again from its UTF-16 command line: the narrow one holds only what the ANSI code page
+// can, and a path with any other letter would arrive changed.
+QStringList ProgramArguments(int argc, char** argv);
+
+} // namespace platform
