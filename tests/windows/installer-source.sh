@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Builds the MSI and the zip from a stand-in of the Windows program's folder (empty files under the
-# real names), so that a WiX source that wixl refuses fails on every build, and reads back what the
-# packaging script adds to wixl's work: the version, a package for x64 that needs no elevation, the
-# rows added after wixl, the upgrade, and every file in the package and in the zip. What the rows do
-# is tested under Wine (release.sh).
+# Builds the MSI and the zip from a stand-in of the Windows program's folder (empty files and tiny
+# programs under the real names), so that a WiX source that wixl refuses fails on every build, and
+# reads back what the packaging script adds to wixl's work: the version, a package for x64 that needs
+# no elevation, the rows added after wixl, the upgrade, and every file in the package and in the zip.
+# What the rows do is tested under Wine (release.sh).
 # usage: installer-source.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,9 +19,12 @@ Row() { Table "$1" | grep -qxF "$2" || Fail "the $1 table lacks the row '$2'; it
 $(Table "$1")"; }
 
 mkdir -p "$work/dist/platforms" "$work/dist/styles"
-for file in corvane.exe corvane.com Qt6Core.dll libstdc++-6.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
+for file in Qt6Core.dll libstdc++-6.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll; do
     : >"$work/dist/$file"
 done
+# The programs are stripped on the way in: they must be programs.
+echo 'int main(void) { return 0; }' | x86_64-w64-mingw32-gcc -x c - -o "$work/dist/corvane.exe"
+cp "$work/dist/corvane.exe" "$work/dist/corvane.com"
 "$root/scripts/package-windows" "$work" 1.2.3 >/dev/null 2>"$work/package.log" || Fail "$(cat "$work/package.log")"
 msi=$work/corvane-1.2.3-x64.msi
 
