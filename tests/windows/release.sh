@@ -25,6 +25,8 @@ Fail() {
 Wine() { wine "$@" 2>/dev/null | tr -d '\r'; }
 WinePath() { winepath -w "$1" 2>/dev/null; }
 UnixPath() { winepath -u "$(Wine cmd /c echo "$1")" 2>/dev/null; }
+# --check's outcomes as path and state; a backslash in a path is printed doubled.
+Outcomes() { cut -f1,2 <<<"$1" | sed 's/\\\\/\\/g'; }
 Msiexec() { wine msiexec "$@" /qn 2>/dev/null; }
 UserPath() { Wine reg query 'HKCU\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'; }
 RunValue() { Wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Corvane | sed -n 's/^ *Corvane *REG_SZ *//p'; }
@@ -107,7 +109,7 @@ answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed pro
 [ "$answer" = "Corvane Revision 100" ] || Fail "the installed program answers '$answer'"
 # Installed, the program keeps its list in %APPDATA%\Corvane, not beside itself.
 outcome=$(cd "$work" && Wine cmd /c corvane --check) || Fail "--check of the user's list ended with $?: $outcome"
-[ "$(cut -f1,2 <<<"$outcome")" = "$copy	up-to-date" ] || Fail "the installed program checked: $outcome"
+[ "$(Outcomes "$outcome")" = "$copy	up-to-date" ] || Fail "the installed program checked: $outcome"
 ListUnchanged "the install"
 
 echo "== upgrade to a later version"
@@ -160,7 +162,7 @@ unzip -q "$zip" -d "$portable"
 printf '%s\r\n%s\r\n' "$copy" "$(WinePath "$work/repo")" >"$portable/pathlist.ini"
 code=0
 outcome=$(cd "$portable" && Wine cmd /c corvane --check) || code=$?
-[ "$(cut -f1,2 <<<"$outcome")" = "$copy	up-to-date
+[ "$(Outcomes "$outcome")" = "$copy	up-to-date
 $(WinePath "$work/repo")	error local" ] || Fail "the portable copy checked: $outcome"
 [ "$code" -eq 2 ] || Fail "the portable --check ended with $code, not 2 (a folder in error)"
 ListUnchanged "the portable copy"
