@@ -108,7 +108,8 @@ $expected"
 answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
 [ "$answer" = "Corvane Revision 100" ] || Fail "the installed program answers '$answer'"
 # Installed, the program keeps its list in %APPDATA%\Corvane, not beside itself.
-outcome=$(cd "$work" && Wine cmd /c corvane --check) || Fail "--check of the user's list ended with $?: $outcome"
+outcome=$(cd "$work" && wine cmd /c corvane --check 2>"$work/check.err" | tr -d '\r') ||
+    Fail "--check of the user's list ended with $?: $outcome $(cat "$work/check.err")"
 [ "$(Outcomes "$outcome")" = "$copy	up-to-date" ] || Fail "the installed program checked: $outcome"
 ListUnchanged "the install"
 
