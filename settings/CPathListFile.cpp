@@ -5,12 +5,22 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <utility>
 
 namespace {
 
 // Some thousand folders fit in far less; a larger "list" is something else (a link to /dev/zero).
 constexpr qint64 kMaxFileBytes = 1024 * 1024;
+
+// The list is saved in UTF-8, which holds every path. A list in the system's narrow encoding, as the
+// ANSI code page of Windows, in which earlier lists were written, is no valid UTF-8 once it holds a
+// letter beyond ASCII: it is read in that encoding.
+QString DecodeList(const QByteArray& content) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(content);
+    return utf8.hasError() ? QString::fromLocal8Bit(content) : text;
+}
 
 } // namespace
 
@@ -22,9 +32,9 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
         return std::nullopt;
 
     QStringList paths;
-    for (const QByteArray& line : content->split('\n')) {
+    for (const QString& line : DecodeList(*content).split(QLatin1Char('\n'))) {
         // Trimming also drops the CR of CR LF and CR CR LF line ends.
-        const QString path = QString::fromLocal8Bit(line).trimmed();
+        const QString path = line.trimmed();
         if (!path.isEmpty())
             paths.append(path);
     }
@@ -36,12 +46,12 @@ bool CPathListFile::WritePaths(const QStringList& paths) const {
         return false;
     QByteArray content;
     for (const QString& path : paths)
-        content += path.toLocal8Bit() + "\r\n";
+        content += path.toUtf8() + "\r\n";
     return platform::ReplaceFileContent(m_strFileName, content);
 }
 
 bool CPathListFile::CanHold(const QString& path) {
     // A line is read back trimmed, and a line break would split it in two.
     return !path.isEmpty() && !path.contains(QLatin1Char('\n')) &&
-           QString::fromLocal8Bit(path.toLocal8Bit()).trimmed() == path;
+           QString::fromUtf8(path.toUtf8()).trimmed() == path;
 }

@@ -1,5 +1,6 @@
 #include "svn/CStatusReader.h"
 
+#include "platform/PathNames.h"
 #include "svn/CSvnDocument.h"
 
 #include <string_view>
@@ -12,12 +13,7 @@ bool Changed(const char* what) {
 
 // svn prints each item as the status target followed by the item's path below it.
 QString PathBelow(const QString& target, const QString& item) {
-    if (item == target)
-        return {};
-    if (target == QLatin1String("."))
-        return item;
-    const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');
-    return item.startsWith(prefix) ? item.mid(prefix.size()) : item;
+    return platform::PathBelowFolder(target, item).value_or(item);
 }
 
 } // namespace

@@ -85,7 +85,8 @@ std::size_t CSvnDocument::DocumentStart(const std::string& output) {
 }
 
 QString CSvnDocument::Text(const char* narrow, qsizetype maxLength) {
-    QString text = narrow ? QString::fromLocal8Bit(narrow) : QString();
+    // svn writes its XML in UTF-8 whatever the system's code page.
+    QString text = narrow ? QString::fromUtf8(narrow) : QString();
     if (maxLength != kWhole && text.size() > maxLength)
         text.truncate(text.at(maxLength - 1).isHighSurrogate() ? maxLength - 1 : maxLength);
     return text;

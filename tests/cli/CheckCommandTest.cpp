@@ -1,5 +1,6 @@
 #include "cli/CTwoWorkingCopies.h"
 #include "platform/SystemInfo.h"
+#include "support/AtOnce.h"
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
@@ -41,7 +42,10 @@ protected:
     }
 
     QString AppFolder() const { return m_Sandbox.Folder() + QStringLiteral("/app"); }
-    QString Program() const { return AppFolder() + QStringLiteral("/corvane"); }
+    // The executable's own name: "corvane", or "corvane.exe", which Windows needs to start it.
+    QString Program() const {
+        return AppFolder() + QLatin1Char('/') + QFileInfo(QStringLiteral(CORVANE_EXECUTABLE)).fileName();
+    }
     QString ListFile() const { return AppFolder() + QStringLiteral("/pathlist.ini"); }
     // The current directory of the runs, where the tray program would look for Corvane.xml.
     QString WorkFolder() const { return m_Sandbox.Folder() + QStringLiteral("/work"); }
@@ -254,6 +258,37 @@ TEST_F(CheckCommandTest, ReaderThatGoesEndsTheRunWithEverySvn) {
     EXPECT_TRUE(
         pipeline.readAllStandardOutput().startsWith(m_WorkingCopies.m_strCurrent.toLocal8Bit() + '\t'));
     EXPECT_TRUE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "an svn outlived the run";
+}
+
+// Killed while its svn waits for a server that never answers, however it is killed (SIGKILL, or
+// Task Manager's "End task"), the program leaves no svn behind.
+TEST_F(CheckCommandTest, KilledProgramLeavesNoSvnBehind) {
+    const QString url = m_Sandbox.StartServer();
+    ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
+    CSvnRelay server(static_cast<quint16>(QUrl(url).port()));
+    ASSERT_TRUE(server.IsListening());
+    const QString served = m_Sandbox.Folder() + QStringLiteral("/served");
+    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
+                                  {QStringLiteral("checkout"), server.Url(QStringLiteral("repo")), served}))
+        << m_Sandbox.LastError().toStdString();
+    server.SetMode(CSvnRelay::Mode::Silent);
+
+    QProcess program;
+    program.setProcessEnvironment(Environment());
+    program.setWorkingDirectory(WorkFolder());
+    program.start(Program(), {QStringLiteral("--check"), served});
+    const QString hungTarget = server.Url(QStringLiteral("repo")) + QLatin1Char('@');
+    for (int i = 0; i < 1500 && ProcessesWhoseCommandLineHolds(hungTarget).isEmpty(); ++i)
+        QThread::msleep(20);
+    ASSERT_FALSE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "the served check never hung";
+    program.kill();
+    ASSERT_TRUE(program.waitForFinished(kRunTimeoutMs));
+
+    const auto deadline = std::chrono::steady_clock::now() + kAtOnce;
+    while (!ProcessesWhoseCommandLineHolds(hungTarget).isEmpty() &&
+           std::chrono::steady_clock::now() < deadline)
+        QThread::msleep(20);
+    EXPECT_TRUE(ProcessesWhoseCommandLineHolds(hungTarget).isEmpty()) << "an svn outlived the program";
 }
 
 // Anyone may write to the program's folder: the links planted there lead to nothing of the user's

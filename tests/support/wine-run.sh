@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a program of the Windows build under Wine, as ctest's emulator:
+# wine-run.sh BUILD_FOLDER SDK PROGRAM [ARGUMENT...]
+# The Wine prefix is the build folder's own; Qt's DLLs, the compiler's runtime and svn.exe are found
+# through the PATH. No Mono or Gecko installer is offered, and Wine's own messages stay quiet.
+set -euo pipefail
+build="$1" sdk="$2"
+shift 2
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPATH="$(windows_path "$sdk/qt/bin");$(windows_path "$sdk/mingw-runtime");$(windows_path "$sdk/svn/bin")"
+# The first run makes the prefix; tests that run at once wait for it rather than make it twice.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    flock "$build/wineprefix.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1'
+fi
+exec wine "$@"
