@@ -30,6 +30,7 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
     bool bCheck = false;
     bool bHelp = false;
     bool bVersion = false;
+    bool bQuit = false;
     bool bJobs = false;
     bool bOptionsEnded = false;
     CCommandLineOptions options;
@@ -61,6 +62,8 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
             bHelp = true;
         } else if (argument == QLatin1String("--version")) {
             bVersion = true;
+        } else if (argument == QLatin1String("--quit")) {
+            bQuit = true;
         } else {
             return Refused(QStringLiteral("unknown option '%1'").arg(argument));
         }
@@ -70,6 +73,11 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
         options.m_eAction = Action::ShowHelp;
     else if (bVersion)
         options.m_eAction = Action::ShowVersion;
+    else if (bQuit && (bCheck || bJobs || options.m_bLog || !options.m_Folders.isEmpty()))
+        // A log switched on here would be the tray program's own, cut short.
+        return Refused(QStringLiteral("--quit takes no other option and no folder"));
+    else if (bQuit)
+        options.m_eAction = Action::QuitRunning;
     else if (bCheck)
         options.m_eAction = Action::CheckFolders;
     else if (!options.m_Folders.isEmpty())
@@ -87,6 +95,7 @@ QString CCommandLineOptions::Usage() {
     return QStringLiteral(
         "Usage: corvane [--log]\n"
         "       corvane --check [--jobs N] [--log] [FOLDER...]\n"
+        "       corvane --quit\n"
         "       corvane --help | --version\n"
         "\n"
         "Watches Subversion working copies from the system tray and tells you when one is behind\n"
@@ -111,6 +120,9 @@ QString CCommandLineOptions::Usage() {
         "  --jobs N   with --check: check up to N folders at once (1 to 64, default 4)\n"
         "  --log      write the activity log Corvane.log beside pathlist.ini; with --check,\n"
         "             Corvane-check.log in the same folder\n"
+        "  --quit     end the running tray program as its Quit does, and wait until it has\n"
+        "             ended (the installer's uninstall uses it); exit status 0 also when none\n"
+        "             runs, 1 when it does not end\n"
         "  --help     show this help\n"
         "  --version  show the program's revision\n");
 }

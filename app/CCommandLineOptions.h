@@ -12,11 +12,12 @@ public:
         CheckFolders, // --check: check folders once, print the outcome and end
         ShowHelp,     // --help
         ShowVersion,  // --version
+        QuitRunning,  // --quit: ask the running tray program to end, as its Quit does
         UsageError,   // anything else; m_strError says what was wrong
     };
 
     // Reads the arguments that follow the program's name. --help wins over --version, which wins over
-    // --check; a usage error wins over all of them.
+    // --quit and --check; a usage error wins over all of them.
     static CCommandLineOptions Parse(const QStringList& arguments);
     // The arguments of main after the program's name, decoded from the locale's encoding.
     static QStringList ArgumentsOf(int argc, char** argv);

@@ -50,6 +50,7 @@ CCommandLineRun::CCommandLineRun(int& argc, char** argv)
 std::optional<int> CCommandLineRun::RunWithoutTray() {
     switch (m_Options.m_eAction) {
     case CCommandLineOptions::Action::RunTray:
+    case CCommandLineOptions::Action::QuitRunning:
         return std::nullopt;
     case CCommandLineOptions::Action::ShowHelp:
         QTextStream(stdout) << CCommandLineOptions::Usage();

@@ -16,9 +16,13 @@ public:
     // outlive the object.
     CCommandLineRun(int& argc, char** argv);
 
-    // Carries out what the command line asks for unless it is the tray program. The process's exit
-    // status (2 for a usage error), or nothing when the tray program is to start.
+    // Carries out what the command line asks for unless it is the tray program or reaches it
+    // (--quit). The process's exit status (2 for a usage error), or nothing when main goes on.
     std::optional<int> RunWithoutTray();
+    // Whether the command line asks the running tray program to end.
+    bool QuitsRunningProgram() const {
+        return m_Options.m_eAction == CCommandLineOptions::Action::QuitRunning;
+    }
 
     // Where the activity log of a program kept in this folder goes: beside the watch list, in the
     // folder that keeps the user's files (platform::UserFilesFolder).

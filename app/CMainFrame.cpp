@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimerEvent>
 #include <algorithm>
@@ -36,6 +37,8 @@ constexpr unsigned kBalloonSeconds = 10;
 // "Report", counted by position in the tray menu.
 constexpr unsigned kDefaultMenuPosition = 2;
 const QString kRestingTip = QStringLiteral("This is a Corvane Icon - Right click on me!");
+const QString kEmptyListTip =
+    kRestingTip + QStringLiteral("\nNo folders watched yet: add them in Watchdog settings.");
 // Timers run late on a busy machine, but never by minutes: a gap this long means the machine slept.
 constexpr qint64 kLongGapSeconds = 3 * 60;
 constexpr qint64 kTickSeconds = CMainFrame::CHECK_TIMER_PERIOD_MS / 1000;
@@ -89,11 +92,19 @@ int CMainFrame::OnCreate() {
 
     m_Notifier.SetUpDefault(this);
 
+    // Without svn every check ends in "error local"; the user is told why once, and the checks go on.
+    if (QStandardPaths::findExecutable(QStringLiteral("svn")).isEmpty())
+        m_Dialogs.Show(new QMessageBox(
+            QMessageBox::Warning, QCoreApplication::applicationName(),
+            QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable."),
+            QMessageBox::Ok));
+
     m_bQueueRunning = m_WorkQueue.Start(1);
     if (!m_Watchdog.LoadPathList())
         QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
                             << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
                             << "; drop folders on Watchdog settings, or write one folder per line there\n";
+    ShowTip();
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
@@ -247,7 +258,8 @@ QString CMainFrame::TipText() const {
     }
     if (m_bOffline)
         return QStringLiteral("Offline: checks wait");
-    return kRestingTip;
+    // A new user learns here how to add folders.
+    return m_Watchdog.Records().empty() ? kEmptyListTip : kRestingTip;
 }
 
 void CMainFrame::AdjustMenu(PopupMenuData& popup) const {
@@ -279,6 +291,7 @@ void CMainFrame::OnWatchListClosed() {
     // Deleted only later; until then it must not be shown again.
     m_pWatchList = nullptr;
     m_bChecksEnabled = true;
+    ShowTip();
     OnTimer(CHECK_TIMER_ID);
 }
 

@@ -86,8 +86,9 @@ public:
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
 
-    // Adds the tray icon, sets up the notifier, starts the work queue, loads the watch list, starts
-    // the check timer and runs its first tick. -1, with nothing started, when the icon cannot be added.
+    // Adds the tray icon, says once in a message box when no svn is on the PATH, sets up the notifier,
+    // starts the work queue, loads the watch list, starts the check timer and runs its first tick. -1,
+    // with nothing started, when the icon cannot be added.
     int OnCreate();
     // One tick of the check timer: counts every folder down and queues the check of the next folder
     // in rotation when it is due and has no check queued or running; then at most one more, of a due

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char kReportRequest[] = "report\n";
+constexpr char kQuitRequest[] = "quit\n";
 constexpr char kAnswer[] = "ok\n";
 constexpr int kRetryMs = 100;
 constexpr qint64 kMaxRequestLength = 64;
@@ -59,16 +60,32 @@ bool CSingleInstance::Listen() {
 }
 
 bool CSingleInstance::AskToOpenReport(std::chrono::milliseconds timeout) {
+    return Ask(kReportRequest, QDeadlineTimer(timeout));
+}
+
+bool CSingleInstance::AskToQuit(std::chrono::milliseconds timeout) {
+    const QDeadlineTimer deadline(timeout);
+    if (!Ask(kQuitRequest, deadline))
+        return false;
+    // It has ended once its lock is free.
+    while (!Claim()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(kRetryMs);
+    }
+    return true;
+}
+
+bool CSingleInstance::Ask(const char* request, const QDeadlineTimer& deadline) {
     if (m_strBase.isEmpty())
         return false;
     const QString socketName = m_strBase + QStringLiteral(".socket");
-    QDeadlineTimer deadline(timeout);
     // The first may still be starting: its socket comes shortly after its lock.
     while (true) {
         QLocalSocket socket;
         socket.connectToServer(socketName);
         if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
-            socket.write(kReportRequest);
+            socket.write(request);
             socket.flush();
             while (!socket.canReadLine()) {
                 if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
@@ -93,10 +110,14 @@ void CSingleInstance::OnNewConnection() {
                 return;
             }
             const QByteArray request = pSocket->readLine();
+            // The answer leaves before a quit can end the program.
+            pSocket->write(kAnswer);
+            pSocket->flush();
+            pSocket->disconnectFromServer();
             if (request == kReportRequest)
                 emit ReportRequested();
-            pSocket->write(kAnswer);
-            pSocket->disconnectFromServer();
+            else if (request == kQuitRequest)
+                emit QuitRequested();
         });
     }
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <chrono>
 
+class QDeadlineTimer;
 class QLocalServer;
 
 // Keeps the tray program to one per user and display. The first start holds a lock and listens on a
@@ -33,12 +34,18 @@ public:
     // For a later start: asks the one that claimed to open its report, waiting up to timeout for it to
     // listen and answer. True once it has answered.
     bool AskToOpenReport(std::chrono::milliseconds timeout);
+    // For a later start: asks the one that claimed to end, as its Quit does, and waits up to timeout
+    // for it to answer and end. True once it has ended, the lock then being this one's.
+    bool AskToQuit(std::chrono::milliseconds timeout);
 
 signals:
     // A later start asked for the report.
     void ReportRequested();
+    // A later start asked the program to end.
+    void QuitRequested();
 
 private:
+    bool Ask(const char* request, const QDeadlineTimer& deadline);
     void OnNewConnection();
 
     QString m_strBase; // folder and name of the lock and socket files, without their endings

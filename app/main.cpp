@@ -11,6 +11,7 @@
 #include "settings/CConfigWatchdog.h"
 
 #include <QApplication>
+#include <QTextStream>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -20,9 +21,11 @@ namespace {
 
 // No notification area came: the program ends, not as a success.
 constexpr int kExitNoTray = 1;
-// A later start whose request the running tray program never answered.
+// A later start whose request the running tray program never answered, or that it did not end.
 constexpr int kExitNotAnswered = 1;
 constexpr std::chrono::seconds kAnswerTimeout{10};
+// Quit may first ask about a running update.
+constexpr std::chrono::seconds kQuitTimeout{60};
 
 // Another tray program runs for this user and display: it is asked to open its report instead.
 int AskRunningProgram(CSingleInstance& instance, int& argc, char** argv) {
@@ -36,6 +39,15 @@ int AskRunningProgram(CSingleInstance& instance, int& argc, char** argv) {
     return kExitNotAnswered;
 }
 
+// --quit: the running tray program is asked to end, and this waits until it has.
+int AskRunningProgramToQuit(CSingleInstance& instance, int& argc, char** argv) {
+    const QCoreApplication application(argc, argv);
+    if (instance.AskToQuit(kQuitTimeout))
+        return 0;
+    QTextStream(stderr) << "corvane: the running tray program did not end\n";
+    return kExitNotAnswered;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,7 +58,11 @@ int main(int argc, char* argv[]) {
         return *exitStatus;
     CSingleInstance instance(CSingleInstance::CurrentDisplay());
     if (!instance.Claim())
-        return AskRunningProgram(instance, argc, argv);
+        return commandLine.QuitsRunningProgram() ? AskRunningProgramToQuit(instance, argc, argv)
+                                                 : AskRunningProgram(instance, argc, argv);
+    // None runs: nothing to end.
+    if (commandLine.QuitsRunningProgram())
+        return 0;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
@@ -60,6 +76,7 @@ int main(int argc, char* argv[]) {
     platform::CTerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &platform::CTerminationSignals::Received, &application,
                      [] { theApp.Quit(); });
+    QObject::connect(&instance, &CSingleInstance::QuitRequested, &application, [] { theApp.Quit(); });
     // A later start asks for the report; one that comes while the program still waits for a tray
     // gets it as soon as the frame is there.
     bool bReportAsked = false;

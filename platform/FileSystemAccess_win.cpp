@@ -7,6 +7,10 @@
 #include <memory>
 #include <windows.h>
 
+// After windows.h, which they need.
+#include <knownfolders.h>
+#include <shlobj.h>
+
 namespace platform {
 namespace {
 
@@ -51,6 +55,27 @@ bool CanCreateFiles(const std::wstring& folder) {
     return true;
 }
 
+// The folder where programs are installed for this user alone, as the per-user installer does
+// (%LOCALAPPDATA%\Programs). Older Windows and Wine do not know its id; the default then stands.
+QString UserProgramsFolder() {
+    PWSTR pPath = nullptr;
+    QString folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_UserProgramFiles, 0, nullptr, &pPath)))
+        folder = QString::fromWCharArray(pPath);
+    CoTaskMemFree(pPath);
+    if (folder.isEmpty() && !qEnvironmentVariableIsEmpty("LOCALAPPDATA"))
+        folder = qEnvironmentVariable("LOCALAPPDATA") + QStringLiteral("\\Programs");
+    return QDir::cleanPath(QDir::fromNativeSeparators(folder));
+}
+
+// An installed copy is the user's own and writable, yet not a portable one: an upgrade or an
+// uninstall would replace or remove a watch list kept beside it.
+bool IsInstalledForUser(const QString& programFolder) {
+    const QString programs = UserProgramsFolder();
+    const QString folder = QDir::cleanPath(QDir::fromNativeSeparators(programFolder));
+    return !programs.isEmpty() && folder.startsWith(programs + QLatin1Char('/'), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 bool IsPrivateWritableFolder(const QString& folder) {
@@ -66,7 +91,8 @@ bool IsPrivateWritableFolder(const QString& folder) {
 }
 
 QString UserFilesFolder(const QString& programFolder) {
-    return IsPrivateWritableFolder(programFolder) ? programFolder : UserConfigFolder();
+    return !IsInstalledForUser(programFolder) && IsPrivateWritableFolder(programFolder) ? programFolder
+                                                                                        : UserConfigFolder();
 }
 
 } // namespace platform

@@ -10,6 +10,8 @@
                               22 to 48 px and at twice the size of 16 and 22 px; the frames scaled
     icons/corvane-N.png       the resting drawing at 16 to 256 px, for the desktop's icon theme
     icons/corvane.svg         the same drawing as a scalable image
+    icons/corvane.ico         the resting drawing at every size Windows asks of a program's icon, for
+                              the executable, its shortcuts and its installer
 
 Shapes are measured as distances in a unit square and sampled many times per pixel for smooth edges.
 Run from res/ to redraw."""
@@ -17,12 +19,14 @@ Run from res/ to redraw."""
 import math
 import os
 
-from drawing import segment_distance, write_png
+from drawing import segment_distance, write_ico, write_png
 
 TRAY_SIZE = 16
 # 32 and 44 are also 16 and 22 at twice the pixel density.
 TRAY_EXTRA_SIZES = (22, 24, 32, 44, 48)
 THEME_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+# Explorer, the Start menu and the taskbar at 100 to 250 % scaling, and the large views.
+WINDOWS_SIZES = (16, 20, 24, 32, 40, 48, 64, 96, 256)
 SAMPLES = 8
 
 NAVY = (27, 42, 74)
@@ -185,6 +189,7 @@ def main():
             write_png(f"icons/{resource_id}-{size}.png", size, render(size, layers))
     for size in THEME_SIZES:
         write_png(f"icons/corvane-{size}.png", size, render(size, resting_layers))
+    write_ico("icons/corvane.ico", [(size, render(size, resting_layers)) for size in WINDOWS_SIZES])
     with open("icons/corvane.svg", "w", encoding="ascii") as svg:
         svg.write(resting_svg())
 

@@ -53,6 +53,14 @@ bool CSystemTray::AddToTray(platform::CNotifyOwner* pOwner, unsigned uCallbackMe
     return m_bIconAdded;
 }
 
+bool CSystemTray::SetTooltipText(const QString& strTip) {
+    if (!m_bIconAdded)
+        return false;
+    m_NotifyData.m_uFlags = platform::kNotifyFlagTip;
+    m_NotifyData.m_strTip = FitField(strTip, platform::kTipSize);
+    return m_NotifyArea.Modify(m_NotifyData);
+}
+
 void CSystemTray::RemoveFromTray() {
     if (!m_bIconAdded)
         return;

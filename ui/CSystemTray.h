@@ -35,6 +35,8 @@ public:
     // this tray icon when pOwner is null. A tip longer than 127 characters is cut.
     bool AddToTray(platform::CNotifyOwner* pOwner, unsigned uCallbackMessage, const QString& strTip,
                    const platform::IconHandle& hIcon, unsigned uIconId);
+    // Shows another tip, cut as AddToTray cuts it; false when the icon is not added or the request fails.
+    bool SetTooltipText(const QString& strTip);
     // Takes the icon out of the notification area if it was added.
     void RemoveFromTray();
 

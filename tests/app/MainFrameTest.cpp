@@ -573,6 +573,68 @@ TEST_F(StartUpTest, IconAppearsAsQuestionMarkThenRestingIcon) {
               QStringLiteral("This is a Corvane Icon - Right click on me!"));
 }
 
+// The tips the icon has shown, in order.
+QStringList Tips(const CRecordingNotifyArea& area) {
+    QStringList tips;
+    for (const auto& request : area.Requests()) {
+        if (request.m_Data.m_uFlags & platform::kNotifyFlagTip)
+            tips.append(request.m_Data.m_strTip);
+    }
+    return tips;
+}
+
+TEST_F(StartUpTest, TheTipSaysHowToAddFoldersWhileTheListIsEmpty) {
+    const QString plain = QStringLiteral("This is a Corvane Icon - Right click on me!");
+    const QString hint = plain + QStringLiteral("\nNo folders watched yet: add them in Watchdog settings.");
+    WriteList({});
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    EXPECT_EQ(Tips(m_Area.m_Recorder), (QStringList{plain, hint}));
+
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    QList<CWatchdogDlg*> dialogs = OpenDialogs<CWatchdogDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    CDialogTemplate::Control<CPathList>(*dialogs.front(), CWatchdogDlg::IDC_LIST_PATHS)
+        ->AddPathItem(Folder("a"));
+    Click(dialogs.front(), QStringLiteral("&Close"));
+    EXPECT_EQ(Tips(m_Area.m_Recorder), (QStringList{plain, hint, plain}));
+
+    // Closed again unchanged, the list sends no tip.
+    pFrame->OnCommand(CMainFrame::ID_WATCHDOG_SETTINGS);
+    dialogs = OpenDialogs<CWatchdogDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    Click(dialogs.front(), QStringLiteral("&Close"));
+    EXPECT_EQ(Tips(m_Area.m_Recorder).size(), 3);
+}
+
+TEST_F(StartUpTest, WithoutSvnOnThePathTheStartSaysSoOnceAndTheChecksGoOn) {
+    const QString a = Folder("a"), b = Folder("b");
+    WriteList({a, b});
+    CScopedEnvironment path("PATH", m_Dir.filePath(QStringLiteral("nothing")).toLocal8Bit());
+    auto pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    ASSERT_TRUE(Settle(*pFrame));
+    pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
+    ASSERT_TRUE(Settle(*pFrame));
+
+    const QList<QMessageBox*> boxes = OpenDialogs<QMessageBox>();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(
+        boxes.front()->text(),
+        QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable."));
+    EXPECT_EQ(boxes.front()->windowTitle(), QStringLiteral("Corvane"));
+    EXPECT_EQ(Launches(), (QStringList{a, b}));
+    for (const CSVNPath& record : pFrame->Watchdog().Records())
+        EXPECT_EQ(record.m_iState, ErrorLocal) << record.m_strPath.toStdString();
+    // With svn found, nothing is said.
+    boxes.front()->accept();
+    pFrame.reset();
+    const CScopedEnvironment found("PATH", m_Dir.filePath(QStringLiteral("bin")).toLocal8Bit());
+    pFrame = MakeFrame();
+    ASSERT_EQ(pFrame->OnCreate(), 0);
+    EXPECT_TRUE(OpenDialogs<QMessageBox>().isEmpty());
+}
+
 TEST_F(StartUpTest, LeftClickOnTheIconOpensTheReport) {
     WriteList({});
     auto pFrame = MakeFrame();

@@ -91,6 +91,22 @@ TEST(CommandLineOptionsTest, HelpWinsOverVersionWhichWinsOverCheckButNotOverAMis
     EXPECT_EQ(Parse({QStringLiteral("--check"), QStringLiteral("--version")}).m_eAction, Action::ShowVersion);
     EXPECT_EQ(Parse({QStringLiteral("--help"), QStringLiteral("--bogus")}).m_eAction, Action::UsageError);
     EXPECT_TRUE(Parse({QStringLiteral("--help")}).m_strError.isEmpty());
+    EXPECT_EQ(Parse({QStringLiteral("--quit")}).m_eAction, Action::QuitRunning);
+    EXPECT_EQ(Parse({QStringLiteral("--quit"), QStringLiteral("--version")}).m_eAction, Action::ShowVersion);
+}
+
+// --quit speaks to the tray program alone: a folder, a check or a log of its own would be meant for
+// something else, and the log would be the tray program's own.
+TEST(CommandLineOptionsTest, QuitTakesNothingElse) {
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("--quit"), QStringLiteral("--check")},
+          QStringList{QStringLiteral("--quit"), QStringLiteral("/wc")},
+          QStringList{QStringLiteral("--log"), QStringLiteral("--quit")},
+          QStringList{QStringLiteral("--quit"), QStringLiteral("--jobs"), QStringLiteral("2")}}) {
+        const CCommandLineOptions options = Parse(arguments);
+        EXPECT_EQ(options.m_eAction, Action::UsageError) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(options.m_strError.contains(QStringLiteral("--quit")));
+    }
 }
 
 TEST(CommandLineOptionsTest, ArgumentsSkipTheProgramNameAndDecodeTheLocaleEncoding) {

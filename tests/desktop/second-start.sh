@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A second start of the real program on the same display ends at once with exit code 0, and the
-# first opens its report; --version and --check run beside it as usual; once the first has been killed with SIGKILL, a new start comes up with its
-# own icon all the same.
+# first opens its report; --version and --check run beside it as usual; once the first has been
+# killed with SIGKILL, a new start comes up with its own icon all the same; --quit ends it.
 # usage: second-start.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -45,3 +45,22 @@ WaitForExit "$PROGRAM_PID" 20 || code=$?
 PROGRAM_PID=
 [ "$code" -eq 0 ] || Fail "the new program ended with $code after Quit"
 echo "after SIGKILL of the first, a new start came up and quit with exit code 0"
+
+# The installer's way: --quit ends the running program as Quit does and returns once it has ended;
+# with none running, there is nothing to end.
+StartProgram "$work"
+WaitFor 20 DockedIcon "$PROGRAM_PID" >/dev/null || Fail "a new start never docked"
+for round in running none; do
+    code=0
+    (cd "$work/app" && exec env HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" timeout 90 ./corvane --quit) \
+        </dev/null >"$work/quit.log" 2>&1 || code=$?
+    [ "$code" -eq 0 ] || Fail "corvane --quit with $round ended with $code: $(cat "$work/quit.log")"
+    if [ "$round" = running ]; then
+        HasEnded "$PROGRAM_PID" || Fail "--quit returned while the tray program still ran"
+        code=0
+        WaitForExit "$PROGRAM_PID" 10 || code=$?
+        PROGRAM_PID=
+        [ "$code" -eq 0 ] || Fail "the program ended with $code after --quit"
+    fi
+done
+echo "--quit ended the running program with exit code 0, and with none running did nothing"

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Corvane's Windows release under Wine, as a user meets it: the MSI installs for the user without
+# asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with
+# AUTOSTART=0, which upgrades keep until AUTOSTART=1); a later version upgrades it in place, and the
+# uninstall removes what it installed; both first end a running Corvane. The user's watch list in %APPDATA%\Corvane stays as it was
+# throughout and is the one the installed program checks. The portable zip, unpacked anywhere,
+# checks the list beside it.
+# usage: release.sh <Windows build folder, with dist/ and the packages> [Windows SDK]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tests/support/wait-lib.sh"
+build=$(realpath "$1")
+sdk=$(realpath "${2:-${CORVANE_WINDOWS_SDK:-$root/../shared/windows-sdk}}")
+version=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
+msi=$build/corvane-$version-x64.msi
+zip=$build/corvane-$version-x64-portable.zip
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap 'wineserver -k 2>/dev/null || true; "$root/tests/desktop/stop-desktop.sh" "$work/desktop"; rm -rf "$work"' EXIT
+Fail() {
+    echo "FAILED: $*" >&2
+    exit 1
+}
+# Wine prints Windows' line ends.
+Wine() { wine "$@" 2>/dev/null | tr -d '\r'; }
+WinePath() { winepath -w "$1" 2>/dev/null; }
+UnixPath() { winepath -u "$(Wine cmd /c echo "$1")" 2>/dev/null; }
+# --check's outcomes as path and state; a backslash in a path is printed doubled.
+Outcomes() { cut -f1,2 <<<"$1" | sed 's/\\\\/\\/g'; }
+Msiexec() { wine msiexec "$@" /qn 2>/dev/null; }
+UserPath() { Wine reg query 'HKCU\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'; }
+RunValue() { Wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Corvane | sed -n 's/^ *Corvane *REG_SZ *//p'; }
+# Every "Add or remove programs" entry named Corvane, as its version.
+Entries() {
+    local key
+    for key in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'; do
+        Wine reg query "$key" /s | awk '/^HKEY/ { name = "" } /DisplayName +REG_SZ +Corvane$/ { name = 1 }
+            /DisplayVersion +REG_SZ/ { version = $3 } /^$/ { if (name) print version; name = "" }'
+    done
+}
+
+for tool in wine wineserver winepath wixl unzip svnadmin; do
+    command -v "$tool" >/dev/null || Fail "$tool is not installed"
+done
+{ [ -f "$msi" ] && [ -f "$zip" ]; } || Fail "no $msi or $zip: scripts/package-windows makes them"
+# A desktop of its own with a tray, for the installed tray program that the installer must end.
+"$root/tests/desktop/start-desktop.sh" "$work/desktop" >/dev/null || Fail "no desktop"
+DISPLAY=$(cat "$work/desktop/display")
+export DISPLAY
+wineboot -i >/dev/null 2>&1
+# Starts the installed tray program twice at once and sets RUNNING_PID to the one that runs: the
+# other ends with status 0 once the running one has answered it, so that one listens by then.
+StartInstalled() {
+    local first second code
+    (cd "$work" && exec wine "$installed/corvane.exe") </dev/null >/dev/null 2>&1 &
+    first=$!
+    (cd "$work" && exec wine "$installed/corvane.exe") </dev/null >/dev/null 2>&1 &
+    second=$!
+    WaitFor 60 EitherEnded "$first" "$second" || Fail "both starts of the installed program still run"
+    if HasEnded "$first"; then
+        wait "$first" && code=0 || code=$?
+        RUNNING_PID=$second
+    else
+        wait "$second" && code=0 || code=$?
+        RUNNING_PID=$first
+    fi
+    [ "$code" -eq 0 ] || Fail "a second start of the installed program ended with $code"
+    ! HasEnded "$RUNNING_PID" || Fail "the installed tray program ended by itself"
+}
+EitherEnded() { HasEnded "$1" || HasEnded "$2"; }
+# Fails unless the installer has ended the running program as Quit does.
+EndedByInstaller() {
+    local code
+    HasEnded "$RUNNING_PID" || Fail "$1 left the tray program running"
+    wait "$RUNNING_PID" && code=0 || code=$?
+    [ "$code" -eq 0 ] || Fail "the tray program ended with $code at $1"
+}
+
+# A working copy made by the Windows svn, and the user's watch list that names it.
+WINEPATH=$(WinePath "$sdk/svn/bin")
+export WINEPATH
+svnadmin create "$work/repo"
+Wine svn checkout -q "file:///$(WinePath "$work/repo" | sed 's|\\|/|g')" "$(WinePath "$work/copy")" >/dev/null
+[ -d "$work/copy/.svn" ] || Fail "svn.exe made no working copy"
+copy=$(WinePath "$work/copy")
+appdata=$(UnixPath '%APPDATA%')
+mkdir -p "$appdata/Corvane"
+printf '%s\r\n' "$copy" >"$appdata/Corvane/pathlist.ini"
+cp "$appdata/Corvane/pathlist.ini" "$work/pathlist.ini.before"
+ListUnchanged() { cmp -s "$appdata/Corvane/pathlist.ini" "$work/pathlist.ini.before" || Fail "$1 changed the watch list"; }
+
+installed=$(UnixPath '%LOCALAPPDATA%')/Programs/Corvane
+shortcut=$appdata/Microsoft/Windows/Start\ Menu/Programs/Corvane.lnk
+expectedRun="\"$(WinePath "$installed")\\corvane.exe\""
+
+echo "== install"
+Msiexec /i "$(WinePath "$msi")" || Fail "msiexec /i ended with $?"
+expected=$( (cd "$build/dist" && find . -type f && echo ./LICENSE.txt) | LC_ALL=C sort)
+actual=$(cd "$installed" && find . -type f | LC_ALL=C sort)
+[ "$actual" = "$expected" ] || Fail "the installed folder holds:
+$actual
+instead of dist/ and the licence:
+$expected"
+[ -f "$shortcut" ] || Fail "no Start-menu shortcut"
+[ "$(RunValue)" = "$expectedRun" ] || Fail "the log-on entry is '$(RunValue)', not $expectedRun"
+[ "$(Entries)" = "$version" ] || Fail "Add or remove programs lists: $(Entries)"
+# Typed in a new console anywhere, "corvane" is the installed console entry, found through the PATH.
+answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
+[ "$answer" = "Corvane Revision 100" ] || Fail "the installed program answers '$answer'"
+# Installed, the program keeps its list in %APPDATA%\Corvane, not beside itself.
+outcome=$(cd "$work" && wine cmd /c corvane --check 2>"$work/check.err" | tr -d '\r') ||
+    Fail "--check of the user's list ended with $?: $outcome $(cat "$work/check.err")"
+[ "$(Outcomes "$outcome")" = "$copy	up-to-date" ] || Fail "the installed program checked: $outcome"
+ListUnchanged "the install"
+
+echo "== upgrade to a later version"
+later=${version%.*}.$((${version##*.} + 1))
+mkdir -p "$work/later"
+ln -s "$build/dist" "$work/later/dist"
+"$root/scripts/package-windows" "$work/later" "$later" >/dev/null
+StartInstalled
+Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
+EndedByInstaller "the upgrade"
+[ "$(Entries)" = "$later" ] || Fail "after the upgrade, Add or remove programs lists: $(Entries)"
+{ [ -f "$installed/corvane.exe" ] && [ -f "$shortcut" ]; } || Fail "the upgrade lost the program or its shortcut"
+[ "$(RunValue)" = "$expectedRun" ] || Fail "the upgrade lost the log-on entry"
+ListUnchanged "the upgrade"
+
+echo "== uninstall"
+StartInstalled
+Msiexec /x "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "msiexec /x ended with $?"
+EndedByInstaller "the uninstall"
+[ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
+[ ! -e "$shortcut" ] || Fail "the uninstall left the shortcut"
+[ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
+! UserPath | grep -qF "$(WinePath "$installed")" || Fail "the uninstall left the program on the PATH: $(UserPath)"
+[ -z "$(Entries)" ] || Fail "the uninstall left Add or remove programs entries: $(Entries)"
+ListUnchanged "the uninstall"
+
+echo "== without the log-on entry"
+Msiexec /i "$(WinePath "$msi")" AUTOSTART=0 || Fail "msiexec /i AUTOSTART=0 ended with $?"
+[ -f "$installed/corvane.exe" ] || Fail "AUTOSTART=0 installed no program"
+[ -z "$(RunValue)" ] || Fail "AUTOSTART=0 made the log-on entry"
+Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
+[ -z "$(RunValue)" ] || Fail "the upgrade made the log-on entry that the user had left out"
+# Asked for again, it comes back.
+latest=${later%.*}.$((${later##*.} + 1))
+mkdir -p "$work/latest"
+ln -s "$build/dist" "$work/latest/dist"
+"$root/scripts/package-windows" "$work/latest" "$latest" >/dev/null
+Msiexec /i "$(WinePath "$work/latest/corvane-$latest-x64.msi")" AUTOSTART=1 || Fail "the upgrade ended with $?"
+[ "$(RunValue)" = "$expectedRun" ] || Fail "AUTOSTART=1 did not bring the log-on entry back"
+Msiexec /x "$(WinePath "$work/latest/corvane-$latest-x64.msi")" || Fail "msiexec /x ended with $?"
+[ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
+[ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
+ListUnchanged "installing without the log-on entry"
+
+echo "== portable zip"
+portable=$(UnixPath '%USERPROFILE%')/Corvane-portable
+mkdir -p "$portable"
+unzip -q "$zip" -d "$portable"
+{ [ -f "$portable/corvane.exe" ] && [ -f "$portable/LICENSE.txt" ]; } || Fail "the zip lacks the program or the licence"
+printf '%s\r\n%s\r\n' "$copy" "$(WinePath "$work/repo")" >"$portable/pathlist.ini"
+code=0
+outcome=$(cd "$portable" && Wine cmd /c corvane --check) || code=$?
+[ "$(Outcomes "$outcome")" = "$copy	up-to-date
+$(WinePath "$work/repo")	error local" ] || Fail "the portable copy checked: $outcome"
+[ "$code" -eq 2 ] || Fail "the portable --check ended with $code, not 2 (a folder in error)"
+ListUnchanged "the portable copy"
+echo "PASSED"
