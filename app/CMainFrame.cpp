@@ -82,6 +82,11 @@ int CMainFrame::OnCreate() {
     m_strTip = kRestingTip;
     m_TrayIcon.SetDefaultItem(kDefaultMenuPosition, true);
     m_TrayIcon.SetTrayIconResource(kRestingIconId);
+    // Before the first tip, which tells a user with an empty list how to add folders.
+    if (!m_Watchdog.LoadPathList())
+        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
+                            << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
+                            << "; drop folders on Watchdog settings, or write one folder per line there\n";
     // A pause outlasts a restart; one whose time passed meanwhile is over.
     m_Pause = m_PauseFile.ReadPause();
     if (m_Pause && m_Pause->IsOverAt(m_Clock())) {
@@ -100,11 +105,6 @@ int CMainFrame::OnCreate() {
             QMessageBox::Ok));
 
     m_bQueueRunning = m_WorkQueue.Start(1);
-    if (!m_Watchdog.LoadPathList())
-        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
-                            << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
-                            << "; drop folders on Watchdog settings, or write one folder per line there\n";
-    ShowTip();
     m_nCheckTimer = startTimer(CHECK_TIMER_PERIOD_MS);
     OnTimer(CHECK_TIMER_ID);
     return 0;
