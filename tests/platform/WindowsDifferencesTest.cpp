@@ -3,6 +3,7 @@
 #include "platform/CChildProcess.h"
 #include "platform/CGuardedProcess.h"
 #include "platform/FileSystem.h"
+#include "platform/NetworkSource.h"
 #include "platform/PathNames.h"
 #include "settings/CPathListFile.h"
 #include "support/AtOnce.h"
@@ -73,6 +74,21 @@ TEST(WindowsText, AnsiListStillReadsAndSavedListKeepsEveryLetter) {
     const QStringList paths{QStringLiteral("C:\\Проекты\\wc"), QStringLiteral("C:\\caf\u00e9 \u65e5\u672c")};
     ASSERT_TRUE(list.WritePaths(paths));
     EXPECT_EQ(list.ReadPaths(), paths);
+}
+
+// The Network List Manager answers at once, or the reach stays unknown; a second source made after
+// the first has gone (COM taken up and let go again) answers the same.
+TEST(WindowsNetwork, SystemSourceAnswersWithOneOfTheThreeReaches) {
+    using platform::NetworkReach;
+    NetworkReach first = NetworkReach::Unknown;
+    {
+        const auto pSource = platform::MakeSystemNetworkSource();
+        first = pSource->Reach();
+        EXPECT_TRUE(first == NetworkReach::Unknown || first == NetworkReach::Offline ||
+                    first == NetworkReach::Online)
+            << static_cast<int>(first);
+    }
+    EXPECT_EQ(platform::MakeSystemNetworkSource()->Reach(), first);
 }
 
 // The child is cmd.exe, and the ping it starts a grandchild: the job ends both with the run.
