@@ -26,7 +26,8 @@ Wine() { wine "$@" 2>/dev/null | tr -d '\r'; }
 WinePath() { winepath -w "$1" 2>/dev/null; }
 UnixPath() { winepath -u "$(Wine cmd /c echo "$1")" 2>/dev/null; }
 # --check's outcomes as path and state; a backslash in a path is printed doubled.
-Outcomes() { cut -f1,2 <<<"$1" | sed 's/\\\\/\\/g'; }
+# The outcome lines alone, without the reasons and alerts indented below them.
+Outcomes() { grep -v '^  ' <<<"$1" | cut -f1,2 | sed 's/\\\\/\\/g'; }
 Msiexec() { wine msiexec "$@" /qn 2>/dev/null; }
 UserPath() { Wine reg query 'HKCU\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'; }
 RunValue() { Wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Corvane | sed -n 's/^ *Corvane *REG_SZ *//p'; }
