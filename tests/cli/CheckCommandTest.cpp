@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -58,6 +59,19 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         for (const QString& folder : folders)
             file.write(folder.toLocal8Bit() + "\n");
+    }
+
+    // A working copy checked out at served through a relay that then goes silent, so that svn's
+    // questions about it hang until they are killed.
+    void CheckOutFromSilentServer(std::unique_ptr<CSvnRelay>& pServer, const QString& served) {
+        const QString url = m_Sandbox.StartServer();
+        ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
+        pServer = std::make_unique<CSvnRelay>(static_cast<quint16>(QUrl(url).port()));
+        ASSERT_TRUE(pServer->IsListening());
+        ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("checkout"),
+                                                              pServer->Url(QStringLiteral("repo")), served}))
+            << m_Sandbox.LastError().toStdString();
+        pServer->SetMode(CSvnRelay::Mode::Silent);
     }
 
     QProcessEnvironment Environment() const {
@@ -294,15 +308,10 @@ TEST_F(CheckCommandTest, OutcomesThatCannotBeWrittenAreAnErrorThatIsSaid) {
 
 // `corvane --check ... | head -1` while a check still hangs on a server that never answers.
 TEST_F(CheckCommandTest, ReaderThatGoesEndsTheRunWithEverySvn) {
-    const QString url = m_Sandbox.StartServer();
-    ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
-    CSvnRelay server(static_cast<quint16>(QUrl(url).port()));
-    ASSERT_TRUE(server.IsListening());
+    std::unique_ptr<CSvnRelay> pServer;
     const QString served = m_Sandbox.Folder() + QStringLiteral("/served");
-    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
-                                  {QStringLiteral("checkout"), server.Url(QStringLiteral("repo")), served}))
-        << m_Sandbox.LastError().toStdString();
-    server.SetMode(CSvnRelay::Mode::Silent);
+    ASSERT_NO_FATAL_FAILURE(CheckOutFromSilentServer(pServer, served));
+    CSvnRelay& server = *pServer;
 
     // The reader takes the first line and goes when told to, on its standard input.
     QProcess pipeline;
@@ -329,15 +338,10 @@ TEST_F(CheckCommandTest, ReaderThatGoesEndsTheRunWithEverySvn) {
 // Killed while its svn waits for a server that never answers, however it is killed (SIGKILL, or
 // Task Manager's "End task"), the program leaves no svn behind.
 TEST_F(CheckCommandTest, KilledProgramLeavesNoSvnBehind) {
-    const QString url = m_Sandbox.StartServer();
-    ASSERT_FALSE(url.isEmpty()) << m_Sandbox.LastError().toStdString();
-    CSvnRelay server(static_cast<quint16>(QUrl(url).port()));
-    ASSERT_TRUE(server.IsListening());
+    std::unique_ptr<CSvnRelay> pServer;
     const QString served = m_Sandbox.Folder() + QStringLiteral("/served");
-    ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
-                                  {QStringLiteral("checkout"), server.Url(QStringLiteral("repo")), served}))
-        << m_Sandbox.LastError().toStdString();
-    server.SetMode(CSvnRelay::Mode::Silent);
+    ASSERT_NO_FATAL_FAILURE(CheckOutFromSilentServer(pServer, served));
+    CSvnRelay& server = *pServer;
 
     QProcess program;
     program.setProcessEnvironment(Environment());
