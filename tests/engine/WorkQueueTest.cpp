@@ -1,6 +1,7 @@
 #include "engine/CWorkQueue.h"
 #include "engine/WorkItemBase.h"
 #include "support/AtOnce.h"
+#include "support/CTestLatch.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,7 +9,6 @@
 #include <condition_variable>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <latch>
 #include <map>
 #include <mutex>
 #include <set>
@@ -98,7 +98,7 @@ private:
 // Holds its worker until the test lets it go.
 class CBlockingItem final : public CJournalItem {
 public:
-    CBlockingItem(CItemJournal& journal, int iId, std::latch& started, std::latch& proceed)
+    CBlockingItem(CItemJournal& journal, int iId, CTestLatch& started, CTestLatch& proceed)
         : CJournalItem(journal, iId), m_started(started), m_proceed(proceed) {}
 
 private:
@@ -107,8 +107,8 @@ private:
         m_proceed.wait();
     }
 
-    std::latch& m_started;
-    std::latch& m_proceed;
+    CTestLatch& m_started;
+    CTestLatch& m_proceed;
 };
 
 // Starts real threads, refuses the given call (1-based) and notes when each started thread ends.
@@ -144,8 +144,8 @@ protected:
     void TearDown() override { EXPECT_EQ(m_journal.m_nAlive, 0) << "an item was never released"; }
 
     CItemJournal m_journal;
-    std::latch m_started{1};
-    std::latch m_proceed{1};
+    CTestLatch m_started{1};
+    CTestLatch m_proceed{1};
 };
 
 TEST_F(WorkQueueTest, OneWorkerWithoutValuesRunsEveryItemWithNullOnOneOtherThread) {
@@ -174,8 +174,8 @@ TEST_F(WorkQueueTest, EachWorkerGetsItsOwnValue) {
     CWorkQueue queue;
     ASSERT_TRUE(queue.Start(2, values));
     // Two items that wait for each other can only finish on two different workers.
-    std::latch bothRunning(2);
-    std::latch proceed(1);
+    CTestLatch bothRunning(2);
+    CTestLatch proceed(1);
     ASSERT_TRUE(queue.Enqueue(new CBlockingItem(m_journal, 1, bothRunning, proceed)));
     ASSERT_TRUE(queue.Enqueue(new CBlockingItem(m_journal, 2, bothRunning, proceed)));
     bothRunning.wait();

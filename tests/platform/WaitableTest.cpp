@@ -1,10 +1,10 @@
 #include "platform/CManualResetEvent.h"
 #include "platform/CSemaphore.h"
 #include "platform/CThreadStarter.h"
+#include "support/CTestLatch.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <latch>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -93,7 +93,7 @@ TEST(WaitForFirstTest, EveryReleasedCountReachesExactlyOneOfManyWaiters) {
     CSemaphore first(kCounts);
     CSemaphore second(kCounts);
     std::atomic<int> nTaken = 0;
-    std::latch allTaken(kCounts);
+    CTestLatch allTaken(kCounts);
     std::vector<std::thread> consumers;
     for (int i = 0; i < 4; ++i) {
         consumers.emplace_back([&, i] {
@@ -118,7 +118,7 @@ TEST(WaitForFirstTest, EveryReleasedCountReachesExactlyOneOfManyWaiters) {
 
 TEST(ManualResetEventTest, OneSetEndsEveryWaitingThread) {
     CManualResetEvent event;
-    std::latch ended(3);
+    CTestLatch ended(3);
     std::vector<std::jthread> waiters;
     for (int i = 0; i < 3; ++i) {
         waiters.emplace_back([&] {
@@ -132,7 +132,7 @@ TEST(ManualResetEventTest, OneSetEndsEveryWaitingThread) {
 
 TEST(ThreadStarterTest, RefusesToReplaceARunningThread) {
     CThreadStarter starter;
-    std::latch proceed(1);
+    CTestLatch proceed(1);
     std::thread thread;
     ASSERT_TRUE(starter.Start([&] { proceed.wait(); }, thread));
     std::atomic<bool> bSecondRan = false;

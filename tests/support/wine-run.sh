@@ -16,4 +16,14 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     flock "$build/wineprefix.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1'
 fi
-exec wine "$@"
+# Wine's own services (services.exe, rpcss.exe, ...) start with the first program of the prefix and
+# keep its standard error while any program of the prefix runs. Given a pipe, they would hold it open
+# and its reader (ctest, a test's capture) would wait for them: a pipe gets what a file took instead.
+# Anything else is handed on as it is, and the program keeps this script's process id.
+[ -p /dev/stderr ] || exec wine "$@"
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+status=0
+wine "$@" 2>"$errors" || status=$?
+cat "$errors" >&2
+exit "$status"
