@@ -9,6 +9,10 @@ list(APPEND CMAKE_FIND_ROOT_PATH "${CORVANE_WINDOWS_SDK}/tinyxml" "${CORVANE_WIN
 list(APPEND CMAKE_PREFIX_PATH "${CORVANE_WINDOWS_SDK}/googletest")
 # A child process's attribute list and the job objects it runs in need Windows 8 or later.
 add_compile_definitions(_WIN32_WINNT=0x0A00 WINVER=0x0A00 UNICODE _UNICODE NOMINMAX)
+# libstdc++ 12 for mingw-w64 waits on atomics through a condition variable, reading the value before
+# it takes the mutex, so a wake-up between the two is lost. A std::stop_callback that ends while its
+# callback runs on another thread waits on a semaphore; the POSIX one (winpthreads) does not lose it.
+add_compile_definitions(_GLIBCXX_USE_POSIX_SEMAPHORE=1)
 
 # corvane.exe is the tray program: a GUI program, which Windows starts without a console window.
 # corvane.com, made from the same sources, is its console entry: cmd.exe and PowerShell find it first

@@ -7,6 +7,11 @@
 #include <atomic>
 #include <utility>
 
+// A stop that comes while a child ends waits for its stop callback; see cmake/Windows.cmake.
+#if !_GLIBCXX_USE_POSIX_SEMAPHORE
+#error "the Windows build needs _GLIBCXX_USE_POSIX_SEMAPHORE=1"
+#endif
+
 namespace platform {
 namespace {
 
