@@ -5,13 +5,16 @@
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "support/PlaceNotingSvn.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 #include <functional>
@@ -32,6 +35,45 @@ struct CCommandResult {
 QByteArray ContentsOf(const QString& fileName) {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Copies the files below one folder to the same places below another, over what is there, and
+// removes them again when it goes.
+class CCopiedFiles final {
+public:
+    CCopiedFiles() = default;
+    CCopiedFiles(const CCopiedFiles&) = delete;
+    CCopiedFiles& operator=(const CCopiedFiles&) = delete;
+    ~CCopiedFiles() {
+        for (const QString& file : m_Copies)
+            QFile::remove(file);
+    }
+
+    bool Copy(const QString& from, const QString& to) {
+        QDirIterator files(from, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString source = files.next();
+            const QString target = to + source.mid(from.size());
+            QFile::remove(target);
+            if (!QDir().mkpath(QFileInfo(target).path()) || !QFile::copy(source, target))
+                return false;
+            m_Copies << target;
+        }
+        return true;
+    }
+
+private:
+    QStringList m_Copies;
+};
+
+// This PATH without the folders that hold an svn. On Windows the program still finds its DLLs.
+QString PathWithoutSvn() {
+    QStringList kept;
+    for (const QString& folder :
+         qEnvironmentVariable("PATH").split(QDir::listSeparator(), Qt::SkipEmptyParts))
+        if (QStandardPaths::findExecutable(QStringLiteral("svn"), {folder}).isEmpty())
+            kept << folder;
+    return kept.join(QDir::listSeparator());
 }
 
 // The real program, copied into a folder of its own with its own home, run without any display.
@@ -94,7 +136,8 @@ protected:
         process.setWorkingDirectory(workFolder.isEmpty() ? WorkFolder() : workFolder);
         if (!outputFile.isEmpty())
             process.setStandardOutputFile(outputFile);
-        process.start(Program(), arguments);
+        // Text mode: a Windows console program ends its lines with CR LF.
+        process.start(Program(), arguments, QIODevice::ReadWrite | QIODevice::Text);
         CCommandResult result;
         if (!process.waitForFinished(kRunTimeoutMs)) {
             process.kill();
@@ -147,7 +190,8 @@ TEST_F(CheckCommandTest, WithoutFoldersTheListBesideTheProgramIsCheckedAndNothin
                                                QRegularExpression::escape(m_WorkingCopies.m_strCurrent)));
     EXPECT_TRUE(expected.match(result.m_strOutput).hasMatch()) << result.m_strOutput.toStdString();
     EXPECT_EQ(ContentsOf(ListFile()), list);
-    EXPECT_EQ(QDir(AppFolder()).entryList(QDir::Files), (QStringList{"corvane", "pathlist.ini"}));
+    EXPECT_EQ(QDir(AppFolder()).entryList(QDir::Files),
+              (QStringList{QFileInfo(Program()).fileName(), "pathlist.ini"}));
     EXPECT_TRUE(QDir(WorkFolder()).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(m_Sandbox.Folder() + QStringLiteral("/home/.config/corvane")));
 }
@@ -252,7 +296,7 @@ TEST_F(CheckCommandTest, LogOptionWritesAnHtmlLogOfItsOwnBesideTheProgram) {
 // Each failure is followed by its reason: svn's own error line, or what kept svn from answering.
 TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
     // No svn on the PATH; the log's line carries the reason too.
-    m_strPath = m_Sandbox.Folder() + QStringLiteral("/nowhere");
+    m_strPath = PathWithoutSvn();
     const CCommandResult noSvn =
         Run({QStringLiteral("--check"), QStringLiteral("--log"), m_WorkingCopies.m_strCurrent});
     EXPECT_EQ(noSvn.m_iExitCode, 2);
@@ -261,14 +305,11 @@ TEST_F(CheckCommandTest, FolderInErrorIsFollowedByItsReason) {
     EXPECT_TRUE(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log"))
                     .contains("\tsvn was not found on the PATH\n"));
 
-    // An svn that answers with something that is no document.
+    // An svn that answers with no document: the noting stand-in prints nothing.
     const QString fakeFolder = m_Sandbox.Folder() + QStringLiteral("/fake");
     ASSERT_TRUE(QDir().mkpath(fakeFolder));
-    QFile fake(fakeFolder + QStringLiteral("/svn"));
-    ASSERT_TRUE(fake.open(QIODevice::WriteOnly) && fake.write("#!/bin/sh\necho 'no <xml'\n") > 0);
-    fake.close();
-    ASSERT_TRUE(fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    m_strPath = fakeFolder;
+    ASSERT_TRUE(PlaceNotingSvn(fakeFolder, QStringLiteral("svn")));
+    m_strPath = fakeFolder + QDir::listSeparator() + PathWithoutSvn();
     const CCommandResult unreadable = Run({QStringLiteral("--check"), m_WorkingCopies.m_strCurrent});
     EXPECT_EQ(unreadable.m_iExitCode, 2);
     EXPECT_TRUE(unreadable.m_strOutput.endsWith(QStringLiteral("\n  svn's answer could not be read\n")))
@@ -435,6 +476,10 @@ TEST_F(CheckCommandTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden
     ASSERT_TRUE(servers.open(QIODevice::WriteOnly) &&
                 servers.write("[global]\nstore-plaintext-passwords = yes\n") > 0);
     servers.close();
+    // Plain text too on Windows, whose data protection, svn's default store there, fails under Wine.
+    QFile config(at + QStringLiteral(".subversion/config"));
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly) && config.write("[auth]\npassword-stores =\n") > 0);
+    config.close();
     run(QStringLiteral("svn mkdir --username buildbot --password b -m robots %3robots/x"));
     run(QStringLiteral("svn mkdir --username alice --password a -m layout %3team/trunk"));
 
@@ -523,14 +568,16 @@ TEST_F(CheckCommandTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden
          "Message from Ann  Lee:\nblanks was modified. (local=15, remote=17)",
          {"r17 Ann  Lee: change by Ann  Lee", "r16 bob: change by bob"}},
     };
+    // The runs' svn keeps its cache below the home they are given, or on Windows in the user's
+    // application data, whatever the environment says.
+    const CScopedEnvironment home("HOME", QFile::encodeName(at + QStringLiteral("home")));
+    CCopiedFiles usersCache;
     for (const Layout& layout : layouts) {
         for (const auto& step : layout.steps)
             step();
         // What svn has cached by now is the user's own cache.
-        QDir(at + QStringLiteral("home/.subversion")).removeRecursively();
-        ASSERT_EQ(
-            QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-R"), at + ".subversion", at + "home/"}),
-            0);
+        ASSERT_TRUE(usersCache.Copy(at + QStringLiteral(".subversion/auth"),
+                                    platform::SvnConfigFolder() + QStringLiteral("/auth")));
 
         const CCommandResult result = Run({QStringLiteral("--check"), at + layout.copy});
 
