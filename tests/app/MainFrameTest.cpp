@@ -10,7 +10,7 @@
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
-#include "support/PlaceNotingSvn.h"
+#include "support/PlaceProgram.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"

@@ -5,7 +5,7 @@
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
-#include "support/PlaceNotingSvn.h"
+#include "support/PlaceProgram.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,7 +2,7 @@
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
-#include "support/PlaceNotingSvn.h"
+#include "support/PlaceProgram.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CUpdateWindow.h"
 
