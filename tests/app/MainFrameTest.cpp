@@ -10,6 +10,7 @@
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "support/PlaceProgram.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"
@@ -46,23 +47,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kWaitMs = 30000;
-
-// Stands in for svn: notes its target (the last argument) and prints nothing, which reads as a failed
-// run. With a gate file named, it waits for that file before it ends. With a URL named, a folder is a
-// working copy of that repository, or of a file:// one when its name ends in "local".
-constexpr char kFakeSvn[] = "#!/bin/sh\n"
-                            "for target; do :; done\n"
-                            "printf '%s\\n' \"${target%@}\" >> \"$CORVANE_TEST_SVN_LOG\"\n"
-                            "if [ -n \"$CORVANE_TEST_SVN_GATE\" ]; then\n"
-                            "  while [ ! -e \"$CORVANE_TEST_SVN_GATE\" ]; do sleep 0.02; done\n"
-                            "fi\n"
-                            "url=$CORVANE_TEST_SVN_URL\n"
-                            "case \"$target\" in *://*) exit 0 ;; *local@) url=file:///srv/repo ;; esac\n"
-                            "[ -n \"$url\" ] && printf '<?xml version=\"1.0\"?><info><entry kind=\"dir\" "
-                            "path=\"%s\" revision=\"1\"><url>%s</url><repository><root>%s</root></repository>"
-                            "<commit revision=\"1\"><author>ann</author></commit></entry></info>\\n' "
-                            "\"${target%@}\" \"$url\" \"$url\"\n"
-                            "exit 0\n";
 
 // A notification area that records every request and whether it came from the UI thread.
 class CUiThreadNotifyArea final : public platform::CNotifyArea {
@@ -146,18 +130,14 @@ void Click(QWidget* pDialog, const QString& text) {
     ADD_FAILURE() << "no button " << text.toStdString();
 }
 
-// A frame over a recording notification area and a list file in a temporary folder, with a fake svn
-// first on the PATH.
+// A frame over a recording notification area and a list file in a temporary folder, with the noting
+// stand-in for svn first on the PATH.
 class MainFrameTest : public testing::Test {
 public:
     void SetUp() override {
         ASSERT_TRUE(m_Dir.isValid());
         ASSERT_TRUE(QDir().mkpath(m_Dir.filePath(QStringLiteral("bin"))));
-        QFile script(m_Dir.filePath(QStringLiteral("bin/svn")));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(kFakeSvn);
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_TRUE(PlaceNotingSvn(m_Dir.filePath(QStringLiteral("bin")), QStringLiteral("svn")));
         g_iNextPathLine = 0;
         g_bReportOpen = false;
         ASSERT_TRUE(theLogFile.SwitchOn(m_strActivityLog, false, true));
@@ -250,7 +230,8 @@ public:
     const QString m_strGate = m_Dir.filePath(QStringLiteral("gate"));
     const QString m_strActivityLog = m_Dir.filePath(QStringLiteral("activity.log"));
     CScopedEnvironment m_Path{
-        "PATH", (m_Dir.filePath(QStringLiteral("bin")) + QLatin1Char(':')).toLocal8Bit() + qgetenv("PATH")};
+        "PATH",
+        QFile::encodeName(m_Dir.filePath(QStringLiteral("bin")) + QDir::listSeparator()) + qgetenv("PATH")};
     CScopedEnvironment m_SvnLog{"CORVANE_TEST_SVN_LOG", m_strSvnLog.toLocal8Bit()};
     CScopedEnvironment m_CacheHome{"XDG_CACHE_HOME", m_Dir.path().toLocal8Bit()};
     CUiThreadNotifyArea m_Area;
@@ -789,9 +770,12 @@ TEST_F(CommandTest, PauseGreysTheIconSaysUntilWhenAndOutlastsARestart) {
         m_Area.m_Recorder.Choose(CMainFrame::ID_PAUSE_FOUR_HOURS);
         ASSERT_TRUE(QTest::qWaitFor([&] { return pFrame->Pause().has_value(); }, kWaitMs));
     }
-    QFile pause(m_strPauseFile);
-    ASSERT_TRUE(pause.open(QIODevice::ReadOnly));
-    EXPECT_EQ(pause.readAll(), "until 2026-12-08T13:00:00Z\r\n");
+    {
+        // Closed again before the resume, since Windows removes no file that is open.
+        QFile pause(m_strPauseFile);
+        ASSERT_TRUE(pause.open(QIODevice::ReadOnly));
+        EXPECT_EQ(pause.readAll(), "until 2026-12-08T13:00:00Z\r\n");
+    }
 
     auto pFrame = MakeFrame();
     ASSERT_EQ(pFrame->OnCreate(), 0);

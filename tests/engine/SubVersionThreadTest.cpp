@@ -9,6 +9,7 @@
 #include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "support/PlaceProgram.h"
 
 #include <QDir>
 #include <QFile>
@@ -346,7 +347,7 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
     const QString bin = m_Sandbox.Folder() + QStringLiteral("/bin");
     const QString plans = m_Sandbox.Folder() + QStringLiteral("/plans");
     ASSERT_TRUE(QDir().mkpath(bin) && QDir().mkpath(plans));
-    ASSERT_TRUE(QFile::link(QStringLiteral(CORVANE_FAKE_SVN), bin + QStringLiteral("/svn")));
+    ASSERT_TRUE(PlaceProgram(QStringLiteral(CORVANE_FAKE_SVN), bin, QStringLiteral("svn")));
     CScopedEnvironment path("PATH", QFile::encodeName(bin));
     CScopedEnvironment planFolder("CORVANE_SOAK_PLANS", QFile::encodeName(plans));
     CScopedEnvironment log("CORVANE_SOAK_LOG", QFile::encodeName(m_Sandbox.Folder() + "/fake-svn.log"));

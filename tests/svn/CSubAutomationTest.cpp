@@ -62,11 +62,7 @@ const QRegularExpression kSvnDate(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\
 
 } // namespace
 
-TEST_F(GetInfoTest, WorkingCopyFillsEveryMemberAndLeavesTheDebugCopy) {
-    // A longer copy from an earlier run must not leave its tail behind.
-    QFile earlier(platform::DebugCopyPath());
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write(QByteArray(20000, 'x')) == 20000);
-    earlier.close();
+TEST_F(GetInfoTest, WorkingCopyFillsEveryMember) {
     CSubAutomation automation;
     SVNInfo record;
     ASSERT_EQ(automation.GetInfo(s_strAliceCopy, record), InfoOk) << automation.m_strOutput.toStdString();
@@ -82,7 +78,6 @@ TEST_F(GetInfoTest, WorkingCopyFillsEveryMemberAndLeavesTheDebugCopy) {
     EXPECT_EQ(record.m_strCommitAuthor, QStringLiteral("alice"));
     EXPECT_TRUE(kSvnDate.match(record.m_strCommitDate).hasMatch()) << record.m_strCommitDate.toStdString();
     EXPECT_TRUE(automation.m_strMessage.isEmpty());
-    EXPECT_EQ(DebugCopy(), automation.m_strOutput.toLocal8Bit());
 }
 
 TEST_F(GetInfoTest, WorkingCopyBehindItsUrlShowsTheOtherAuthorsNewerCommit) {
@@ -116,7 +111,6 @@ TEST_F(GetInfoTest, UrlServedBySvnserveUntilTheServerStops) {
     EXPECT_EQ(record.m_strUrl, url);
     EXPECT_EQ(record.m_strCommitRevision, QStringLiteral("2"));
     EXPECT_EQ(record.m_strCommitAuthor, QStringLiteral("bob"));
-    const QByteArray copyOfSuccess = DebugCopy();
 
     s_pSandbox->StopServer();
     SVNInfo afterStop;
@@ -124,6 +118,24 @@ TEST_F(GetInfoTest, UrlServedBySvnserveUntilTheServerStops) {
     EXPECT_TRUE(automation.m_strMessage.startsWith(QStringLiteral("Error parsing xlm in <?xml")))
         << automation.m_strMessage.toStdString();
     EXPECT_TRUE(afterStop.m_strCommitRevision.isEmpty());
+}
+
+// The debug copy holds the last document read, whole; a run that fails leaves it alone.
+TEST_F(GetInfoTest, DebugCopyHoldsTheLastDocumentReadUntilTheNext) {
+    // A longer copy from an earlier run must not leave its tail behind.
+    QFile earlier(platform::DebugCopyPath());
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly) && earlier.write(QByteArray(20000, 'x')) == 20000);
+    earlier.close();
+    const QString url = s_pSandbox->StartServer();
+    ASSERT_FALSE(url.isEmpty()) << s_pSandbox->LastError().toStdString();
+    CSubAutomation automation;
+    SVNInfo record;
+    ASSERT_EQ(automation.GetInfo(url, record), InfoOk) << automation.m_strOutput.toStdString();
+    EXPECT_EQ(DebugCopy(), automation.m_strOutput.toLocal8Bit());
+    const QByteArray copyOfSuccess = DebugCopy();
+
+    s_pSandbox->StopServer();
+    EXPECT_EQ(automation.GetInfo(url, record), InfoBadXml);
     EXPECT_EQ(DebugCopy(), copyOfSuccess);
 }
 

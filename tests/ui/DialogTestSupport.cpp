@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
@@ -49,5 +50,5 @@ QImage StateIconImage(int iIconId) {
 }
 
 QByteArray PathWithFirst(const QString& strFolder) {
-    return QFile::encodeName(strFolder) + ':' + qgetenv("PATH");
+    return QFile::encodeName(strFolder + QDir::listSeparator()) + qgetenv("PATH");
 }

@@ -2,6 +2,7 @@
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "support/PlaceProgram.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CUpdateWindow.h"
 
@@ -261,9 +262,10 @@ TEST_F(UpdateWindowTest, WindowOutlivesItsRequesterAndEndsWithTheLauncher) {
 TEST_F(UpdateWindowTest, EndOfTheToolsRunIsToldWithTheCopysPath) {
     const QString started = m_tools.filePath(QStringLiteral("started"));
     const QString release = m_tools.filePath(QStringLiteral("release"));
-    ASSERT_TRUE(WriteScript(m_tools.path(), QStringLiteral("TortoiseProc"),
-                            "touch '" + started.toLocal8Bit() + "'\nwhile [ ! -e '" + release.toLocal8Bit() +
-                                "' ]; do sleep 0.02; done\n"));
+    // The tool notes its start in started, then runs until release appears.
+    ASSERT_TRUE(PlaceNotingSvn(m_tools.path(), QStringLiteral("TortoiseProc")));
+    const CScopedEnvironment note("CORVANE_TEST_SVN_LOG", QFile::encodeName(started));
+    const CScopedEnvironment gate("CORVANE_TEST_SVN_GATE", QFile::encodeName(release));
     QStringList ended;
     CDesktopUpdateLauncher launcher([&ended](const QString& strPath) { ended.append(strPath); });
 
