@@ -55,7 +55,7 @@ CChildProcess::~CChildProcess() {
     CloseHandles();
 }
 
-bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole console) {
     if (m_pJob != nullptr || !WatchStop(std::move(stopToken)))
         return false;
     HANDLE hWriteEnd = nullptr;
@@ -71,9 +71,11 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
         return false;
     }
     auto job = std::make_unique<CJobObject>();
-    // No console window: svn is a console program, which would otherwise get one of its own.
+    // No console window: svn is a console program, which would otherwise get one of its own. svn asks
+    // for a password on its console whenever it has one, even when told to ask.
+    const DWORD dwConsole = console == ChildConsole::None ? DETACHED_PROCESS : CREATE_NO_WINDOW;
     const bool bStarted =
-        job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, CREATE_NO_WINDOW, SW_HIDE);
+        job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, dwConsole, SW_HIDE);
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     CloseHandle(hWriteEnd);
     CloseHandle(hInput);
