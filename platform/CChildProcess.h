@@ -24,10 +24,10 @@ enum class ChildConsole {
 };
 
 // One program run as a child process whose standard output and standard error are one pipe that
-// this object reads. The child gets /dev/null as standard input, a session of its own (no
-// controlling terminal, so it can never prompt), no other descriptor of this process, and this
-// process's environment with a UTF-8 character type and no ssh askpass program
-// (platform::BackgroundChildEnvironment). The object owns the child: whatever is still running of
+// this object reads. The child gets /dev/null as standard input (on Windows a pipe that no one
+// writes to), a session of its own (no controlling terminal, so it can never prompt), no other
+// descriptor of this process, and this process's environment with a UTF-8 character type and no ssh
+// askpass program (platform::BackgroundChildEnvironment). The object owns the child: whatever is still running of
 // it when the object goes is killed with its whole process group and reaped, and the child is
 // killed when this process ends, however it ends. Not thread-safe; one thread drives one child.
 // Only the stop token given to Start may be triggered from another thread: it wakes a Read or

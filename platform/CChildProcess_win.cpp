@@ -60,9 +60,7 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
         return false;
     HANDLE hWriteEnd = nullptr;
     HANDLE hReadEnd = nullptr;
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const HANDLE hInput = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE hInput = OpenEmptyInput();
     m_hReadDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (hInput == INVALID_HANDLE_VALUE || m_hReadDone == nullptr || !OpenPipe(hReadEnd, hWriteEnd)) {
         if (hInput != INVALID_HANDLE_VALUE)
@@ -71,8 +69,8 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
         return false;
     }
     auto job = std::make_unique<CJobObject>();
-    // No console window: svn is a console program, which would otherwise get one of its own. svn asks
-    // for a password on its console whenever it has one, even when told to ask.
+    // No console window: svn is a console program, which would otherwise get one of its own. A child
+    // that is to ask on its output gets no console at all: svn asks on its console whenever it has one.
     const DWORD dwConsole = console == ChildConsole::None ? DETACHED_PROCESS : CREATE_NO_WINDOW;
     const bool bStarted =
         job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, dwConsole, SW_HIDE);

@@ -161,9 +161,9 @@ TEST_F(GetInfoTest, TargetWithBlanksQuotesBackslashesAndAccentsStaysOneArgument)
 }
 
 // A server that wants a password names its realm before it asks: the probe, with no one to answer,
-// reads the realm from what svn printed and ends at once, on Windows too, where svn asks on a
-// console whenever it has one.
-TEST_F(GetInfoTest, RealmOfAServerThatWantsAPasswordIsReadAtOnce) {
+// reads the realm from what svn printed and ends at once, and a check without a cached password
+// fails at once, on Windows too, where svn asks on a console whenever it has one.
+TEST_F(GetInfoTest, ServerThatWantsAPasswordNamesItsRealmAndRefusesAtOnce) {
     const QString guarded = s_pSandbox->Folder() + QStringLiteral("/guarded");
     ASSERT_TRUE(s_pSandbox->RunTool(QStringLiteral("svnadmin"), {QStringLiteral("create"), guarded}));
     QFile conf(guarded + QStringLiteral("/conf/svnserve.conf"));
@@ -183,6 +183,13 @@ TEST_F(GetInfoTest, RealmOfAServerThatWantsAPasswordIsReadAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(automation.GetRealm(url, prefix).toStdString(), (prefix + " Team repositories").toStdString());
     EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
+
+    SVNInfo record;
+    const auto checked = std::chrono::steady_clock::now();
+    EXPECT_EQ(automation.GetInfo(url, record), InfoBadXml);
+    EXPECT_LT(std::chrono::steady_clock::now() - checked, kAtOnce);
+    EXPECT_TRUE(automation.m_strOutput.contains(QStringLiteral("E170001")))
+        << automation.m_strOutput.toStdString();
     s_pSandbox->StopServer();
 }
 
