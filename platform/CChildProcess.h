@@ -27,11 +27,11 @@ enum class ChildConsole {
 // this object reads. The child gets /dev/null as standard input (on Windows a pipe that no one
 // writes to), a session of its own (no controlling terminal, so it can never prompt), no other
 // descriptor of this process, and this process's environment with a UTF-8 character type and no ssh
-// askpass program (platform::BackgroundChildEnvironment). The object owns the child: whatever is still running of
-// it when the object goes is killed with its whole process group and reaped, and the child is
-// killed when this process ends, however it ends. Not thread-safe; one thread drives one child.
-// Only the stop token given to Start may be triggered from another thread: it wakes a Read or
-// Finish that waits.
+// askpass program (platform::BackgroundChildEnvironment). The object owns the child: whatever is
+// still running of it when the object goes is killed with its whole process group and reaped, and
+// the child is killed when this process ends, however it ends. Not thread-safe; one thread drives
+// one child. Only the stop token given to Start may be triggered from another thread: it wakes a
+// Read or Finish that waits.
 class CChildProcess final {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
