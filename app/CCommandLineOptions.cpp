@@ -1,6 +1,7 @@
 #include "app/CCommandLineOptions.h"
 
 #include "platform/ProgramArguments.h"
+#include "platform/UsageText.h"
 
 #include <optional>
 
@@ -93,38 +94,37 @@ QStringList CCommandLineOptions::ArgumentsOf(int argc, char** argv) {
 
 QString CCommandLineOptions::Usage() {
     return QStringLiteral(
-        "Usage: corvane [--log]\n"
-        "       corvane --check [--jobs N] [--log] [FOLDER...]\n"
-        "       corvane --quit\n"
-        "       corvane --help | --version\n"
-        "\n"
-        "Watches Subversion working copies from the system tray and tells you when one is behind\n"
-        "its repository. The watched folders are listed in pathlist.ini. One tray program runs per\n"
-        "user and display: starting it again opens the running one's report.\n"
-        "\n"
-        "pathlist.ini and the logs lie beside the program while that folder is yours, writable by\n"
-        "you and by no one else, and belongs to no installed tree (no share/corvane beside it, no\n"
-        "system prefix such as /usr or /opt); otherwise in ~/.config/corvane ($XDG_CONFIG_HOME).\n"
-        "\n"
-        "  --check    check each FOLDER (without any, those of pathlist.ini) once, now, without\n"
-        "             a tray, and print one line per folder: path, state, last author and check\n"
-        "             time, separated by tabs; for a folder in error, the reason follows; for a\n"
-        "             folder that is behind, the alert; both indented by two spaces. Each svn\n"
-        "             run may take 300 s. The lines come in the order the folders were\n"
-        "             given. A tab, a line break or a backslash in a path or an author is\n"
-        "             printed as \\t, \\n or \\\\, any other control character as \\xHH,\n"
-        "             its code in two lower-case hexadecimal digits.\n"
-        "             Exit status: 0 all up-to-date, 1 some modified, 2 some in error or\n"
-        "             the outcomes not written; 128 plus the signal's number when ended by\n"
-        "             SIGINT, SIGTERM or SIGHUP, and 141 when the outcomes' reader is gone.\n"
-        "  --jobs N   with --check: check up to N folders at once (1 to 64, default 4)\n"
-        "  --log      write the activity log Corvane.log beside pathlist.ini; with --check,\n"
-        "             Corvane-check.log in the same folder\n"
-        "  --quit     end the running tray program as its Quit does, and wait until it has\n"
-        "             ended (the installer's uninstall uses it); exit status 0 also when none\n"
-        "             runs, 1 when it does not end\n"
-        "  --help     show this help\n"
-        "  --version  show the program's revision\n");
+               "Usage: corvane [--log]\n"
+               "       corvane --check [--jobs N] [--log] [FOLDER...]\n"
+               "       corvane --quit\n"
+               "       corvane --help | --version\n"
+               "\n"
+               "Watches Subversion working copies from the system tray and tells you when one is behind\n"
+               "its repository. The watched folders are listed in pathlist.ini. One tray program runs per\n"
+               "user and display: starting it again opens the running one's report.\n"
+               "\n") +
+           platform::UserFilesUsage() +
+           QStringLiteral(
+               "\n"
+               "  --check    check each FOLDER (without any, those of pathlist.ini) once, now, without\n"
+               "             a tray, and print one line per folder: path, state, last author and check\n"
+               "             time, separated by tabs; for a folder in error, the reason follows; for a\n"
+               "             folder that is behind, the alert; both indented by two spaces. Each svn\n"
+               "             run may take 300 s. The lines come in the order the folders were\n"
+               "             given. A tab, a line break or a backslash in a path or an author is\n"
+               "             printed as \\t, \\n or \\\\, any other control character as \\xHH,\n"
+               "             its code in two lower-case hexadecimal digits.\n"
+               "             Exit status: 0 all up-to-date, 1 some modified, 2 some in error or\n") +
+           platform::CheckEndedUsage() +
+           QStringLiteral(
+               "  --jobs N   with --check: check up to N folders at once (1 to 64, default 4)\n"
+               "  --log      write the activity log Corvane.log beside pathlist.ini; with --check,\n"
+               "             Corvane-check.log in the same folder\n"
+               "  --quit     end the running tray program as its Quit does, and wait until it has\n"
+               "             ended (the installer's uninstall uses it); exit status 0 also when none\n"
+               "             runs, 1 when it does not end\n"
+               "  --help     show this help\n"
+               "  --version  show the program's revision\n");
 }
 
 QString CCommandLineOptions::VersionText() {

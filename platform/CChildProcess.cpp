@@ -55,7 +55,7 @@ CChildProcess::~CChildProcess() {
     CloseDescriptors();
 }
 
-bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole /*console*/) {
     if (m_iProcessId > 0 || m_iReadEnd >= 0)
         return false;
     CChildLaunch launch;

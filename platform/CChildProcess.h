@@ -13,15 +13,25 @@ namespace platform {
 class CJobObject;
 #endif
 
+// Whether a child may have a console to ask the user on. On Windows a console program's own console
+// children share the child's console, which has no window, rather than open a window each; but a
+// program that asks for a password asks on that console and waits there, unseen. Without a console
+// it asks on its standard error, which is the output read here, and reads the empty input. On Linux
+// a child never has a terminal: both are the same.
+enum class ChildConsole {
+    Hidden, // a console without a window, shared by the child's own console children
+    None    // no console at all: the child's questions come to its output
+};
+
 // One program run as a child process whose standard output and standard error are one pipe that
-// this object reads. The child gets /dev/null as standard input, a session of its own (no
-// controlling terminal, so it can never prompt), no other descriptor of this process, and this
-// process's environment with a UTF-8 character type and no ssh askpass program
-// (platform::BackgroundChildEnvironment). The object owns the child: whatever is still running of
-// it when the object goes is killed with its whole process group and reaped, and the child is
-// killed when this process ends, however it ends. Not thread-safe; one thread drives one child.
-// Only the stop token given to Start may be triggered from another thread: it wakes a Read or
-// Finish that waits.
+// this object reads. The child gets /dev/null as standard input (on Windows a pipe that no one
+// writes to), a session of its own (no controlling terminal, so it can never prompt), no other
+// descriptor of this process, and this process's environment with a UTF-8 character type and no ssh
+// askpass program (platform::BackgroundChildEnvironment). The object owns the child: whatever is
+// still running of it when the object goes is killed with its whole process group and reaped, and
+// the child is killed when this process ends, however it ends. Not thread-safe; one thread drives
+// one child. Only the stop token given to Start may be triggered from another thread: it wakes a
+// Read or Finish that waits.
 class CChildProcess final {
 public:
     using Deadline = std::chrono::steady_clock::time_point;
@@ -43,7 +53,8 @@ public:
     // nothing was started: no arguments, an argument holding a NUL character, no pipe, no program,
     // a child already started by this object, or a stop already requested through stopToken. A
     // stop requested later ends the waits of Read and Finish at once.
-    bool Start(const QStringList& arguments, std::stop_token stopToken = {});
+    bool Start(const QStringList& arguments, std::stop_token stopToken = {},
+               ChildConsole console = ChildConsole::Hidden);
 
     // Waits for output until the deadline and reads at most capacity bytes of it into buffer;
     // received is their count when the result is Data, else 0. Stopped as soon as a stop is

@@ -55,14 +55,12 @@ CChildProcess::~CChildProcess() {
     CloseHandles();
 }
 
-bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole console) {
     if (m_pJob != nullptr || !WatchStop(std::move(stopToken)))
         return false;
     HANDLE hWriteEnd = nullptr;
     HANDLE hReadEnd = nullptr;
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const HANDLE hInput = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE hInput = OpenEmptyInput();
     m_hReadDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (hInput == INVALID_HANDLE_VALUE || m_hReadDone == nullptr || !OpenPipe(hReadEnd, hWriteEnd)) {
         if (hInput != INVALID_HANDLE_VALUE)
@@ -71,9 +69,11 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
         return false;
     }
     auto job = std::make_unique<CJobObject>();
-    // No console window: svn is a console program, which would otherwise get one of its own.
+    // No console window: svn is a console program, which would otherwise get one of its own. A child
+    // that is to ask on its output gets no console at all: svn asks on its console whenever it has one.
+    const DWORD dwConsole = console == ChildConsole::None ? DETACHED_PROCESS : CREATE_NO_WINDOW;
     const bool bStarted =
-        job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, CREATE_NO_WINDOW, SW_HIDE);
+        job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, dwConsole, SW_HIDE);
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     CloseHandle(hWriteEnd);
     CloseHandle(hInput);

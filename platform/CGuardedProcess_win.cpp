@@ -58,8 +58,7 @@ bool CGuardedProcess::Start(const QStringList& arguments, const QStringList& rep
         return false;
     }
     SetHandleInformation(hReadEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE hInput = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                      OPEN_EXISTING, 0, nullptr);
+    const HANDLE hInput = OpenEmptyInput();
     auto job = std::make_unique<CJobObject>();
     // A process group of its own takes Ctrl+Break without Corvane; a console of its own, hidden, is
     // where the break is sent.

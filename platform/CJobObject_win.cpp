@@ -129,6 +129,16 @@ bool CJobObject::Start(const QStringList& arguments, const QByteArrayList& envir
     return true;
 }
 
+HANDLE OpenEmptyInput() {
+    HANDLE hReadEnd = nullptr;
+    HANDLE hWriteEnd = nullptr;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    if (!CreatePipe(&hReadEnd, &hWriteEnd, &inheritable, 0))
+        return INVALID_HANDLE_VALUE;
+    CloseHandle(hWriteEnd);
+    return hReadEnd;
+}
+
 void CJobObject::Terminate() {
     if (m_hJob != nullptr)
         TerminateJobObject(m_hJob, 1);

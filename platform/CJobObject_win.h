@@ -42,4 +42,9 @@ private:
     DWORD m_dwProcessId = 0;
 };
 
+// An inheritable handle for a child's standard input that reads as empty at once: the read end of a
+// pipe that no one writes to. Not NUL, which the C runtime takes for a terminal, so that svn would
+// ask for a password, and wait. INVALID_HANDLE_VALUE when no pipe could be made.
+HANDLE OpenEmptyInput();
+
 } // namespace platform

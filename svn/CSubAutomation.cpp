@@ -110,12 +110,14 @@ bool CSubAutomation::GetStatus(const QString& path, SVNStatus& status) {
 QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix) {
     if (realmPrefix.isEmpty())
         return {};
-    // No password store is opened either: a keyring or wallet must not ask to be unlocked.
+    // No password store is opened either: a keyring or wallet must not ask to be unlocked. The
+    // question, which names the realm, must come to the output, where no one answers it.
     const std::string output =
         RunSvn(QStringLiteral("info --force-interactive --config-option "
                               "config:auth:password-stores= --username %1")
                    .arg(QLatin1String(kRealmProbeUser)),
-               url, {}, std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit));
+               url, {}, std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit),
+               platform::ChildConsole::None);
     // The prompt's own words are translated; the realm is found by the address it starts with.
     const QString text = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
     const qsizetype start = text.indexOf(realmPrefix);
@@ -145,16 +147,17 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
 }
 
 std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg,
-                                   std::optional<std::chrono::milliseconds> timeLimit) {
+                                   std::optional<std::chrono::milliseconds> timeLimit,
+                                   platform::ChildConsole console) {
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
     if (target.isEmpty()) {
         m_eLastRunEnd = RunEnd::Ended;
         return {};
     }
-    return RunCommand(QStringLiteral("svn.exe"),
-                      arguments + QStringLiteral(" -- ") +
-                          platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd);
+    return RunCommand(
+        QStringLiteral("svn.exe"),
+        arguments + QStringLiteral(" -- ") + platform::QuoteArgument(target + QLatin1Char('@') + peg),
+        timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd, console);
 }
 
 QString CSubAutomation::FailureReason() const {

@@ -67,7 +67,8 @@ private:
     // unless peg names one.
     // The run ends at timeLimit when one is given, else at the object's.
     std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {},
-                       std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
+                       std::optional<std::chrono::milliseconds> timeLimit = std::nullopt,
+                       platform::ChildConsole console = platform::ChildConsole::Hidden);
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;

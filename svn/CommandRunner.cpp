@@ -32,15 +32,16 @@ std::string Join(std::vector<std::string>& blocks) {
 } // namespace
 
 std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
-                       std::stop_token stopToken, std::size_t outputLimit, RunEnd* pEnd) {
+                       std::stop_token stopToken, std::size_t outputLimit, RunEnd* pEnd,
+                       platform::ChildConsole console) {
     RunEnd end = RunEnd::Ended;
     if (pEnd == nullptr)
         pEnd = &end;
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     platform::CChildProcess child;
     *pEnd = stopToken.stop_requested() ? RunEnd::Stopped : RunEnd::NotStarted;
-    if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments),
-                     std::move(stopToken)))
+    if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments), std::move(stopToken),
+                     console))
         return {};
     std::vector<std::string> blocks(1);
     std::array<char, kReadSize + 1> buffer;

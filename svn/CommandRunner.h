@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CChildProcess.h"
+
 #include <QString>
 #include <chrono>
 #include <cstddef>
@@ -20,7 +22,8 @@ inline constexpr std::size_t kDefaultOutputLimit = std::size_t{1} << 20;
 // writes more than outputLimit bytes is killed as soon as that shows, and the result is the first
 // outputLimit + 1 bytes: a result longer than outputLimit tells the caller that the run was cut.
 // Empty when nothing could be run, also when the stop was requested before the run. The child is
-// always reaped. pEnd, when given, takes how the run ended.
+// always reaped. pEnd, when given, takes how the run ended. console says whether the child may have a
+// console to ask the user on (platform::ChildConsole).
 enum class RunEnd {
     Ended,      // the child's output ended
     NotStarted, // no program could be started
@@ -31,4 +34,5 @@ enum class RunEnd {
 std::string RunCommand(QString program, QString arguments,
                        std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
                        std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit,
-                       RunEnd* pEnd = nullptr);
+                       RunEnd* pEnd = nullptr,
+                       platform::ChildConsole console = platform::ChildConsole::Hidden);

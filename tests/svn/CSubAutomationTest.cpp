@@ -7,6 +7,7 @@
 #include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "svn/CSvnUserName.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,39 @@ TEST_F(GetInfoTest, TargetWithBlanksQuotesBackslashesAndAccentsStaysOneArgument)
     ASSERT_EQ(automation.GetInfo(workingCopy, record), InfoOk) << automation.m_strOutput.toStdString();
     EXPECT_EQ(record.m_strPath, workingCopy);
     EXPECT_EQ(record.m_strCommitAuthor, QStringLiteral("bob"));
+}
+
+// A server that wants a password names its realm before it asks: the probe, with no one to answer,
+// reads the realm from what svn printed and ends at once, and a check without a cached password
+// fails at once, on Windows too, where svn asks on a console whenever it has one.
+TEST_F(GetInfoTest, ServerThatWantsAPasswordNamesItsRealmAndRefusesAtOnce) {
+    const QString guarded = s_pSandbox->Folder() + QStringLiteral("/guarded");
+    ASSERT_TRUE(s_pSandbox->RunTool(QStringLiteral("svnadmin"), {QStringLiteral("create"), guarded}));
+    QFile conf(guarded + QStringLiteral("/conf/svnserve.conf"));
+    QFile users(guarded + QStringLiteral("/conf/passwd"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && users.open(QIODevice::WriteOnly));
+    conf.write("[general]\nanon-access = none\nauth-access = write\npassword-db = passwd\n"
+               "realm = Team repositories\n");
+    users.write("[users]\nalice = a\n");
+    conf.close();
+    users.close();
+    const QString server = s_pSandbox->StartServer();
+    ASSERT_FALSE(server.isEmpty()) << s_pSandbox->LastError().toStdString();
+    const QString url = server.chopped(4) + QStringLiteral("guarded");
+    const QString prefix = CSvnUserName::RealmPrefix(url);
+
+    CSubAutomation automation;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(automation.GetRealm(url, prefix).toStdString(), (prefix + " Team repositories").toStdString());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kAtOnce);
+
+    SVNInfo record;
+    const auto checked = std::chrono::steady_clock::now();
+    EXPECT_EQ(automation.GetInfo(url, record), InfoBadXml);
+    EXPECT_LT(std::chrono::steady_clock::now() - checked, kAtOnce);
+    EXPECT_TRUE(automation.m_strOutput.contains(QStringLiteral("E170001")))
+        << automation.m_strOutput.toStdString();
+    s_pSandbox->StopServer();
 }
 
 TEST_F(GetInfoTest, SvnMissingFromPathIsAnEmptyDocument) {

@@ -2,6 +2,7 @@
 # corvane --check typed in cmd.exe reaches the console entry corvane.com, which prints the outcomes
 # and sets the exit status as on Linux: a copy behind its repository in a folder named with a blank
 # and accents, a folder that is no working copy, and a copy served by Linux's svnserve on 127.0.0.1.
+# Its --help tells Windows' places and console events.
 # usage: check-console.sh <dist folder> <build folder> <Windows SDK>
 set -euo pipefail
 dist=$1 build=$2 sdk=$3
@@ -48,3 +49,10 @@ grep -q $'plain folder\terror local\t' "$work/output" || Fail "the plain folder 
 grep -q $'served\tup-to-date\t' "$work/output" || Fail "the served copy is not up-to-date"
 [ "$code" -eq 2 ] || Fail "exit status $code, not 2"
 echo "corvane --check in cmd.exe: three outcomes, exit status 2"
+
+# Its help tells Windows' places and console events, not Linux's.
+(cd "$work/app" && Wine cmd /c corvane --help) >"$work/output" 2>&1 || Fail "corvane --help failed"
+grep -qF '%APPDATA%\Corvane' "$work/output" || Fail "the help does not name %APPDATA%\\Corvane"
+grep -qF '149 by Ctrl+Break' "$work/output" || Fail "the help does not give Ctrl+Break's status"
+! grep -q 'SIGINT' "$work/output" || Fail "the help names SIGINT"
+echo "corvane --help in cmd.exe: Windows' places and console events"

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on Xvfb with trayer, copied with its DLLs into a folder whose
 # "pathlist.ini" names a working copy that is behind its repository: its icon docks in the tray, the
-# balloon appears, a left click on the icon opens the report, and "Quit" from the icon's menu ends it
-# with exit code 0. Wine draws the icon and the balloon in windows of its explorer.exe.
-# usage: tray-alert-and-quit.sh <dist folder> <build folder> <Windows SDK>
+# balloon appears, a click on the balloon and a left click on the icon each open the report, and
+# "Quit" from the icon's menu ends it with exit code 0. Wine draws the icon and the balloon in windows
+# of its explorer.exe.
+# usage: tray-alert-and-quit.sh <dist folder> <build folder> <Windows SDK> <balloon-click.exe>
 set -euo pipefail
-dist=$1 build=$2 sdk=$3
+dist=$1 build=$2 sdk=$3 balloon_click=$4
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../support/wait-lib.sh"
 # A Wine of its own: Wine's desktop process, which holds the tray icons, belongs to the display that
@@ -88,9 +89,18 @@ ClickCentre() {
 icon=$(WaitForOutput 60 DockedIcon) || Fail "the icon never docked in the tray"
 balloon=$(WaitForOutput 60 Balloon) || Fail "no balloon appeared"
 echo "icon $icon docked, balloon $balloon shown"
-# Wine's balloon does not tell the program of a click on it (Windows sends NIN_BALLOONUSERCLICK), so
-# the report is opened as the icon's left click opens it; a click that comes before the icon takes
-# input is given again.
+# Wine's balloon does not tell the program of a click on it: balloon-click posts what Windows' shell
+# posts on one (NIN_BALLOONUSERCLICK), and the report opens.
+! Report >/dev/null || Fail "a report was open before any click"
+"$here/../support/wine-run.sh" "$wine" "$sdk" "$balloon_click" corvane.exe ||
+    Fail "the program has no tray icon window to click the balloon of"
+WaitFor 20 Report >/dev/null || Fail "a click on the balloon opened no report"
+xdotool key --window "$(Report)" Escape
+WaitFor 10 eval '! Report >/dev/null' || Fail "the report did not close"
+echo "a click on the balloon opened the report"
+
+# A left click on the icon opens the report too; a click that comes before the icon takes input is
+# given again.
 ClickIconForReport() {
     Report >/dev/null && return 0
     ClickCentre "$icon" 1
