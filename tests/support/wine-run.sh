@@ -11,10 +11,14 @@ windows_path() { echo "Z:${1//\//\\}"; }
 
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPATH="$(windows_path "$sdk/qt/bin");$(windows_path "$sdk/mingw-runtime");$(windows_path "$sdk/svn/bin")"
-# The first run makes the prefix; tests that run at once wait for it rather than make it twice.
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# The first run makes the prefix; tests that run at once wait for it rather than make it twice. A
+# file of our own says it is made: a persistent Wine server writes the registry files only later. The
+# lock is not handed on (-o), since Wine's services, which wineboot starts, outlive it.
+made="$WINEPREFIX/.made"
+if [ ! -f "$made" ]; then
     mkdir -p "$WINEPREFIX"
-    flock "$build/wineprefix.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1'
+    flock -o "$build/wineprefix.lock" \
+        sh -c '[ -f "$1" ] || { wineboot --init >/dev/null 2>&1 && touch "$1"; }' sh "$made"
 fi
 # Wine's own services (services.exe, rpcss.exe, ...) start with the first program of the prefix and
 # keep its standard error while any program of the prefix runs. Given a pipe, they would hold it open
