@@ -1,5 +1,8 @@
 #include "app/CSingleInstance.h"
 
+#include "platform/CProcessEndWatcher.h"
+
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,6 +14,9 @@ namespace {
 constexpr char kReportRequest[] = "report\n";
 constexpr char kQuitRequest[] = "quit\n";
 constexpr char kAnswer[] = "ok\n";
+// The answer to a quit request names the process that is going to end: its lock is freed before the
+// process has ended, and an installer may replace the program only once it has.
+constexpr char kQuitAnswerStart[] = "ok ";
 constexpr int kRetryMs = 100;
 constexpr qint64 kMaxRequestLength = 64;
 
@@ -60,14 +66,25 @@ bool CSingleInstance::Listen() {
 }
 
 bool CSingleInstance::AskToOpenReport(std::chrono::milliseconds timeout) {
-    return Ask(kReportRequest, QDeadlineTimer(timeout));
+    return Ask(kReportRequest, QDeadlineTimer(timeout)) == kAnswer;
 }
 
 bool CSingleInstance::AskToQuit(std::chrono::milliseconds timeout) {
     const QDeadlineTimer deadline(timeout);
-    if (!Ask(kQuitRequest, deadline))
+    const std::optional<QByteArray> answer = Ask(kQuitRequest, deadline);
+    if (!answer)
         return false;
-    // It has ended once its lock is free.
+    // An earlier version answers without its process id; its free lock is all there is to wait for.
+    if (answer->startsWith(kQuitAnswerStart)) {
+        bool bNumber = false;
+        const qint64 processId =
+            answer->mid(qsizetype(sizeof kQuitAnswerStart) - 1).trimmed().toLongLong(&bNumber);
+        if (!bNumber || !platform::CProcessEndWatcher::WaitForEnd(
+                            processId, std::chrono::milliseconds(deadline.remainingTime())))
+            return false;
+    } else if (*answer != kAnswer) {
+        return false;
+    }
     while (!Claim()) {
         if (deadline.hasExpired())
             return false;
@@ -76,9 +93,9 @@ bool CSingleInstance::AskToQuit(std::chrono::milliseconds timeout) {
     return true;
 }
 
-bool CSingleInstance::Ask(const char* request, const QDeadlineTimer& deadline) {
+std::optional<QByteArray> CSingleInstance::Ask(const char* request, const QDeadlineTimer& deadline) {
     if (m_strBase.isEmpty())
-        return false;
+        return std::nullopt;
     const QString socketName = m_strBase + QStringLiteral(".socket");
     // The first may still be starting: its socket comes shortly after its lock.
     while (true) {
@@ -89,12 +106,12 @@ bool CSingleInstance::Ask(const char* request, const QDeadlineTimer& deadline) {
             socket.flush();
             while (!socket.canReadLine()) {
                 if (!socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
-                    return false;
+                    return std::nullopt;
             }
-            return socket.readLine() == kAnswer;
+            return socket.readLine(kMaxRequestLength);
         }
         if (deadline.hasExpired())
-            return false;
+            return std::nullopt;
         QThread::msleep(kRetryMs);
     }
 }
@@ -111,7 +128,10 @@ void CSingleInstance::OnNewConnection() {
             }
             const QByteArray request = pSocket->readLine();
             // The answer leaves before a quit can end the program.
-            pSocket->write(kAnswer);
+            pSocket->write(request == kQuitRequest
+                               ? kQuitAnswerStart + QByteArray::number(QCoreApplication::applicationPid()) +
+                                     '\n'
+                               : QByteArray(kAnswer));
             pSocket->flush();
             pSocket->disconnectFromServer();
             if (request == kReportRequest)

@@ -2,9 +2,11 @@
 
 #include "platform/CInstanceLock.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <optional>
 
 class QDeadlineTimer;
 class QLocalServer;
@@ -35,7 +37,8 @@ public:
     // listen and answer. True once it has answered.
     bool AskToOpenReport(std::chrono::milliseconds timeout);
     // For a later start: asks the one that claimed to end, as its Quit does, and waits up to timeout
-    // for it to answer and end. True once it has ended, the lock then being this one's.
+    // for it to answer and for its process to end. True once it has ended, the lock then being this
+    // one's.
     bool AskToQuit(std::chrono::milliseconds timeout);
 
 signals:
@@ -45,7 +48,8 @@ signals:
     void QuitRequested();
 
 private:
-    bool Ask(const char* request, const QDeadlineTimer& deadline);
+    // Sends the request and returns the answer's line; nothing when no answer came before the deadline.
+    std::optional<QByteArray> Ask(const char* request, const QDeadlineTimer& deadline);
     void OnNewConnection();
 
     QString m_strBase; // folder and name of the lock and socket files, without their endings

@@ -2,7 +2,10 @@
 
 #include <QMetaObject>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -31,6 +34,24 @@ bool CProcessEndWatcher::Watch(qint64 processId) {
     m_pNotifier = new QSocketNotifier(static_cast<qintptr>(m_iProcessFd), QSocketNotifier::Read, this);
     connect(m_pNotifier, &QSocketNotifier::activated, this, &CProcessEndWatcher::OnEnded);
     return true;
+}
+
+bool CProcessEndWatcher::WaitForEnd(qint64 processId, std::chrono::milliseconds timeout) {
+    if (processId <= 0)
+        return false;
+    const long processFd = syscall(SYS_pidfd_open, static_cast<pid_t>(processId), 0);
+    if (processFd < 0)
+        return errno == ESRCH;
+    pollfd end{static_cast<int>(processFd), POLLIN, 0};
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int ready = 0;
+    do {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        ready = poll(&end, 1, static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX)));
+    } while (ready < 0 && errno == EINTR);
+    close(static_cast<int>(processFd));
+    return ready > 0;
 }
 
 void CProcessEndWatcher::OnEnded() {

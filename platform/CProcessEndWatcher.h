@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 
 class QSocketNotifier;
 
@@ -20,6 +21,10 @@ public:
     // Watches the process with this id; Ended follows once it has ended, also when it is gone
     // already. False, with nothing watched, when the process cannot be watched or one is already.
     bool Watch(qint64 processId);
+
+    // Blocks until the process with this id has ended, at most timeout. True once it has ended, also
+    // when it was gone already; false when the time passed first or it cannot be watched.
+    static bool WaitForEnd(qint64 processId, std::chrono::milliseconds timeout);
 
 signals:
     void Ended();

@@ -1,6 +1,7 @@
 #include "platform/CProcessEndWatcher.h"
 
 #include <QWinEventNotifier>
+#include <algorithm>
 #include <windows.h>
 
 namespace platform {
@@ -32,6 +33,18 @@ bool CProcessEndWatcher::Watch(qint64 processId) {
         emit Ended();
     });
     return true;
+}
+
+bool CProcessEndWatcher::WaitForEnd(qint64 processId, std::chrono::milliseconds timeout) {
+    if (processId <= 0)
+        return false;
+    const HANDLE hProcess = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId));
+    if (hProcess == nullptr)
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    const DWORD waited = WaitForSingleObject(
+        hProcess, static_cast<DWORD>(std::clamp<long long>(timeout.count(), 0, INFINITE - 1)));
+    CloseHandle(hProcess);
+    return waited == WAIT_OBJECT_0;
 }
 
 } // namespace platform
