@@ -45,30 +45,22 @@ Fail() {
     exit 1
 }
 source "$here/../support/svn-lib.sh"
+source "$here/../support/git-lib.sh"
 
-export HOME="$work/home" GIT_CONFIG_NOSYSTEM=1 LC_ALL=C.UTF-8
+export HOME="$work/home" LC_ALL=C.UTF-8
 mkdir -p "$HOME" "$work/srv"
 FreePort() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 port=$(FreePort)
 
 # The user's own address, in every clone's configuration.
 me="Mia Example"
-Email() { echo "${1// /}@example.com" | tr 'A-Z' 'a-z'; }
-
-# CommitAs CLONE AUTHOR MESSAGE [--no-push]: a new file, committed by AUTHOR and pushed to main.
-CommitAs() {
-    mktemp -p "$1" change-XXXXXX >/dev/null
-    git -C "$1" add -A
-    git -C "$1" -c user.name="$2" -c user.email="$(Email "$2")" commit -q -m "$3"
-    [ "${4:-}" = --no-push ] || git -C "$1" push -q origin HEAD:main
-}
 
 # Server NAME: the bare repository srv/NAME.git, whose main has alice's commit "First", and a clone
 # of it, seed-NAME, from which others commit.
 Server() {
     git init -q --bare --initial-branch=main "$work/srv/$1.git"
     git clone -q "$work/srv/$1.git" "$work/seed-$1" 2>/dev/null
-    CommitAs "$work/seed-$1" alice First
+    GitCommitAs "$work/seed-$1" alice First
 }
 
 # Url NAME KIND: the server's URL over file:// or git:// (daemon); under Wine always git://.
@@ -83,7 +75,7 @@ Url() {
 # Clone NAME SERVER KIND: the user's clone of the server, in the folder NAME.
 Clone() {
     git -c protocol.file.allow=always clone -q --recurse-submodules "$(Url "$2" "$3")" "$work/$1"
-    git -C "$work/$1" config user.email "$(Email "$me")"
+    git -C "$work/$1" config user.email "$(GitEmail "$me")"
 }
 
 # What --check prints for the folder, each line given; paths as corvane prints them, hashes as HASH and
@@ -123,28 +115,28 @@ DAEMON_PID=$!
 WaitFor 20 git ls-remote -q "git://127.0.0.1:$port/srv/behind.git" >/dev/null 2>&1 || Fail "git daemon did not serve"
 
 Clone behind behind file
-CommitAs "$work/seed-behind" carol "Fix the parser"
+GitCommitAs "$work/seed-behind" carol "Fix the parser"
 Expect behind "$shown/behind${T}modified${T}carol${T}TIME" "  Message from carol:" \
     "  behind was modified. (behind by 1 commit)" "  HASH carol: Fix the parser"
 
 Clone own-push own daemon
-CommitAs "$work/seed-own" "$me" "My own change, from another clone"
+GitCommitAs "$work/seed-own" "$me" "My own change, from another clone"
 Expect own-push "$shown/own-push${T}modified${T}$me${T}TIME" "  HASH $me: My own change, from another clone"
 
 Clone ahead ahead file
-CommitAs "$work/ahead" "$me" "Not pushed yet" --no-push
+GitCommitAs "$work/ahead" "$me" "Not pushed yet" --no-push
 Expect ahead "$shown/ahead${T}up-to-date${T}alice${T}TIME"
 
 Clone diverged diverged daemon
-CommitAs "$work/diverged" "$me" "Mine" --no-push
-CommitAs "$work/seed-diverged" carol "Theirs"
+GitCommitAs "$work/diverged" "$me" "Mine" --no-push
+GitCommitAs "$work/seed-diverged" carol "Theirs"
 Expect diverged "$shown/diverged${T}modified${T}carol${T}TIME" "  Message from carol:" \
     "  diverged was modified. (behind by 1 commit; the histories have diverged)" "  HASH carol: Theirs"
 
-CommitAs "$work/seed-forced" bob "Second"
+GitCommitAs "$work/seed-forced" bob "Second"
 Clone forced forced file
 git -C "$work/seed-forced" reset -q --hard HEAD~1
-CommitAs "$work/seed-forced" dave "Rewritten" --no-push
+GitCommitAs "$work/seed-forced" dave "Rewritten" --no-push
 git -C "$work/seed-forced" push -q --force origin HEAD:main
 Expect forced "$shown/forced${T}modified${T}dave${T}TIME" "  Message from dave:" \
     "  forced was modified. (behind by 1 commit; the histories have diverged)" "  HASH dave: Rewritten"
@@ -187,21 +179,21 @@ fi
 
 Clone worktree-main worktree file
 git -C "$work/worktree-main" worktree add -q -b side --track "$work/worktree" origin/main
-CommitAs "$work/seed-worktree" carol "For the worktree"
+GitCommitAs "$work/seed-worktree" carol "For the worktree"
 Expect worktree "$shown/worktree${T}modified${T}carol${T}TIME" "  Message from carol:" \
     "  worktree was modified. (behind by 1 commit)" "  HASH carol: For the worktree"
 
 git -C "$work/seed-super" -c protocol.file.allow=always submodule add -q "$(Url lib file)" lib 2>/dev/null
-CommitAs "$work/seed-super" alice "Take the library"
+GitCommitAs "$work/seed-super" alice "Take the library"
 Clone super super file
 git -C "$work/super/lib" checkout -q main
-CommitAs "$work/seed-lib" carol "In the library"
+GitCommitAs "$work/seed-lib" carol "In the library"
 Expect super/lib "$shown/super/lib${T}modified${T}carol${T}TIME" "  Message from carol:" \
     "  lib was modified. (behind by 1 commit)" "  HASH carol: In the library"
 
 blanks="mit Leerzeichen und Ümläüten"
 Clone "$blanks" blanks file
-CommitAs "$work/seed-blanks" "Zoë Ångström" "Für die Ümläüte"
+GitCommitAs "$work/seed-blanks" "Zoë Ångström" "Für die Ümläüte"
 Expect "$blanks" "$shown/$blanks${T}modified${T}Zoë Ångström${T}TIME" "  Message from Zoë Ångström:" \
     "  $blanks was modified. (behind by 1 commit)" "  HASH Zoë Ångström: Für die Ümläüte"
 
@@ -210,7 +202,7 @@ Expect "$blanks" "$shown/$blanks${T}modified${T}Zoë Ångström${T}TIME" "  Mess
 Clone stamps stamps file
 printf 'a\n' >"$work/stamps/edited.txt"
 printf 'b\n' >"$work/stamps/touched.txt"
-CommitAs "$work/stamps" "$me" "Two files"
+GitCommitAs "$work/stamps" "$me" "Two files"
 printf 'stashed\n' >>"$work/stamps/edited.txt"
 git -C "$work/stamps" stash -q
 printf 'edited\n' >>"$work/stamps/edited.txt"
