@@ -55,12 +55,13 @@ bool CGitAutomation::IsWorkingTree(const QString& folder) {
 
 bool CGitAutomation::GetStatus(const QString& folder, GitStatus& status) {
     bool bSucceeded = false;
-    // An fsmonitor hook would run, and a daemon of Git for Windows' own would start and stay.
+    // An fsmonitor hook would run, and a daemon of Git for Windows' own would start and stay. Empty,
+    // the setting reads as false to every git since 2.30, as a path as well as a switch.
     std::string output =
         RunGit(folder,
                {QStringLiteral("status"), QStringLiteral("--porcelain=v2"), QStringLiteral("--branch"),
                 QStringLiteral("-z"), QStringLiteral("--ignore-submodules=dirty")},
-               bSucceeded, {QStringLiteral("core.fsmonitor=false")});
+               bSucceeded, {QStringLiteral("core.fsmonitor=")});
     // A tree with more changes than a run may collect still names its branch first; the changes
     // are kept up to the last whole one.
     const bool bCut = LastRunWasCut();

@@ -338,7 +338,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
         << row->toolTip(3).toStdString();
 }
 
-TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvnOrAGitCommitsFromGit) {
+TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvn) {
     CSvnSandbox sandbox;
     ASSERT_TRUE(sandbox.CreateRepository()) << sandbox.LastError().toStdString();
     const QString workingCopy = sandbox.Checkout(QStringLiteral("wc"));
@@ -353,8 +353,10 @@ TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvnOrAGitCommitsFromGi
     ASSERT_TRUE(shown.wait(30000));
     const QString diff = window.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
     EXPECT_TRUE(diff.contains(QStringLiteral("-first\n+second"))) << diff.toStdString();
+}
 
-    // A commit the clone has fetched, as the check leaves it, with no ref that names it.
+// A commit the clone has fetched, as the check leaves it, with no ref that names it.
+TEST_F(ReportDlgTest, ChangesWindowShowsAGitCommitsDiffFromGit) {
     CGitSandbox git;
     ASSERT_TRUE(git.CreateRepository()) << git.LastError().toStdString();
     const QString clone = git.Clone(QStringLiteral("clone"));
@@ -367,20 +369,20 @@ TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvnOrAGitCommitsFromGi
                                 QStringLiteral("--refmap="), QStringLiteral("--no-write-fetch-head"),
                                 QStringLiteral("origin"), QStringLiteral("main")}));
     const QString hash = QString::fromLatin1(commit.trimmed());
-    CChangesWindow gitWindow(clone,
-                             SVNChanges{{}, {{hash.left(7), "carol", {}, "Second", {}, {}, hash}}, false});
-    QSignalSpy gitShown(&gitWindow, &CChangesWindow::DiffShown);
-    EXPECT_TRUE(gitWindow.findChild<QPlainTextEdit*>(QStringLiteral("details"))
+    CChangesWindow window(clone,
+                          SVNChanges{{}, {{hash.left(7), "carol", {}, "Second", {}, {}, hash}}, false});
+    QSignalSpy shown(&window, &CChangesWindow::DiffShown);
+    EXPECT_TRUE(window.findChild<QPlainTextEdit*>(QStringLiteral("details"))
                     ->toPlainText()
                     .startsWith(QStringLiteral("Commit: ") + hash));
 
-    gitWindow.ShowDiff();
+    window.ShowDiff();
 
-    ASSERT_TRUE(gitShown.wait(30000));
-    const QString gitDiff = gitWindow.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
-    EXPECT_TRUE(gitDiff.startsWith(QStringLiteral("commit ") + hash) &&
-                gitDiff.contains(QStringLiteral("-first\n+second")))
-        << gitDiff.toStdString();
+    ASSERT_TRUE(shown.wait(30000));
+    const QString diff = window.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
+    EXPECT_TRUE(diff.startsWith(QStringLiteral("commit ") + hash) &&
+                diff.contains(QStringLiteral("-first\n+second")))
+        << diff.toStdString();
 }
 
 TEST_F(ReportDlgTest, TenThousandRecordsOpenQuickly) {

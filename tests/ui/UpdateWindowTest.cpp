@@ -288,10 +288,6 @@ TEST_F(UpdateWindowTest, ToolParametersKeepTheSystemsFormForPlainPaths) {
     ASSERT_TRUE(QDir().mkpath(clone + QStringLiteral("/.git")));
     EXPECT_EQ(CDesktopUpdateLauncher::ToolParameters(clone),
               QStringLiteral("/command:pull /path:\"%1\"").arg(clone));
-    ASSERT_TRUE(WriteScript(m_tools.path(), QStringLiteral("TortoiseGitProc"), "exit 0\n"));
-    EXPECT_EQ(CDesktopUpdateLauncher::FindUpdateTool(clone),
-              m_tools.filePath(QStringLiteral("TortoiseGitProc")));
-    EXPECT_TRUE(CDesktopUpdateLauncher::FindUpdateTool(QStringLiteral("/home/me/my wc")).isEmpty());
 }
 
 // Also under a locale that is not UTF-8, where svn refuses a non-ASCII path unless it is given a
