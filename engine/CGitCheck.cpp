@@ -5,7 +5,6 @@
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <utility>
 
@@ -136,8 +135,11 @@ bool CGitCheck::IsLocalRemote(const QString& remote, const GitConfig& config) {
     if (url.contains(QStringLiteral("://")))
         return false;
     // "host:path" names another machine over ssh, unless the colon follows a slash or a drive letter.
-    static const QRegularExpression otherMachine(QStringLiteral("^[^/\\\\]{2,}:"));
-    return !otherMachine.match(url).hasMatch();
+    const qsizetype colon = url.indexOf(QLatin1Char(':'));
+    const auto slash = std::find_if(url.begin(), url.end(), [](QChar character) {
+        return character == QLatin1Char('/') || character == QLatin1Char('\\');
+    });
+    return colon < 2 || slash - url.begin() < colon;
 }
 
 QString CGitCheck::DisplayName() const {

@@ -4,8 +4,8 @@
 #include "platform/CommandLine.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -17,8 +17,10 @@ QString Text(const std::string& output) {
 }
 
 bool IsCommitName(const QString& name) {
-    static const QRegularExpression commitName(QStringLiteral("^([0-9a-f]{40}|[0-9a-f]{64})$"));
-    return commitName.match(name).hasMatch();
+    return (name.size() == 40 || name.size() == 64) && std::all_of(name.begin(), name.end(), [](QChar c) {
+               return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+                      (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+           });
 }
 
 // git's first line that starts with the prefix. A line that ends in ':' goes on in the next ("fatal:

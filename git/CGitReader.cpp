@@ -1,6 +1,5 @@
 #include "git/CGitReader.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -63,8 +62,18 @@ std::optional<std::string_view> AfterFields(std::string_view entry, int count) {
 // A letter of --name-status (with a rename's or copy's score); a commit's first one follows a line
 // break.
 bool IsChangeLetter(std::string_view field) {
-    static const QRegularExpression letter(QStringLiteral("^[ACDMRTUXB][0-9]*$"));
-    return !field.empty() && field.size() <= 5 && letter.match(Whole(field)).hasMatch();
+    return !field.empty() && field.size() <= 5 &&
+           std::string_view("ACDMRTUXB").find(field[0]) != std::string_view::npos &&
+           std::all_of(field.begin() + 1, field.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A whole number written in decimal digits only.
+std::optional<qlonglong> Number(std::string_view text) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    bool bNumber = false;
+    const qlonglong number = Whole(text).toLongLong(&bNumber);
+    return bNumber ? std::optional(number) : std::nullopt;
 }
 
 } // namespace
@@ -139,14 +148,20 @@ bool CGitReader::ReadRemoteTip(const std::string& output, const QString& ref, QS
 }
 
 bool CGitReader::ReadCounts(const std::string& output, qlonglong& onlyLeft, qlonglong& onlyRight) {
-    static const QRegularExpression counts(QStringLiteral("^(\\d+)\\t(\\d+)\\r?$"),
-                                           QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = counts.match(Whole(output));
-    if (!match.hasMatch())
-        return false;
-    onlyLeft = match.captured(1).toLongLong();
-    onlyRight = match.captured(2).toLongLong();
-    return true;
+    for (std::string_view line : Fields(output, '\n')) {
+        if (line.ends_with('\r'))
+            line.remove_suffix(1);
+        const std::size_t tab = line.find('\t');
+        const std::optional<qlonglong> left = Number(line.substr(0, tab));
+        const std::optional<qlonglong> right =
+            tab == std::string_view::npos ? std::nullopt : Number(line.substr(tab + 1));
+        if (left && right) {
+            onlyLeft = *left;
+            onlyRight = *right;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool CGitReader::ReadLog(const std::string& output, std::vector<GitCommit>& commits) {

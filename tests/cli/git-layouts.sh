@@ -110,7 +110,8 @@ Expect alice "$shown/alice${T}modified${T}bob${T}TIME" "  Message from bob:" \
 for server in behind own ahead diverged forced detached topic deleted gone ssh worktree lib super stamps blanks; do
     Server "$server"
 done
-git daemon --reuseaddr --listen=127.0.0.1 --port="$port" --base-path="$work" --export-all 2>"$work/daemon.log" &
+git daemon --reuseaddr --listen=127.0.0.1 --port="$port" --base-path="$work" --export-all --enable=receive-pack \
+    2>"$work/daemon.log" &
 DAEMON_PID=$!
 WaitFor 20 git ls-remote -q "git://127.0.0.1:$port/srv/behind.git" >/dev/null 2>&1 || Fail "git daemon did not serve"
 
