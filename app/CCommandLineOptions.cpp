@@ -99,9 +99,10 @@ QString CCommandLineOptions::Usage() {
                "       corvane --quit\n"
                "       corvane --help | --version\n"
                "\n"
-               "Watches Subversion working copies from the system tray and tells you when one is behind\n"
-               "its repository. The watched folders are listed in pathlist.ini. One tray program runs per\n"
-               "user and display: starting it again opens the running one's report.\n"
+               "Watches Subversion and Git working copies from the system tray and tells you when one is\n"
+               "behind its repository. The watched folders are listed in pathlist.ini; a folder with a\n"
+               ".git of its own is asked of git, any other of svn. One tray program runs per user and\n"
+               "display: starting it again opens the running one's report.\n"
                "\n") +
            platform::UserFilesUsage() +
            QStringLiteral(
@@ -110,7 +111,7 @@ QString CCommandLineOptions::Usage() {
                "             a tray, and print one line per folder: path, state, last author and check\n"
                "             time, separated by tabs; for a folder in error, the reason follows; for a\n"
                "             folder that is behind, the alert; both indented by two spaces. Each svn\n"
-               "             run may take 300 s. The lines come in the order the folders were\n"
+               "             or git run may take 300 s. The lines come in the order the folders were\n"
                "             given. A tab, a line break or a backslash in a path or an author is\n"
                "             printed as \\t, \\n or \\\\, any other control character as \\xHH,\n"
                "             its code in two lower-case hexadecimal digits.\n"

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include "engine/CSubVersionThread.h"
+#include "git/CGitAutomation.h"
 #include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
@@ -97,8 +98,14 @@ int CMainFrame::OnCreate() {
 
     m_Notifier.SetUpDefault(this);
 
-    // Without svn every check ends in "error local"; the user is told why once, and the checks go on.
-    if (QStandardPaths::findExecutable(QStringLiteral("svn")).isEmpty())
+    // Without svn every check of an svn folder ends in "error local"; the user is told why once, and
+    // the checks go on. A list of Git working trees alone needs no svn.
+    const std::vector<CSVNPath> records = m_Watchdog.Records();
+    const bool bGitOnly =
+        !records.empty() && std::all_of(records.begin(), records.end(), [](const CSVNPath& record) {
+            return CGitAutomation::IsWorkingTree(record.m_strPath);
+        });
+    if (!bGitOnly && QStandardPaths::findExecutable(QStringLiteral("svn")).isEmpty())
         m_Dialogs.Show(new QMessageBox(
             QMessageBox::Warning, QCoreApplication::applicationName(),
             QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable."),
@@ -410,8 +417,7 @@ void CMainFrame::OnCheckModified(const CModifiedAlert& alert) {
     for (const QString& line : SummaryLines(alert.m_Changes))
         text += QLatin1Char('\n') + line;
     m_strAnnouncedPath = alert.m_strPath;
-    m_TrayIcon.ShowBalloonTip(text, QStringLiteral("SubVersion:"), platform::kBalloonIconNone,
-                              kBalloonSeconds,
+    m_TrayIcon.ShowBalloonTip(text, alert.m_strTitle, platform::kBalloonIconNone, kBalloonSeconds,
                               {{platform::kBalloonClickAction, QStringLiteral("Report"), ID_REPORT},
                                {QStringLiteral("update"), QStringLiteral("Update"), ID_UPDATE_ANNOUNCED}});
 }

@@ -6,13 +6,17 @@
 //
 // Then the check job itself, run in this process as the tray program runs it, against the bare svn
 // runs that it makes: on an up-to-date copy the two info runs; on a copy that is behind its
-// repository, also `status -u` on the copy and `log -v` on its URL.
+// repository, also `status -u` on the copy and `log -v` on its URL. And the same for Git clones,
+// against the bare git runs of their check: status, config, ls-remote, then for an up-to-date clone
+// the upstream commit's author (log -1), for one that is behind the commits apart (rev-list) and the
+// commits it lacks (log).
 #include "BenchTiming.h"
 #include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
 #include "platform/CChildProcess.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
+#include "support/CGitSandbox.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 
@@ -107,8 +111,10 @@ QStringList Svn(QStringList arguments, const QString& target) {
     return arguments;
 }
 
-void CheckJobAgainstBareSvn(benchmark::State& state, const QString& workingCopy, int expectedState,
-                            const std::vector<QStringList>& bareRuns, const QString& listFile) {
+// answerMark is what each bare run's output holds when it worked; any output does for an empty one.
+void CheckJobAgainstBareRuns(benchmark::State& state, const QString& workingCopy, int expectedState,
+                             const std::vector<QStringList>& bareRuns, const QString& listFile,
+                             const std::string& answerMark) {
     CBenchHost host(listFile);
     host.Watchdog().AddPath(workingCopy, 0);
     std::vector<double> jobMs;
@@ -125,8 +131,9 @@ void CheckJobAgainstBareSvn(benchmark::State& state, const QString& workingCopy,
                 jobMs.push_back(MillisecondsSince(start));
             } else {
                 for (const QStringList& run : bareRuns) {
-                    if (Run(run).find("</") == std::string::npos) {
-                        state.SkipWithError("a bare svn run failed");
+                    const std::string output = Run(run);
+                    if (output.empty() || output.find(answerMark) == std::string::npos) {
+                        state.SkipWithError("a bare run failed");
                         return;
                     }
                 }
@@ -136,8 +143,84 @@ void CheckJobAgainstBareSvn(benchmark::State& state, const QString& workingCopy,
         jobFirst = !jobFirst;
     }
     state.counters["job_median_ms"] = Median(jobMs);
-    state.counters["bare_svn_median_ms"] = Median(bareMs);
+    state.counters["bare_runs_median_ms"] = Median(bareMs);
     state.counters["time_ratio"] = Median(jobMs) / Median(bareMs);
+}
+
+// git with the arguments the check gives it, in the clone.
+QStringList Git(const QString& clone, const QStringList& arguments, const QStringList& options = {}) {
+    QStringList command{QStringLiteral("git"), QStringLiteral("-C"), clone};
+    for (const QString& option : options)
+        command << QStringLiteral("-c") << option;
+    return command + arguments;
+}
+
+// A clone that is up to date and one that lacks two commits of a colleague's, whose objects its first
+// check brought, and the git runs of their checks.
+bool RegisterGitBenchmarks(const QString& listFile) {
+    static CGitSandbox git;
+    const QString current = git.CreateRepository() ? git.Clone(QStringLiteral("current")) : QString();
+    const QString behind = git.Clone(QStringLiteral("behind"));
+    const QString seed = git.Folder() + QStringLiteral("/seed");
+    QByteArray head;
+    QByteArray tip;
+    if (current.isEmpty() || behind.isEmpty() ||
+        !git.Git(behind, {QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, &head) ||
+        !git.Commit(seed, QStringLiteral("carol"), QStringLiteral("a.txt"), "a\n", QStringLiteral("A")) ||
+        !git.Commit(seed, QStringLiteral("carol"), QStringLiteral("b.txt"), "b\n", QStringLiteral("B")) ||
+        !git.Git(seed, {QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, &tip) ||
+        !git.Git(current, {QStringLiteral("pull"), QStringLiteral("--quiet")})) {
+        std::fprintf(stderr, "cannot make the clones: %s\n", qPrintable(git.LastError()));
+        return false;
+    }
+    const QString before = QString::fromLatin1(head.trimmed());
+    const QString after = QString::fromLatin1(tip.trimmed());
+    const auto runs = [&](const QString& clone) {
+        return std::vector<QStringList>{
+            Git(clone,
+                {QStringLiteral("status"), QStringLiteral("--porcelain=v2"), QStringLiteral("--branch"),
+                 QStringLiteral("-z"), QStringLiteral("--ignore-submodules=dirty")},
+                {QStringLiteral("core.fsmonitor=")}),
+            Git(clone, {QStringLiteral("config"), QStringLiteral("--list"), QStringLiteral("-z")}),
+            Git(clone,
+                {QStringLiteral("ls-remote"), QStringLiteral("--"), QStringLiteral("origin"),
+                 QStringLiteral("refs/heads/main")},
+                {QStringLiteral("core.sshCommand=ssh -o BatchMode=yes")})};
+    };
+    const QStringList log{QStringLiteral("log"),
+                          QStringLiteral("-z"),
+                          QStringLiteral("--date-order"),
+                          QStringLiteral("--no-show-signature"),
+                          QStringLiteral("--encoding=UTF-8"),
+                          QStringLiteral("--format=%H%x00%h%x00%aN%x00%aE%x00%aI%x00%B")};
+    std::vector<QStringList> currentRuns = runs(current);
+    currentRuns.push_back(
+        Git(current, log + QStringList{QStringLiteral("--max-count=1"), after, QStringLiteral("--")}));
+    std::vector<QStringList> behindRuns = runs(behind);
+    behindRuns.push_back(
+        Git(behind, {QStringLiteral("rev-list"), QStringLiteral("--left-right"), QStringLiteral("--count"),
+                     before + QStringLiteral("...") + after, QStringLiteral("--")}));
+    behindRuns.push_back(
+        Git(behind, log + QStringList{QStringLiteral("--max-count=100"), QStringLiteral("--name-status"),
+                                      after, QLatin1Char('^') + before, QStringLiteral("--")}));
+    // The first check of the clone that is behind brings the objects, as a check does once.
+    CBenchHost host(listFile);
+    host.Watchdog().AddPath(behind, 0);
+    if (RunCheckJob(host, behind) != Modified) {
+        std::fprintf(stderr, "the clone that is behind is not modified\n");
+        return false;
+    }
+    benchmark::RegisterBenchmark("CheckJobOfAnUpToDateGitClone", CheckJobAgainstBareRuns, current, UpToDate,
+                                 currentRuns, listFile, "")
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(200);
+    benchmark::RegisterBenchmark("CheckJobOfAGitCloneThatIsBehind", CheckJobAgainstBareRuns, behind, Modified,
+                                 behindRuns, listFile, "")
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(200);
+    return true;
 }
 
 } // namespace
@@ -168,8 +251,9 @@ int main(int argc, char* argv[]) {
     const QString url = sandbox.RepositoryUrl();
     const QString listFile = sandbox.Folder() + QStringLiteral("/pathlist.ini");
     const QStringList info{QStringLiteral("info"), QStringLiteral("--xml")};
-    benchmark::RegisterBenchmark("CheckJobOfAnUpToDateCopy", CheckJobAgainstBareSvn, workingCopy, UpToDate,
-                                 std::vector<QStringList>{Svn(info, workingCopy), Svn(info, url)}, listFile)
+    benchmark::RegisterBenchmark("CheckJobOfAnUpToDateCopy", CheckJobAgainstBareRuns, workingCopy, UpToDate,
+                                 std::vector<QStringList>{Svn(info, workingCopy), Svn(info, url)}, listFile,
+                                 "</")
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(200);
@@ -179,11 +263,13 @@ int main(int argc, char* argv[]) {
         Svn({QStringLiteral("log"), QStringLiteral("--xml"), QStringLiteral("-v"), QStringLiteral("--limit"),
              QStringLiteral("100"), QStringLiteral("-r"), QStringLiteral("2:2")},
             url)};
-    benchmark::RegisterBenchmark("CheckJobOfACopyThatIsBehind", CheckJobAgainstBareSvn, behind, Modified,
-                                 behindRuns, listFile)
+    benchmark::RegisterBenchmark("CheckJobOfACopyThatIsBehind", CheckJobAgainstBareRuns, behind, Modified,
+                                 behindRuns, listFile, "</")
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(200);
+    if (!RegisterGitBenchmarks(listFile))
+        return 1;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

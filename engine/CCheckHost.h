@@ -4,6 +4,7 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <stop_token>
 
@@ -14,6 +15,7 @@ struct CModifiedAlert {
     QString m_strPath;    // the folder as the watch list names it
     QString m_strMessage; // "Message from <author>:\n<name> was modified. (local=<r>, remote=<r>)"
     SVNChanges m_Changes; // the revisions it lacks; none when svn could not tell
+    QString m_strTitle = QStringLiteral("SubVersion:"); // the balloon's title, which names the kind of copy
 };
 
 // What a check job needs of the program that queued it: the watch list that takes its result, a way
@@ -42,6 +44,9 @@ public:
     // network rather than fail: the job then ends without a result. Safe to call from the worker
     // thread. By default never.
     virtual bool WaitsForNetwork(const QString& /*path*/) { return false; }
+    // The user's own names and e-mail addresses (names.ini): a commit under one of them is the
+    // user's own. Safe to call from the worker thread. By default none.
+    virtual QStringList OwnNames() const { return {}; }
 
 protected:
     CCheckHost() = default;

@@ -1,7 +1,9 @@
 #include "engine/CSubVersionThread.h"
 
 #include "engine/CCheckHost.h"
+#include "engine/CGitCheck.h"
 #include "engine/CMissingRevisions.h"
+#include "git/CGitAutomation.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
@@ -100,6 +102,9 @@ CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path)
     : m_pFrame(pFrame), m_strPath(std::move(path)) {}
 
 void CSubVersionThread::Run(void* /*pThreadValue*/) {
+    // A Git working tree is asked of git, anything else of svn; chosen anew at each check.
+    if (CGitAutomation::IsWorkingTree(m_strPath))
+        return CGitCheck(*m_pFrame, m_strPath).Run();
     const std::stop_token stopToken = m_pFrame->CheckStopToken();
     const std::chrono::milliseconds timeLimit = m_pFrame->CheckTimeLimit();
     SVNInfo local;

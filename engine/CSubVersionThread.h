@@ -15,7 +15,8 @@ struct SVNInfo;
 // it comes from, compares their last-commit revisions and stores the outcome in the folder's record.
 // When they differ, svn is asked what the copy really lacks: a copy that lacks nothing is up to date;
 // otherwise it is modified, with the revisions it lacks, and it is announced to the user through the
-// host unless those are all the user's own commits.
+// host unless those are all the user's own commits. A folder with a ".git" of its own is a Git working
+// tree, which CGitCheck checks instead.
 class CSubVersionThread final : public WorkItemBase {
 public:
     // A check of path for the host.

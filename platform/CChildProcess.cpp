@@ -164,11 +164,14 @@ bool CChildProcess::Reap(bool wait) {
     if (m_iProcessId <= 0)
         return true;
     while (true) {
-        const pid_t result = waitpid(m_iProcessId, nullptr, wait ? 0 : WNOHANG);
+        int status = 0;
+        const pid_t result = waitpid(m_iProcessId, &status, wait ? 0 : WNOHANG);
         if (result == 0)
             return false;
         if (result < 0 && errno == EINTR)
             continue;
+        if (result > 0 && WIFEXITED(status))
+            m_ExitCode = WEXITSTATUS(status);
         // Reaped, or no longer ours to reap (ECHILD): either way the child is gone.
         m_iProcessId = -1;
         return true;

@@ -68,7 +68,12 @@ public:
     // Kills the child's whole process group with SIGKILL at once and reaps the child.
     void Kill();
 
+    // The status the child exited with, once it has been reaped after ending by itself; none while it
+    // runs, and none when it was killed or ended by a signal.
+    std::optional<int> ExitCode() const { return m_ExitCode; }
+
 private:
+    std::optional<int> m_ExitCode;
 #ifdef _WIN32
     // Runs on the thread that requests the stop: sets the stop event, which ends the wait of the
     // thread that drives the child.

@@ -123,9 +123,12 @@ CChildProcess::ReadStatus CChildProcess::Read(char* buffer, std::size_t capacity
 void CChildProcess::Finish(Deadline deadline) {
     if (m_pJob != nullptr && !m_StopToken.stop_requested()) {
         HANDLE waits[] = {m_pJob->Process(), m_hStopEvent};
+        DWORD dwExitCode = 0;
         if (WaitForMultipleObjects(m_hStopEvent != nullptr ? 2 : 1, waits, FALSE,
                                    MillisecondsUntil(deadline)) != WAIT_OBJECT_0)
             Kill();
+        else if (GetExitCodeProcess(m_pJob->Process(), &dwExitCode))
+            m_ExitCode = static_cast<int>(dwExitCode);
     } else {
         Kill();
     }

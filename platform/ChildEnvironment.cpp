@@ -10,8 +10,6 @@ namespace platform {
 namespace {
 
 constexpr char kUtf8CharacterType[] = "LC_CTYPE=C.UTF-8";
-constexpr char kAskPassRequirement[] = "SSH_ASKPASS_REQUIRE";
-constexpr char kNeverAskPass[] = "SSH_ASKPASS_REQUIRE=never";
 constexpr const char* kLocaleVariables[] = {
     "LANG",           "LC_ALL",     "LC_CTYPE", "LC_COLLATE",  "LC_MESSAGES",
     "LC_MONETARY",    "LC_NUMERIC", "LC_TIME",  "LC_ADDRESS",  "LC_IDENTIFICATION",
@@ -96,8 +94,10 @@ QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
 
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment) {
     QByteArrayList result = ChildEnvironment(environment);
-    result.removeIf([](const QByteArray& entry) { return NameOf(entry) == kAskPassRequirement; });
-    result.append(kNeverAskPass);
+    for (const QByteArray setting : kBackgroundSettings) {
+        result.removeIf([name = NameOf(setting)](const QByteArray& entry) { return NameOf(entry) == name; });
+        result.append(setting);
+    }
     return result;
 }
 

@@ -13,8 +13,15 @@ QByteArrayList ChildEnvironment();
 QByteArrayList ChildEnvironment(const QByteArrayList& environment);
 
 // The environment of a child that runs in the background, where nothing may ask the user anything:
-// ChildEnvironment's, with ssh told never to start its askpass program (SSH_ASKPASS_REQUIRE=never).
-// Without a terminal, a key or password that ssh would have to ask for then fails the run at once.
+// ChildEnvironment's, with these settings in place of any the environment holds. ssh never starts its
+// askpass program; git asks neither on a terminal nor through an askpass program, and Git Credential
+// Manager shows no dialog, while stored credentials still serve; and git takes no lock that it may
+// go without, such as the index's while it refreshes it for status, which would make the user's own
+// git commands fail meanwhile. Without a terminal, a key or password that would have to be asked for
+// then fails the run at once.
+inline constexpr const char* kBackgroundSettings[] = {"SSH_ASKPASS_REQUIRE=never", "GIT_TERMINAL_PROMPT=0",
+                                                      "GIT_ASKPASS=", "GCM_INTERACTIVE=never",
+                                                      "GIT_OPTIONAL_LOCKS=0"};
 QByteArrayList BackgroundChildEnvironment();
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment);
 

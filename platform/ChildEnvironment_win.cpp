@@ -5,9 +5,6 @@
 namespace platform {
 namespace {
 
-constexpr char kAskPassRequirement[] = "SSH_ASKPASS_REQUIRE=";
-constexpr char kNeverAskPass[] = "SSH_ASKPASS_REQUIRE=never";
-
 QByteArrayList OwnEnvironment() {
     QByteArrayList environment;
     for (const QString& entry : QProcessEnvironment::systemEnvironment().toStringList())
@@ -31,10 +28,14 @@ QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
     return environment;
 }
 
+// Windows' names are the same in any case.
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment) {
     QByteArrayList result = ChildEnvironment(environment);
-    result.removeIf([](const QByteArray& entry) { return entry.toUpper().startsWith(kAskPassRequirement); });
-    result.append(kNeverAskPass);
+    for (const QByteArray setting : kBackgroundSettings) {
+        const QByteArray name = setting.left(setting.indexOf('=') + 1);
+        result.removeIf([&name](const QByteArray& entry) { return entry.toUpper().startsWith(name); });
+        result.append(setting);
+    }
     return result;
 }
 

@@ -42,7 +42,8 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
                                                                            OwnCopy(entry.m_strDate),
                                                                            OwnCopy(entry.m_strMessage),
                                                                            {},
-                                                                           OwnCopy(entry.m_strUrl)});
+                                                                           OwnCopy(entry.m_strUrl),
+                                                                           OwnCopy(entry.m_strCommit)});
         for (const SVNChangedPath& path : entry.m_ChangedPaths)
             entryCopy.m_ChangedPaths.push_back({OwnCopy(path.m_strAction), OwnCopy(path.m_strPath)});
     }
@@ -189,7 +190,8 @@ std::vector<CSVNPath> CConfigWatchdog::Records() const {
     for (const CSVNPath& record : m_pPaths) {
         records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
                                    OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown,
-                                   OwnCopy(record.m_Changes), record.m_iInterval, OwnCopy(record.m_strReason)});
+                                   OwnCopy(record.m_Changes), record.m_iInterval,
+                                   OwnCopy(record.m_strReason)});
     }
     return records;
 }

@@ -33,13 +33,15 @@ std::string Join(std::vector<std::string>& blocks) {
 
 std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
                        std::stop_token stopToken, std::size_t outputLimit, RunEnd* pEnd,
-                       platform::ChildConsole console) {
+                       platform::ChildConsole console, std::optional<int>* pExitCode) {
     RunEnd end = RunEnd::Ended;
     if (pEnd == nullptr)
         pEnd = &end;
     const auto deadline = std::chrono::steady_clock::now() + timeLimit;
     platform::CChildProcess child;
     *pEnd = stopToken.stop_requested() ? RunEnd::Stopped : RunEnd::NotStarted;
+    if (pExitCode != nullptr)
+        pExitCode->reset();
     if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments), std::move(stopToken),
                      console))
         return {};
@@ -80,5 +82,7 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
     }
     // After a stop, Finish kills the child without waiting.
     child.Finish(deadline);
+    if (pExitCode != nullptr)
+        *pExitCode = child.ExitCode();
     return Join(blocks);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <chrono>
 #include <cstddef>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -22,8 +23,9 @@ inline constexpr std::size_t kDefaultOutputLimit = std::size_t{1} << 20;
 // writes more than outputLimit bytes is killed as soon as that shows, and the result is the first
 // outputLimit + 1 bytes: a result longer than outputLimit tells the caller that the run was cut.
 // Empty when nothing could be run, also when the stop was requested before the run. The child is
-// always reaped. pEnd, when given, takes how the run ended. console says whether the child may have a
-// console to ask the user on (platform::ChildConsole).
+// always reaped. pEnd, when given, takes how the run ended, and pExitCode the child's exit status
+// (none when it did not end by itself). console says whether the child may have a console to ask the
+// user on (platform::ChildConsole).
 enum class RunEnd {
     Ended,      // the child's output ended
     NotStarted, // no program could be started
@@ -35,4 +37,5 @@ std::string RunCommand(QString program, QString arguments,
                        std::chrono::milliseconds timeLimit = kDefaultRunTimeLimit,
                        std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit,
                        RunEnd* pEnd = nullptr,
-                       platform::ChildConsole console = platform::ChildConsole::Hidden);
+                       platform::ChildConsole console = platform::ChildConsole::Hidden,
+                       std::optional<int>* pExitCode = nullptr);

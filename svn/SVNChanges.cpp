@@ -19,7 +19,7 @@ QString FirstLine(const QString& message) {
 } // namespace
 
 QString SummaryLine(const SVNLogEntry& entry) {
-    return QStringLiteral("r%1 %2: %3")
+    return (entry.m_strCommit.isEmpty() ? QStringLiteral("r%1 %2: %3") : QStringLiteral("%1 %2: %3"))
         .arg(entry.m_strRevision, entry.m_strAuthor, FirstLine(entry.m_strMessage));
 }
 

@@ -22,6 +22,8 @@ struct SVNLogEntry {
     // The repository folder whose log it was read from, when that is not the changes' own: the URL
     // of a switched folder or of an external.
     QString m_strUrl;
+    // A Git commit's whole name, its short one being m_strRevision; empty for an svn revision.
+    QString m_strCommit;
 
     friend bool operator==(const SVNLogEntry&, const SVNLogEntry&) = default;
 };
@@ -36,7 +38,8 @@ struct SVNChanges {
     friend bool operator==(const SVNChanges&, const SVNChanges&) = default;
 };
 
-// "r<revision> <author>: <first line of the message>", the line cut to a length fit for one line.
+// "r<revision> <author>: <first line of the message>", the line cut to a length fit for one line; a
+// Git commit's line begins with its short name instead ("1a2b3c4 carol: Fix the parser").
 QString SummaryLine(const SVNLogEntry& entry);
 // The summaries of the newest revisions, at most five, then "(and N more)" for the rest ("at least"
 // or "perhaps" when the log was cut); no lines when there are no revisions.

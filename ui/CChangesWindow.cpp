@@ -1,5 +1,6 @@
 #include "ui/CChangesWindow.h"
 
+#include "git/CGitAutomation.h"
 #include "svn/CSubAutomation.h"
 
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -32,7 +34,7 @@ QPlainTextEdit* NewTextView(QWidget* parent) {
 } // namespace
 
 CChangesWindow::CChangesWindow(const QString& strPath, SVNChanges changes, QWidget* parent)
-    : QDialog(parent), m_Changes(std::move(changes)), m_pRevisions(new QListWidget(this)),
+    : QDialog(parent), m_strPath(strPath), m_Changes(std::move(changes)), m_pRevisions(new QListWidget(this)),
       m_pDetails(NewTextView(this)), m_pDiff(NewTextView(this)),
       m_pDiffButton(new QPushButton(QStringLiteral("Show &diff"), this)) {
     setWindowTitle(QStringLiteral("Corvane : Changes"));
@@ -90,13 +92,16 @@ void CChangesWindow::OnRevisionChanged(int iRow) {
     const SVNLogEntry& entry = m_Changes.m_Revisions[static_cast<std::size_t>(iRow)];
     m_strShownRevision = entry.m_strRevision;
     m_strShownUrl = entry.m_strUrl.isEmpty() ? m_Changes.m_strUrl : entry.m_strUrl;
+    m_strShownCommit = entry.m_strCommit;
     m_pDetails->setPlainText(Details(entry));
 }
 
 QString CChangesWindow::Details(const SVNLogEntry& entry) {
     QString text =
-        QStringLiteral("Revision: r%1\nAuthor: %2\nDate: %3\n\n%4\n")
-            .arg(entry.m_strRevision, entry.m_strAuthor, LocalDate(entry.m_strDate), entry.m_strMessage);
+        (entry.m_strCommit.isEmpty() ? QStringLiteral("Revision: r%1\nAuthor: %2\nDate: %3\n\n%4\n")
+                                     : QStringLiteral("Commit: %1\nAuthor: %2\nDate: %3\n\n%4\n"))
+            .arg(entry.m_strCommit.isEmpty() ? entry.m_strRevision : entry.m_strCommit, entry.m_strAuthor,
+                 LocalDate(entry.m_strDate), entry.m_strMessage);
     if (!entry.m_ChangedPaths.empty()) {
         text += QStringLiteral("\nChanged paths:\n");
         for (const SVNChangedPath& path : entry.m_ChangedPaths)
@@ -108,22 +113,29 @@ QString CChangesWindow::Details(const SVNLogEntry& entry) {
 void CChangesWindow::ShowDiff() {
     if (m_strShownRevision.isEmpty())
         return;
-    m_pDiff->setPlainText(tr("Asking svn for the diff of r%1 ...").arg(m_strShownRevision));
+    const bool bGit = !m_strShownCommit.isEmpty();
+    const QString name = bGit ? m_strShownRevision : QStringLiteral("r") + m_strShownRevision;
+    const QString tool = bGit ? QStringLiteral("git") : QStringLiteral("svn");
+    m_pDiff->setPlainText(tr("Asking %1 for the diff of %2 ...").arg(tool, name));
     m_pDiff->show();
-    // A diff still under way for another revision is ended first: its svn is killed at once.
-    m_DiffRun =
-        std::jthread([this, url = m_strShownUrl, revision = m_strShownRevision](std::stop_token stop) {
-            const std::string output = CSubAutomation(kDefaultRunTimeLimit, stop).GetDiff(url, revision);
-            if (stop.stop_requested())
-                return;
-            QString diff = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
-            if (output.size() > kDefaultOutputLimit)
-                diff = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(kDefaultOutputLimit)) +
-                       tr("\n[The diff is longer than 1 MiB; the rest is not shown.]\n");
-            else if (output.empty())
-                diff = tr("svn gave no diff for r%1.").arg(revision);
-            DeliverDiff(revision, diff);
-        });
+    // A diff still under way for another revision is ended first: its svn or git is killed at once.
+    m_DiffRun = std::jthread([this, folder = m_strPath, url = m_strShownUrl, commit = m_strShownCommit,
+                              revision = m_strShownRevision, name, tool](std::stop_token stop) {
+        const std::string output = commit.isEmpty()
+                                       ? CSubAutomation(kDefaultRunTimeLimit, stop).GetDiff(url, revision)
+                                       : CGitAutomation(kDefaultRunTimeLimit, stop).GetShow(folder, commit);
+        if (stop.stop_requested())
+            return;
+        // git writes UTF-8 everywhere; svn in the system's encoding.
+        const qsizetype shown = static_cast<qsizetype>(std::min(output.size(), kDefaultOutputLimit));
+        QString diff = commit.isEmpty() ? QString::fromLocal8Bit(output.data(), shown)
+                                        : QString::fromUtf8(output.data(), shown);
+        if (output.size() > kDefaultOutputLimit)
+            diff += tr("\n[The diff is longer than 1 MiB; the rest is not shown.]\n");
+        else if (output.empty())
+            diff = tr("%1 gave no diff for %2.").arg(tool, name);
+        DeliverDiff(revision, diff);
+    });
 }
 
 void CChangesWindow::DeliverDiff(const QString& strRevision, const QString& strDiff) {

@@ -12,8 +12,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The revisions a working copy lacks, each in full: author, date, the whole message and the paths
-// it changed, and on request the revision's diff, which svn gives in the background. Everything svn
-// tells is shown as plain text. Closing the window ends a diff that svn is still giving.
+// it changed, and on request the revision's diff, which svn gives in the background (for a Git
+// commit, git show in the working tree). Everything they tell is shown as plain text. Closing the
+// window ends a diff that is still being given.
 class CChangesWindow final : public QDialog {
     Q_OBJECT
 
@@ -37,6 +38,7 @@ private:
     void OnDiff(const QString& strRevision, const QString& strDiff);
     static QString Details(const SVNLogEntry& entry);
 
+    const QString m_strPath;
     const SVNChanges m_Changes;
     QListWidget* m_pRevisions;
     QPlainTextEdit* m_pDetails;
@@ -44,5 +46,6 @@ private:
     QPushButton* m_pDiffButton;
     QString m_strShownRevision; // the revision whose details the window shows
     QString m_strShownUrl;      // the repository folder whose log gave it
+    QString m_strShownCommit;   // its whole name, when it is a Git commit
     std::jthread m_DiffRun;     // gone first, so that no diff is delivered to a window half destroyed
 };

@@ -1,5 +1,6 @@
 #include "ui/CDesktopUpdateLauncher.h"
 
+#include "git/CGitAutomation.h"
 #include "platform/CProcessEndWatcher.h"
 #include "platform/CommandLine.h"
 #include "platform/ShellLaunch.h"
@@ -39,9 +40,19 @@ void CDesktopUpdateLauncher::StopUpdatesThenQuit(std::function<void()> quit) {
         m_pQuitQuestion->activateWindow();
         return;
     }
-    m_pQuitQuestion = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
-                                      QStringLiteral("svn update is still running.\nStop it and quit?"),
-                                      QMessageBox::Yes | QMessageBox::No);
+    QStringList running;
+    for (const QPointer<CUpdateWindow>& window : m_windows) {
+        if (window && window->IsRunning() && !running.contains(window->CommandName())) {
+            running.append(window->CommandName());
+        }
+    }
+    m_pQuitQuestion =
+        new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
+                        QStringLiteral("%1 %2 still running.\nStop %3 and quit?")
+                            .arg(running.join(QStringLiteral(" and ")),
+                                 running.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                                 running.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")),
+                        QMessageBox::Yes | QMessageBox::No);
     m_pQuitQuestion->setAttribute(Qt::WA_DeleteOnClose);
     m_pQuitQuestion->setDefaultButton(QMessageBox::No);
     QObject::connect(m_pQuitQuestion, &QMessageBox::finished, m_pQuitQuestion,
@@ -81,7 +92,7 @@ void CDesktopUpdateLauncher::StopAllThen(std::function<void()> onStopped) {
 }
 
 bool CDesktopUpdateLauncher::StartUpdate(const QString& strPath, QWidget* pRequester) {
-    const QString strTool = FindUpdateTool();
+    const QString strTool = FindUpdateTool(strPath);
     if (!strTool.isEmpty()) {
         qint64 processId = 0;
         if (!platform::StartThroughShell(strTool, ToolParameters(strPath), &processId)) {
@@ -121,11 +132,15 @@ void CDesktopUpdateLauncher::UpdateEnded(const QString& strPath) const {
     }
 }
 
-QString CDesktopUpdateLauncher::FindUpdateTool() {
-    return platform::FindShellProgram(QStringLiteral("TortoiseProc.exe"));
+QString CDesktopUpdateLauncher::FindUpdateTool(const QString& strPath) {
+    return platform::FindShellProgram(CGitAutomation::IsWorkingTree(strPath)
+                                          ? QStringLiteral("TortoiseGitProc.exe")
+                                          : QStringLiteral("TortoiseProc.exe"));
 }
 
 QString CDesktopUpdateLauncher::ToolParameters(const QString& strPath) {
+    if (CGitAutomation::IsWorkingTree(strPath))
+        return QStringLiteral("/command:pull /path:%1").arg(platform::QuoteArgument(strPath));
     return QStringLiteral("/command:update /path:%1 /notempfile /closeonend:0")
         .arg(platform::QuoteArgument(strPath));
 }

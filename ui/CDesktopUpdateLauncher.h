@@ -12,8 +12,8 @@
 class CUpdateWindow;
 class QMessageBox;
 
-// Updates a working copy the way the desktop offers: with the update tool "TortoiseProc" when one
-// is installed on the PATH, otherwise in Corvane's own update window.
+// Updates a working copy the way the desktop offers: with the update tool "TortoiseProc" (for a Git
+// working tree "TortoiseGitProc") when one is installed, otherwise in Corvane's own update window.
 class CDesktopUpdateLauncher final : public CUpdateLauncher {
 public:
     // onUpdateEnded runs on the UI thread with the working copy's path whenever an update started
@@ -35,8 +35,8 @@ public:
     // quit once the last has ended. Asking again while the question is open only raises it.
     void StopUpdatesThenQuit(std::function<void()> quit);
 
-    // The update tool's full path on the PATH, or empty when there is none.
-    static QString FindUpdateTool();
+    // The full path of the update tool for the working copy at strPath, or empty when there is none.
+    static QString FindUpdateTool(const QString& strPath);
     // The tool's parameters as one command line; the path is quoted so that it stays one whole
     // "/path:" argument, whatever characters it holds.
     static QString ToolParameters(const QString& strPath);

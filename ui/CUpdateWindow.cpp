@@ -1,5 +1,6 @@
 #include "ui/CUpdateWindow.h"
 
+#include "git/CGitAutomation.h"
 #include "platform/CGuardedProcess.h"
 
 #include <QCoreApplication>
@@ -16,16 +17,18 @@
 namespace {
 
 constexpr char kSvnProgram[] = "svn";
+constexpr char kGitProgram[] = "git";
 // How long a window that goes away at once waits for svn after the interrupt, and again after the kill.
 constexpr std::chrono::milliseconds kEndRunWait{1000};
 
 } // namespace
 
 CUpdateWindow::CUpdateWindow(const QString& strPath, QWidget* parent)
-    : QDialog(parent), m_strPath(strPath), m_pPathLabel(new QLabel(this)),
-      m_pOutput(new QPlainTextEdit(this)), m_pCloseButton(new QPushButton(QStringLiteral("&Close"), this)),
+    : QDialog(parent), m_strPath(strPath), m_bGit(CGitAutomation::IsWorkingTree(strPath)),
+      m_pPathLabel(new QLabel(this)), m_pOutput(new QPlainTextEdit(this)),
+      m_pCloseButton(new QPushButton(QStringLiteral("&Close"), this)),
       m_pProcess(new platform::CGuardedProcess(this)), m_pKillTimer(new QTimer(this)),
-      m_decoder(QStringDecoder::System) {
+      m_decoder(m_bGit ? QStringDecoder::Utf8 : QStringDecoder::System) {
     setWindowTitle(QStringLiteral("Corvane : Update"));
     setModal(false);
 
@@ -64,17 +67,27 @@ bool CUpdateWindow::Start() {
     if (IsRunning()) {
         return false;
     }
-    // The path is one argument of its own, after "--", so no path can be taken for an option; the
-    // trailing '@' keeps an '@' inside the path from being read as a peg revision. svn's input is
-    // /dev/null, so it never stops to ask; conflicts are left for later.
+    // The path is one argument of its own, after "--" (git's "-C" takes whatever follows), so no
+    // path can be taken for an option; the trailing '@' keeps an '@' inside the path from being read
+    // as a peg revision. The input is /dev/null, so neither stops to ask on it; svn leaves conflicts
+    // for later, and git pulls only when the branch can simply move forward.
     const QString strTarget = m_strPath + QLatin1Char('@');
     const QString strSvn = QString::fromLatin1(kSvnProgram);
-    if (!m_pProcess->Start({strSvn, QStringLiteral("update"), QStringLiteral("--"), strTarget},
-                           {strSvn, QStringLiteral("cleanup"), QStringLiteral("--"), strTarget},
-                           m_msStopGrace)) {
+    const bool bStarted =
+        m_bGit ? m_pProcess->Start({QString::fromLatin1(kGitProgram), QStringLiteral("-C"), m_strPath,
+                                    QStringLiteral("pull"), QStringLiteral("--ff-only")},
+                                   {}, m_msStopGrace)
+               : m_pProcess->Start({strSvn, QStringLiteral("update"), QStringLiteral("--"), strTarget},
+                                   {strSvn, QStringLiteral("cleanup"), QStringLiteral("--"), strTarget},
+                                   m_msStopGrace);
+    if (!bStarted) {
         OnFailedToStart(m_pProcess->ErrorString());
     }
     return true;
+}
+
+QString CUpdateWindow::CommandName() const {
+    return m_bGit ? QStringLiteral("git pull") : QStringLiteral("svn update");
 }
 
 bool CUpdateWindow::IsRunning() const {
@@ -116,8 +129,9 @@ void CUpdateWindow::AskToStop() {
         return;
     }
     m_pStopQuestion = new QMessageBox(QMessageBox::Question, QCoreApplication::applicationName(),
-                                      tr("svn update is still running on this working copy.\n"
-                                         "Stop it and close the window?"),
+                                      tr("%1 is still running on this working copy.\n"
+                                         "Stop it and close the window?")
+                                          .arg(CommandName()),
                                       QMessageBox::Yes | QMessageBox::No, this);
     m_pStopQuestion->setAttribute(Qt::WA_DeleteOnClose);
     m_pStopQuestion->setDefaultButton(QMessageBox::No);
@@ -136,11 +150,11 @@ void CUpdateWindow::OnOutput() {
 void CUpdateWindow::OnFinished(int iExitCode, bool bCrashed) {
     OnOutput();
     if (bCrashed) {
-        AppendText(tr("\nsvn update ended abnormally.\n"));
+        AppendText(tr("\n%1 ended abnormally.\n").arg(CommandName()));
     } else if (iExitCode != 0) {
-        AppendText(tr("\nsvn update failed (exit code %1).\n").arg(iExitCode));
+        AppendText(tr("\n%1 failed (exit code %2).\n").arg(CommandName()).arg(iExitCode));
     } else {
-        AppendText(tr("\nsvn update finished.\n"));
+        AppendText(tr("\n%1 finished.\n").arg(CommandName()));
     }
     m_pKillTimer->stop();
     emit RunEnded();
@@ -150,7 +164,9 @@ void CUpdateWindow::OnFinished(int iExitCode, bool bCrashed) {
 }
 
 void CUpdateWindow::OnFailedToStart(const QString& strReason) {
-    AppendText(tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n")
+    AppendText((m_bGit
+                    ? tr("git could not be started: %1\nGit must be installed and be in the PATH.\n")
+                    : tr("svn could not be started: %1\nSubversion must be installed and be in the PATH.\n"))
                    .arg(strReason));
     emit RunEnded();
     if (m_bCloseWhenEnded) {

@@ -16,11 +16,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
-// Corvane's own update window: runs `svn update` on one working copy and shows its output live.
-// It stays open until the user closes it. Closing it while svn runs asks first, without blocking
-// anything else; once the user agrees, svn is stopped gently and the window closes when it has ended.
-// svn runs under a guard (platform::CGuardedProcess) that stops it as gently when Corvane ends in
-// any other way, and that cleans up a working copy whose svn had to be killed.
+// Corvane's own update window: runs `svn update` on one working copy, or `git pull --ff-only` on a
+// Git working tree (which never merges or rebases: a branch that has diverged, or local changes in
+// the way, leave the tree as it was and git says why), and shows its output live. It stays open until
+// the user closes it. Closing it while the update runs asks first, without blocking anything else;
+// once the user agrees, svn or git is stopped gently and the window closes when it has ended. It runs
+// under a guard (platform::CGuardedProcess) that stops it as gently when Corvane ends in any other
+// way, and that cleans up a working copy whose svn had to be killed (git removes its own locks when
+// interrupted).
 class CUpdateWindow final : public QDialog {
     Q_OBJECT
 
@@ -28,8 +31,10 @@ public:
     explicit CUpdateWindow(const QString& strPath, QWidget* parent = nullptr);
     ~CUpdateWindow() override;
 
-    // Starts `svn update` on the folder. False when a run is already under way.
+    // Starts the update of the folder. False when a run is already under way.
     bool Start();
+    // What the window runs, "svn update" or "git pull".
+    QString CommandName() const;
     // Whether svn runs.
     bool IsRunning() const;
     // Stops a run under way as gently as svn allows: an interrupt, which svn takes as a cancel that
@@ -58,6 +63,7 @@ private:
     void EndRun();
 
     const QString m_strPath;
+    const bool m_bGit; // the folder is a Git working tree
     QLabel* m_pPathLabel;
     QPlainTextEdit* m_pOutput;
     QPushButton* m_pCloseButton;

@@ -8,17 +8,11 @@
 set -euo pipefail
 program=$1
 source "$(dirname "$0")/../support/wait-lib.sh"
-
-sshd=/usr/sbin/sshd
-[ -x "$sshd" ] || { echo "FAILED: no $sshd (Debian: openssh-server)" >&2; exit 1; }
+source "$(dirname "$0")/../support/sshd-lib.sh"
 
 work=$(mktemp -d)
-sshd_pid=
 EndScenario() {
-    if [ -n "$sshd_pid" ]; then
-        kill "$sshd_pid" 2>/dev/null || true
-        wait "$sshd_pid" 2>/dev/null || true
-    fi
+    EndSshd
     rm -rf "$work"
 }
 trap EndScenario EXIT
@@ -28,40 +22,8 @@ Fail() {
     exit 1
 }
 
-# Run as root, sshd needs the folder that its service would make.
-if [ "$(id -u)" -eq 0 ] && [ ! -d /run/sshd ]; then
-    mkdir -m 0755 /run/sshd
-fi
-
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-ssh-keygen -q -t ed25519 -N '' -f "$work/host_key"
-ssh-keygen -q -t ed25519 -N '' -f "$work/user_key"
-cat >"$work/sshd_config" <<EOF
-ListenAddress 127.0.0.1:$port
-HostKey $work/host_key
-PidFile none
-AuthorizedKeysFile $work/user_key.pub
-AuthenticationMethods publickey
-StrictModes no
-UsePAM no
-AllowUsers $(id -un)
-EOF
-"$sshd" -D -e -f "$work/sshd_config" 2>"$work/sshd.log" &
-sshd_pid=$!
-WaitFor 20 bash -c "exec 3<>/dev/tcp/127.0.0.1/$port" 2>/dev/null || Fail "sshd did not listen"
-
 # ssh reads only this configuration and knows only this key: none of the user's own.
-echo "[127.0.0.1]:$port $(cut -d' ' -f1-2 "$work/host_key.pub")" >"$work/known_hosts"
-cat >"$work/ssh_config" <<EOF
-Host 127.0.0.1
-    Port $port
-    User $(id -un)
-    IdentityFile $work/user_key
-    IdentitiesOnly yes
-    IdentityAgent none
-    UserKnownHostsFile $work/known_hosts
-    StrictHostKeyChecking yes
-EOF
+StartSshd publickey
 mkdir -p "$work/home"
 export HOME="$work/home" SVN_SSH="ssh -F $work/ssh_config"
 unset SSH_AUTH_SOCK SSH_ASKPASS_REQUIRE

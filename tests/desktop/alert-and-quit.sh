@@ -3,8 +3,8 @@
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
 # is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
 # copy again, and "Quit" from the menu ends it with exit code 0. Started again, it shows the balloon
-# again; a right click on the icon then opens the menu and no report, and "Quit" from that menu ends
-# it with exit code 0.
+# again, this time about a Git clone behind its upstream (a screenshot is kept); a right click on the
+# icon then opens the menu and no report, and "Quit" from that menu ends it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -70,11 +70,15 @@ QuitFromOpenMenu
 echo "quit with exit code 0; screenshot in $artifacts/balloon.png"
 
 # The right click of a user who wants Quit while the balloon shows: the menu, and no report, which
-# would also take the keys meant for the menu.
+# would also take the keys meant for the menu. The balloon is a Git clone's this time.
+source "$(dirname "$0")/../support/git-lib.sh"
+MakeCloneBehind carol
+echo "$work/clone" >"$work/app/pathlist.ini"
 StartAndAlert
+import -window root "$artifacts/balloon-git.png"
 OpenMenu "$icon"
 if DialogOf "$PROGRAM_PID" 'Corvane : Report' >/dev/null; then
     Fail "a right click on the icon during the balloon opened the report"
 fi
 QuitFromOpenMenu
-echo "a right click during the balloon opened the menu only; quit with exit code 0"
+echo "a Git clone's balloon; a right click during it opened the menu only; quit with exit code 0"

@@ -5,6 +5,7 @@
 #include "settings/SVNPathState.h"
 #include "support/AtOnce.h"
 #include "support/CDelayedStop.h"
+#include "support/CGitSandbox.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSilentServer.h"
 #include "support/CSvnSandbox.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QThread>
 #include <condition_variable>
@@ -36,6 +38,7 @@ public:
     void AnnounceModified(const CModifiedAlert& alert) override {
         std::lock_guard guard(m_lock);
         m_Announcements.append(alert.m_strMessage);
+        m_strLastTitle = alert.m_strTitle;
         m_bAnnouncedOnCallerThread = QThread::currentThread() == m_pCallerThread;
     }
 
@@ -46,6 +49,12 @@ public:
     }
 
     std::stop_token CheckStopToken() const override { return m_StopToken; }
+    QStringList OwnNames() const override { return m_OwnNames; }
+    void SetOwnNames(QStringList names) { m_OwnNames = std::move(names); }
+    QString LastTitle() const {
+        std::lock_guard guard(m_lock);
+        return m_strLastTitle;
+    }
     // Checks that start from now on are cut short when token's stop is requested.
     void SetStopToken(std::stop_token token) { m_StopToken = std::move(token); }
 
@@ -78,7 +87,9 @@ private:
     QStringList m_Ended;
     QThread* const m_pCallerThread = QThread::currentThread();
     bool m_bAnnouncedOnCallerThread = false;
+    QString m_strLastTitle;
     std::stop_token m_StopToken;
+    QStringList m_OwnNames;
 };
 
 std::optional<CSVNPath> RecordOf(CConfigWatchdog& watchdog, const QString& path) {
@@ -400,6 +411,53 @@ TEST_F(CheckJobTest, CheckDiscardedUnrunEndsWithoutResult) {
 
     EXPECT_EQ(m_Host.Ended(), QStringList{path});
     EXPECT_EQ(RecordOf(m_Host.Watchdog(), path)->m_iState, Waiting);
+}
+
+// A Git working tree is asked of git: what it lacks is listed newest first, and announced under
+// "Git:" unless the user made all of it, by a name or an e-mail address of the user's own list.
+TEST(GitCheckJobTest, CommitsUnderTheUsersOwnNamesStayQuietAndOthersAreAnnounced) {
+    CGitSandbox git;
+    ASSERT_TRUE(git.CreateRepository()) << git.LastError().toStdString();
+    const QString clone = git.Clone(QStringLiteral("clone"));
+    const QString other = git.Clone(QStringLiteral("other"));
+    CRecordingHost host(git.Folder() + QStringLiteral("/pathlist.ini"));
+    host.Watchdog().AddPath(clone, 0);
+    const auto check = [&] {
+        auto* pJob = new CSubVersionThread(&host, clone);
+        pJob->Run(nullptr);
+        pJob->Discard();
+        return *RecordOf(host.Watchdog(), clone);
+    };
+    const auto lines = [](const CSVNPath& record) {
+        return SummaryLines(record.m_Changes)
+            .replaceInStrings(QRegularExpression(QStringLiteral("^[0-9a-f]{7} ")), QStringLiteral("hash "));
+    };
+
+    // An e-mail address in any case.
+    host.SetOwnNames({QStringLiteral("ANNLEE@example.com")});
+    ASSERT_TRUE(
+        git.Commit(other, QStringLiteral("Ann Lee"), QStringLiteral("a.txt"), "a\n", QStringLiteral("Mine")))
+        << git.LastError().toStdString();
+    const CSVNPath ownOnly = check();
+    EXPECT_EQ(ownOnly.m_iState, Modified);
+    EXPECT_EQ(lines(ownOnly), QStringList{QStringLiteral("hash Ann Lee: Mine")});
+    EXPECT_TRUE(host.Announcements().isEmpty());
+
+    // A name as git writes it; a colleague's commit is announced with the user's.
+    host.SetOwnNames({QStringLiteral("Ann Lee")});
+    ASSERT_TRUE(git.Commit(other, QStringLiteral("carol"), QStringLiteral("b.txt"), "b\n",
+                           QStringLiteral("Fix the parser\n\nWhy")));
+    const CSVNPath behind = check();
+    EXPECT_EQ(behind.m_iState, Modified);
+    EXPECT_EQ(behind.m_strLastAuthor, QStringLiteral("carol"));
+    EXPECT_EQ(lines(behind), (QStringList{QStringLiteral("hash carol: Fix the parser"),
+                                          QStringLiteral("hash Ann Lee: Mine")}));
+    EXPECT_EQ(host.Announcements(),
+              QStringList{QStringLiteral("Message from carol:\nclone was modified. (behind by 2 commits)")});
+    EXPECT_EQ(host.LastTitle(), QStringLiteral("Git:"));
+    EXPECT_EQ(behind.m_Changes.m_Revisions.front().m_strMessage, QStringLiteral("Fix the parser\n\nWhy"));
+    EXPECT_EQ(behind.m_Changes.m_Revisions.front().m_ChangedPaths,
+              (std::vector<SVNChangedPath>{{"A", "b.txt"}}));
 }
 
 } // namespace

@@ -140,9 +140,12 @@ TEST(ChildEnvironmentTest, CharacterTypeBecomesUtf8AndNothingElseChanges) {
             << testCase.environment.join(' ').toStdString();
 }
 
-// A run in the background never has ssh start its askpass program, whatever the user's setting; the
-// rest is what any child gets.
-TEST(ChildEnvironmentTest, BackgroundRunsNeverAskThroughSsh) {
-    EXPECT_EQ(platform::BackgroundChildEnvironment({"SSH_ASKPASS=/a", "SSH_ASKPASS_REQUIRE=force", "LANG=C"}),
-              QByteArrayList({"SSH_ASKPASS=/a", "LANG=C", "LC_CTYPE=C.UTF-8", "SSH_ASKPASS_REQUIRE=never"}));
+// A run in the background never has ssh start its askpass program, nor git ask in any way or take an
+// optional lock, whatever the user's settings; the rest is what any child gets.
+TEST(ChildEnvironmentTest, BackgroundRunsNeverAskThroughSshOrGit) {
+    EXPECT_EQ(platform::BackgroundChildEnvironment({"SSH_ASKPASS=/a", "SSH_ASKPASS_REQUIRE=force", "LANG=C",
+                                                    "GIT_ASKPASS=/b", "GIT_TERMINAL_PROMPT=1"}),
+              QByteArrayList({"SSH_ASKPASS=/a", "LANG=C", "LC_CTYPE=C.UTF-8", "SSH_ASKPASS_REQUIRE=never",
+                              "GIT_TERMINAL_PROMPT=0", "GIT_ASKPASS=", "GCM_INTERACTIVE=never",
+                              "GIT_OPTIONAL_LOCKS=0"}));
 }

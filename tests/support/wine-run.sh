@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a program of the Windows build under Wine, as ctest's emulator:
 # wine-run.sh BUILD_FOLDER SDK PROGRAM [ARGUMENT...]
-# The Wine prefix is the build folder's own; Qt's DLLs, the compiler's runtime and svn.exe are found
-# through the PATH. No Mono or Gecko installer is offered, and Wine's own messages stay quiet.
+# The Wine prefix is the build folder's own; Qt's DLLs, the compiler's runtime, svn.exe and git.exe are
+# found through the PATH. No Mono or Gecko installer is offered, and Wine's own messages stay quiet.
 set -euo pipefail
 build="$1" sdk="$2"
 shift 2
@@ -10,7 +10,7 @@ shift 2
 windows_path() { echo "Z:${1//\//\\}"; }
 
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPATH="$(windows_path "$sdk/qt/bin");$(windows_path "$sdk/mingw-runtime");$(windows_path "$sdk/svn/bin")"
+export WINEPATH="$(windows_path "$sdk/qt/bin");$(windows_path "$sdk/mingw-runtime");$(windows_path "$sdk/svn/bin");$(windows_path "$sdk/git/bin")"
 # The first run makes the prefix; tests that run at once wait for it rather than make it twice. A
 # file of our own says it is made: a persistent Wine server writes the registry files only later. The
 # lock is not handed on (-o), since Wine's services, which wineboot starts, outlive it.

@@ -1,6 +1,7 @@
 #include "CRecordingUpdateLauncher.h"
 #include "DialogTestSupport.h"
 #include "settings/CConfigWatchdog.h"
+#include "support/CGitSandbox.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "ui/CChangesWindow.h"
@@ -352,6 +353,36 @@ TEST_F(ReportDlgTest, ChangesWindowShowsARevisionsDiffFromSvn) {
     ASSERT_TRUE(shown.wait(30000));
     const QString diff = window.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
     EXPECT_TRUE(diff.contains(QStringLiteral("-first\n+second"))) << diff.toStdString();
+}
+
+// A commit the clone has fetched, as the check leaves it, with no ref that names it.
+TEST_F(ReportDlgTest, ChangesWindowShowsAGitCommitsDiffFromGit) {
+    CGitSandbox git;
+    ASSERT_TRUE(git.CreateRepository()) << git.LastError().toStdString();
+    const QString clone = git.Clone(QStringLiteral("clone"));
+    ASSERT_TRUE(git.Commit(git.Folder() + QStringLiteral("/seed"), QStringLiteral("carol"),
+                           QStringLiteral("readme.txt"), "second\n", QStringLiteral("Second")));
+    QByteArray commit;
+    ASSERT_TRUE(git.Git(git.Folder() + QStringLiteral("/seed"),
+                        {QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, &commit));
+    ASSERT_TRUE(git.Git(clone, {QStringLiteral("fetch"), QStringLiteral("--quiet"),
+                                QStringLiteral("--refmap="), QStringLiteral("--no-write-fetch-head"),
+                                QStringLiteral("origin"), QStringLiteral("main")}));
+    const QString hash = QString::fromLatin1(commit.trimmed());
+    CChangesWindow window(clone,
+                          SVNChanges{{}, {{hash.left(7), "carol", {}, "Second", {}, {}, hash}}, false});
+    QSignalSpy shown(&window, &CChangesWindow::DiffShown);
+    EXPECT_TRUE(window.findChild<QPlainTextEdit*>(QStringLiteral("details"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("Commit: ") + hash));
+
+    window.ShowDiff();
+
+    ASSERT_TRUE(shown.wait(30000));
+    const QString diff = window.findChild<QPlainTextEdit*>(QStringLiteral("diff"))->toPlainText();
+    EXPECT_TRUE(diff.startsWith(QStringLiteral("commit ") + hash) &&
+                diff.contains(QStringLiteral("-first\n+second")))
+        << diff.toStdString();
 }
 
 TEST_F(ReportDlgTest, TenThousandRecordsOpenQuickly) {

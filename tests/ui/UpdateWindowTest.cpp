@@ -1,4 +1,5 @@
 #include "DialogTestSupport.h"
+#include "support/CGitSandbox.h"
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -207,7 +209,7 @@ TEST_F(UpdateWindowTest, QuitWaitsUntilTheLauncherHasStoppedItsUpdatesGently) {
 
 TEST_F(UpdateWindowTest, LauncherWithoutToolOpensAWindowUsableBesideAModalRequester) {
     FakeSvn("echo 'At revision 3.'\n");
-    ASSERT_TRUE(CDesktopUpdateLauncher::FindUpdateTool().isEmpty());
+    ASSERT_TRUE(CDesktopUpdateLauncher::FindUpdateTool(QStringLiteral("/wc/a")).isEmpty());
     auto launcher = std::make_unique<CDesktopUpdateLauncher>();
     QPointer<CUpdateWindow> opened;
     bool bClicked = false;
@@ -278,9 +280,14 @@ TEST_F(UpdateWindowTest, EndOfTheToolsRunIsToldWithTheCopysPath) {
     EXPECT_EQ(ended, QStringList{QStringLiteral("/wc/a b")});
 }
 
+// A Git working tree is pulled by TortoiseGit's tool.
 TEST_F(UpdateWindowTest, ToolParametersKeepTheSystemsFormForPlainPaths) {
     EXPECT_EQ(CDesktopUpdateLauncher::ToolParameters(QStringLiteral("/home/me/my wc")),
               QStringLiteral("/command:update /path:\"/home/me/my wc\" /notempfile /closeonend:0"));
+    const QString clone = m_tools.filePath(QStringLiteral("my clone"));
+    ASSERT_TRUE(QDir().mkpath(clone + QStringLiteral("/.git")));
+    EXPECT_EQ(CDesktopUpdateLauncher::ToolParameters(clone),
+              QStringLiteral("/command:pull /path:\"%1\"").arg(clone));
 }
 
 // Also under a locale that is not UTF-8, where svn refuses a non-ASCII path unless it is given a
@@ -304,6 +311,42 @@ TEST(UpdateWindowRealSvnTest, BringsAWorkingCopyUpToDate) {
     EXPECT_TRUE(strOutput.contains(QStringLiteral("readme.txt"))) << strOutput.toStdString();
     EXPECT_TRUE(strOutput.contains(QStringLiteral("svn update finished."))) << strOutput.toStdString();
     EXPECT_TRUE(QFile::exists(strBehind + QStringLiteral("/readme.txt")));
+}
+
+// git pull only moves the branch forward: a clone whose branch has diverged stays as it was, with
+// git's words in the window.
+TEST(UpdateWindowRealGitTest, PullsOnlyWhatMovesTheBranchForward) {
+    CGitSandbox git;
+    ASSERT_TRUE(git.CreateRepository()) << git.LastError().toStdString();
+    const QString behind = git.Clone(QStringLiteral("behind café"));
+    const QString diverged = git.Clone(QStringLiteral("diverged"));
+    const QString other = git.Clone(QStringLiteral("other"));
+    ASSERT_TRUE(
+        git.Commit(other, QStringLiteral("carol"), QStringLiteral("b.txt"), "b\n", QStringLiteral("B")))
+        << git.LastError().toStdString();
+    ASSERT_TRUE(git.Commit(diverged, QStringLiteral("me"), QStringLiteral("c.txt"), "c\n",
+                           QStringLiteral("C"), false));
+    QByteArray head;
+    ASSERT_TRUE(git.Git(diverged, {QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, &head));
+    const CScopedEnvironment home("HOME", QFile::encodeName(git.Folder() + QStringLiteral("/home")));
+
+    const auto update = [](const QString& clone) {
+        CUpdateWindow window(clone);
+        QSignalSpy ended(&window, &CUpdateWindow::RunEnded);
+        window.Start();
+        EXPECT_TRUE(WaitUntil([&] { return ended.count() == 1; }, 30000));
+        return window.findChild<QPlainTextEdit*>()->toPlainText();
+    };
+    const QString pulled = update(behind);
+    EXPECT_TRUE(pulled.endsWith(QStringLiteral("git pull finished.\n"))) << pulled.toStdString();
+    EXPECT_TRUE(QFile::exists(behind + QStringLiteral("/b.txt")));
+    const QString refused = update(diverged);
+    EXPECT_TRUE(refused.contains(QStringLiteral("Not possible to fast-forward"))) << refused.toStdString();
+    EXPECT_TRUE(refused.endsWith(QStringLiteral("git pull failed (exit code 128).\n")))
+        << refused.toStdString();
+    QByteArray after;
+    ASSERT_TRUE(git.Git(diverged, {QStringLiteral("rev-parse"), QStringLiteral("HEAD")}, &after));
+    EXPECT_EQ(after, head);
 }
 
 } // namespace

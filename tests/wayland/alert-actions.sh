@@ -5,7 +5,8 @@
 # its notification carries the message and a line per lacked revision, a click on it (the default
 # action) opens the report, and its "update" action brings the copy up to date in Corvane's own
 # update window. After one more commit of a colleague's, "Check all now" from the host's menu checks
-# both copies, and both are announced.
+# both copies and a Git clone behind its upstream, and all three are announced, the clone's
+# notification with the commit it lacks under the title "Git:".
 # usage: alert-actions.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -44,8 +45,12 @@ monitor=$!
 WaitFor 10 grep -q NameAcquired "$work/notify.log" || Fail "dbus-monitor did not start"
 trap 'kill "$monitor" 2>/dev/null; EndScenario' EXIT
 
+source "$(dirname "$0")/../support/git-lib.sh"
+MakeCloneBehind carol
+commit=$(git -C "$work/seed" log -1 --format=%h)
+
 PrepareProgram "$program" "$work"
-printf '%s\n' "$work/mine" "$work/theirs" >"$work/app/pathlist.ini"
+printf '%s\n' "$work/mine" "$work/theirs" "$work/clone" >"$work/app/pathlist.ini"
 StartProgram "$work"
 WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 
@@ -85,6 +90,19 @@ ShowsWindow "$PROGRAM_PID" 'Corvane : Update' || Fail "the update ran in no upda
 echo four >"$work/other/a.txt"
 commitAs carol 'Four'
 ChooseMenuItem 'Check all now'
-BothAnnounced() { grep -q 'mine was modified' "$work/notify.log" && [ "$(grep -c 'theirs was modified' "$work/notify.log")" -eq 2 ]; }
-WaitFor 30 BothAnnounced || Fail "Check all now did not announce both copies: $(cat "$work/notify.log")"
-echo "no notification for the user's own commit; the colleague's carries its revisions, opens the report and updates; Check all now announces both"
+AllAnnounced() {
+    grep -q 'mine was modified' "$work/notify.log" && [ "$(grep -c 'theirs was modified' "$work/notify.log")" -eq 2 ] &&
+        grep -q 'clone was modified' "$work/notify.log"
+}
+WaitFor 30 AllAnnounced || Fail "Check all now did not announce all three copies: $(cat "$work/notify.log")"
+GitAlert() { Notifications | grep 'Git:' >/dev/null; }
+WaitFor 10 GitAlert || Fail "mako shows no notification about the Git clone"
+Notifications | python3 -c 'import json, sys
+expected = sys.argv[1]
+alerts = [n for n in json.load(sys.stdin)["data"][0] if n["summary"]["data"] == "Git:"]
+assert len(alerts) == 1, "%d notifications titled Git:" % len(alerts)
+assert alerts[0]["body"]["data"] == expected, "body %r, expected %r" % (alerts[0]["body"]["data"], expected)' \
+    "Message from carol:
+clone was modified. (behind by 1 commit)
+$commit carol: Fix the parser" || Fail "the Git clone's notification is not its alert"
+echo "no notification for the user's own commit; the colleague's carries its revisions, opens the report and updates; Check all now announces all three, the Git clone's under Git:"
