@@ -20,6 +20,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <utility>
 
 bool g_bReportOpen = false;
@@ -45,6 +46,19 @@ constexpr qint64 kTickSeconds = CMainFrame::CHECK_TIMER_PERIOD_MS / 1000;
 
 QString PauseFileBeside(const QString& listFile) {
     return QFileInfo(listFile).dir().filePath(QStringLiteral("pause.ini"));
+}
+
+// How many checks beside the rotation's a tick may start: one, or as many as the folders' own
+// intervals call for in a minute, rounded up, so that each of them is checked on time and a server
+// is never asked more often than those intervals say.
+int ExtraChecksPerTick(const std::vector<CSVNPath>& records) {
+    double perTick = 0;
+    for (const CSVNPath& record : records) {
+        if (record.m_iInterval != kDefaultCheckInterval)
+            perTick += 1.0 / std::max(1, record.m_iInterval);
+    }
+    // Five times 1/5 may come out a hair above 1.
+    return std::max(1, static_cast<int>(std::ceil(perTick - 1e-9)));
 }
 
 } // namespace
@@ -112,6 +126,10 @@ int CMainFrame::OnCreate() {
 
 void CMainFrame::OnTimer(int /*nIDEvent*/) {
     m_Watchdog.DecrementCountdowns();
+    // A folder written into the list file by hand gets its turn, its row in the report and its place
+    // in Check all now; one removed there loses them.
+    if (m_Watchdog.FollowListFile())
+        ShowTip();
     const QDateTime now = m_Clock();
     CatchUpAfterGap(now);
     if (m_Pause && m_Pause->IsOverAt(now))
@@ -119,15 +137,17 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
     // Without a worker a queued check would never run.
     if (!m_bChecksEnabled || !m_bQueueRunning || m_Pause)
         return;
-    const QString path = m_Watchdog.GetNextPath();
-    if (path.isEmpty())
+    const QStringList paths = m_Watchdog.GetNextPaths();
+    if (paths.isEmpty())
         return;
-    const int countdown = m_Watchdog.GetCountdown(path);
-    // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
-    // server grow the queue without end.
-    if (countdown == 0 && m_PendingChecks.Add(path))
-        Launch(path, countdown);
-    LaunchExtraCheck();
+    for (const QString& path : paths) {
+        const int countdown = m_Watchdog.GetCountdown(path);
+        // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
+        // server grow the queue without end.
+        if (countdown == 0 && m_PendingChecks.Add(path))
+            Launch(path, countdown);
+    }
+    LaunchExtraChecks();
 }
 
 void CMainFrame::Launch(const QString& path, int countdown) {
@@ -136,20 +156,34 @@ void CMainFrame::Launch(const QString& path, int countdown) {
                              .arg(path, QString::number(countdown)));
 }
 
-// One at most, so that a long list with short intervals cannot flood a server.
-void CMainFrame::LaunchExtraCheck() {
+void CMainFrame::LaunchExtraChecks() {
+    const std::vector<CSVNPath> records = m_Watchdog.Records();
     const bool bOffline = m_bOffline;
-    for (const CSVNPath& record : m_Watchdog.Records()) {
-        if (record.m_iCountdown != 0 || (!m_bCatchingUp && record.m_iInterval == kDefaultCheckInterval))
+    std::vector<const CSVNPath*> due;
+    for (const CSVNPath& record : records) {
+        if (record.m_iCountdown != 0 || m_PendingChecks.Contains(record.m_strPath))
+            continue;
+        if (!m_bCatchingUp && record.m_iInterval == kDefaultCheckInterval)
             continue;
         if (bOffline && m_NetworkWaiters.Contains(record.m_strPath))
             continue;
-        if (!m_PendingChecks.Add(record.m_strPath))
-            continue;
-        Launch(record.m_strPath, record.m_iCountdown);
-        return;
+        due.push_back(&record);
     }
-    m_bCatchingUp = false;
+    // A due folder never waits behind one checked more recently; the list's order breaks ties.
+    std::stable_sort(due.begin(), due.end(), [](const CSVNPath* pLeft, const CSVNPath* pRight) {
+        return pLeft->m_iOverdue > pRight->m_iOverdue;
+    });
+    int budget = ExtraChecksPerTick(records);
+    std::size_t next = 0;
+    for (; next < due.size() && budget > 0; ++next) {
+        // A folder listed twice has one check.
+        if (!m_PendingChecks.Add(due[next]->m_strPath))
+            continue;
+        Launch(due[next]->m_strPath, due[next]->m_iCountdown);
+        --budget;
+    }
+    if (next == due.size())
+        m_bCatchingUp = false;
 }
 
 void CMainFrame::CatchUpAfterGap(const QDateTime& now) {

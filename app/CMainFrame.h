@@ -90,11 +90,13 @@ public:
     // starts the work queue, loads the watch list, starts the check timer and runs its first tick. -1,
     // with nothing started, when the icon cannot be added.
     int OnCreate();
-    // One tick of the check timer: counts every folder down and queues the check of the next folder
-    // in rotation when it is due and has no check queued or running; then at most one more, of a due
-    // folder with an interval of its own or, after the network came back or the machine woke, of
-    // any due folder. Nothing is queued while checks are paused; a pause whose time has passed ends
-    // first. The id is not examined.
+    // One tick of the check timer: counts every folder down, follows the list file's lines written or
+    // removed by hand, and queues the check of each folder whose turn it is in rotation (one a tick up
+    // to 60 folders, beyond as many as come round the list in 60 ticks) when it is due and has no check
+    // queued or running. Then more due folders with an interval of its own or, after the network came
+    // back or the machine woke, any due folders: one, or as many as the folders' own intervals call
+    // for in a minute, those that have waited longest past their intervals first. Nothing is queued
+    // while checks are paused; a pause whose time has passed ends first. The id is not examined.
     void OnTimer(int nIDEvent);
     // Queues every watched folder that has no check queued or running; the tip counts the results.
     void OnCheckAllNow();
@@ -158,8 +160,8 @@ private:
     void OnUpdateEnded(const QString& path);
     // Queues the check of a folder that the timer found due, and notes it in the activity log.
     void Launch(const QString& path, int countdown);
-    // Queues the one extra check a tick may start; see OnTimer.
-    void LaunchExtraCheck();
+    // Queues the checks a tick may start beside the rotation's; see OnTimer.
+    void LaunchExtraChecks();
     // A tick that comes far more than a minute after the one before counts the minutes between as
     // ticks, and what became due meanwhile is checked first.
     void CatchUpAfterGap(const QDateTime& now);

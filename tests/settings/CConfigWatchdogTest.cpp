@@ -108,6 +108,24 @@ TEST_F(Records, CountdownsFallToZeroAndTheLastDuplicateCounts) {
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/A")), -33) << "paths compare case-sensitively";
 }
 
+// The user writes a line into the list file, or removes one, while the program runs.
+TEST_F(Records, FollowTheLinesWrittenOrRemovedByHand) {
+    WriteBytes(m_strList, "/wc/a\n/wc/b\n");
+    ASSERT_TRUE(m_watchdog.LoadPathList());
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), Modified);
+    WriteBytes(m_dir.filePath(QStringLiteral("intervals.ini")), "/wc/new\t15\n");
+    WriteBytes(m_strList, "/wc/new\n/wc/a\n");
+    EXPECT_TRUE(m_watchdog.FollowListFile());
+    const std::vector<CSVNPath> records = m_watchdog.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].m_iInterval, 15);
+    EXPECT_EQ(records[1].m_iState, Modified) << "a folder still listed keeps its record";
+    // A file that cannot be read leaves the records as they are.
+    ASSERT_TRUE(QFile::remove(m_strList));
+    EXPECT_FALSE(m_watchdog.FollowListFile());
+    EXPECT_EQ(m_watchdog.Records().size(), 2u);
+}
+
 TEST_F(Records, ResultReachesEveryRecordOfItsPathAndNoOther) {
     m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
     m_watchdog.AddPath(QStringLiteral("/wc/b"), 7);
@@ -270,7 +288,9 @@ TEST_F(OwnIntervals, SurviveARestartPassOverBrokenLinesAndLeaveWithTheirFolder) 
     m_watchdog.DecrementCountdowns(3);
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 60));
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 57);
+    // Due since the load, c has waited past the shorter interval it is given.
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 15));
+    EXPECT_EQ(m_watchdog.Records()[2].m_iOverdue, 48);
     EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/none"), 15));
     EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 0));
     EXPECT_EQ(ReadBytes(intervals), "/wc/c\t15\r\n/wc/my b\t1440\r\n");
