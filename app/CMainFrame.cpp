@@ -4,8 +4,10 @@
 #include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
+#include "settings/CNamesFile.h"
 #include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
+#include "ui/CNamesDlg.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
 #include "ui/MenuResource.h"
@@ -67,7 +69,7 @@ CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTa
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
       m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }),
-      m_PauseFile(PauseFileBeside(listFile)) {
+      m_strNamesFile(CNamesFile::Beside(listFile)), m_PauseFile(PauseFileBeside(listFile)) {
     theSettings.LoadAtStartup();
 }
 
@@ -329,6 +331,19 @@ void CMainFrame::OnWatchListClosed() {
     OnTimer(CHECK_TIMER_ID);
 }
 
+void CMainFrame::OnYourNames() {
+    if (m_pNames) {
+        COpenDialogs::BringToFront(*m_pNames);
+        return;
+    }
+    m_pNames = new CNamesDlg(m_strNamesFile);
+    m_Dialogs.Show(m_pNames);
+}
+
+QStringList CMainFrame::OwnNames() const {
+    return CNamesFile(m_strNamesFile).ReadNames();
+}
+
 void CMainFrame::OnApplicationSettings() {
     m_Dialogs.Show(new QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(),
                                    QStringLiteral("Seetings are not ready yet .."), QMessageBox::Ok));
@@ -352,6 +367,9 @@ void CMainFrame::OnCommand(unsigned nId) {
     switch (nId) {
     case ID_WATCHDOG_SETTINGS:
         OnWatchdogSettings();
+        break;
+    case ID_YOUR_NAMES:
+        OnYourNames();
         break;
     case ID_APPLICATION_SETTINGS:
         OnApplicationSettings();

@@ -4,6 +4,7 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <stop_token>
 
@@ -42,6 +43,9 @@ public:
     // network rather than fail: the job then ends without a result. Safe to call from the worker
     // thread. By default never.
     virtual bool WaitsForNetwork(const QString& /*path*/) { return false; }
+    // The names the user listed as their own, which count as theirs in every repository beside the
+    // name svn commits with there. Safe to call from the worker thread. By default none.
+    virtual QStringList OwnNames() const { return {}; }
 
 protected:
     CCheckHost() = default;

@@ -13,6 +13,7 @@
 #include "support/PlaceProgram.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
+#include "ui/CNamesDlg.h"
 #include "ui/CPathList.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -816,6 +818,28 @@ TEST_F(CommandTest, ApplicationSettingsOnlyShowsTheMessage) {
     EXPECT_TRUE(OpenDialogs<QMessageBox>().isEmpty());
 }
 
+// Names that svn cannot know (one shared account) are the user's own once listed here.
+TEST_F(CommandTest, YourNamesOpensOneListAtATimeWhoseNamesTheChecksTake) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    pFrame->OnCommand(CMainFrame::ID_YOUR_NAMES);
+    pFrame->OnCommand(CMainFrame::ID_YOUR_NAMES);
+    const QList<CNamesDlg*> dialogs = OpenDialogs<CNamesDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    // Enter adds what was typed, once, without its blanks; it does not close the list.
+    auto* field = dialogs.front()->findChild<QLineEdit*>();
+    for (const char* typed : {" alice ", "alice", "shared@example.org"}) {
+        QTest::keyClicks(field, QString::fromUtf8(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    Click(dialogs.front(), QStringLiteral("&Close"));
+
+    QFile names(m_Dir.filePath(QStringLiteral("names.ini")));
+    ASSERT_TRUE(names.open(QIODevice::ReadOnly));
+    EXPECT_EQ(names.readAll(), "alice\r\nshared@example.org\r\n");
+    EXPECT_EQ(pFrame->OwnNames(), (QStringList{"alice", "shared@example.org"}));
+}
+
 TEST_F(CommandTest, CheckAllNowChecksEachFolderOnceAndTheTipCountsTheResults) {
     const QString a = Folder("a"), b = Folder("b"), c = Folder("c");
     WriteList({a, b, c});
@@ -1035,6 +1059,24 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1; }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
+
+    // Once the user lists bob as one of their own names, his commit is lacked but not announced.
+    QFile names(m_Sandbox.Folder() + QStringLiteral("/names.ini"));
+    ASSERT_TRUE(names.open(QIODevice::WriteOnly) && names.write("bob\r\n") > 0);
+    names.close();
+    ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "three\n"), 3);
+    const auto balloons = [this] {
+        const auto& requests = m_Area.m_Recorder.Requests();
+        return std::count_if(requests.begin(), requests.end(), [](const CRecordingNotifyArea::Entry& entry) {
+            return (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo) != 0;
+        });
+    };
+    const auto balloonsBefore = balloons();
+    ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 2; }, kWaitMs));
+    EXPECT_EQ(SummaryLines(frame.Watchdog().Records().front().m_Changes),
+              QStringList{"r3 bob: change by bob"});
+    EXPECT_EQ(balloons(), balloonsBefore);
 }
 
 } // namespace

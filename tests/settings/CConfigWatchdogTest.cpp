@@ -2,6 +2,7 @@
 
 #include "SettingsTestFiles.h"
 #include "platform/SystemInfo.h"
+#include "settings/CNamesFile.h"
 #include "settings/CPauseFile.h"
 #include "support/CScopedEnvironment.h"
 
@@ -307,29 +308,46 @@ TEST_F(OwnIntervals, SurviveARestartPassOverBrokenLinesAndLeaveWithTheirFolder) 
     EXPECT_EQ(restarted.GetCountdown(QStringLiteral("/wc/a")), 60);
 }
 
-TEST_F(OwnIntervals, IntervalAndPauseFilesAreNeverWrittenThroughALink) {
+TEST_F(OwnIntervals, IntervalPauseAndNamesFilesAreNeverWrittenThroughALink) {
     const QString usersFile = m_dir.filePath(QStringLiteral("users-file"));
     WriteBytes(usersFile, "the user's own file\n");
     const QString intervals = m_dir.filePath(QStringLiteral("intervals.ini"));
     const QString pause = m_dir.filePath(QStringLiteral("pause.ini"));
+    const QString names = CNamesFile::Beside(m_strList);
     ASSERT_TRUE(QFile::link(usersFile, intervals));
     ASSERT_TRUE(QFile::link(usersFile, pause));
+    ASSERT_TRUE(QFile::link(usersFile, names));
     m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
 
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 5));
     const CPauseFile pauseFile(pause);
     ASSERT_TRUE(pauseFile.WritePause({true, {}}));
+    ASSERT_TRUE(CNamesFile(names).WriteNames({QStringLiteral("Zoë Ann"), QStringLiteral("ann@example.org")}));
 
     EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
     EXPECT_FALSE(QFileInfo(intervals).isSymLink());
     EXPECT_FALSE(QFileInfo(pause).isSymLink());
+    EXPECT_FALSE(QFileInfo(names).isSymLink());
     EXPECT_EQ(ReadBytes(intervals), "/wc/a\t5\r\n");
     EXPECT_EQ(ReadBytes(pause), "until resumed\r\n");
+    EXPECT_EQ(ReadBytes(names), "Zo\xc3\xab Ann\r\nann@example.org\r\n");
     // Ending the pause removes the link in its place, not what it points to.
     ASSERT_TRUE(QFile::remove(pause) && QFile::link(usersFile, pause));
     EXPECT_TRUE(pauseFile.Remove());
     EXPECT_FALSE(QFileInfo(pause).isSymLink());
     EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+}
+
+// A list written in an editor: a byte order mark, blank lines, blanks at the ends, any line end.
+TEST_F(OwnIntervals, NamesReadAsTheUserWroteThem) {
+    const QString names = CNamesFile::Beside(m_strList);
+    EXPECT_TRUE(CNamesFile(names).ReadNames().isEmpty());
+    WriteBytes(names, "\xef\xbb\xbf"
+                      "ann\r\n\r\n  Ann  Lee \n\tbob@example.org\r\nZo\xc3\xab");
+    EXPECT_EQ(CNamesFile(names).ReadNames(),
+              (QStringList{"ann", "Ann  Lee", "bob@example.org", QStringLiteral("Zoë")}));
+    for (const QString& name : {QString(), QStringLiteral(" ann"), QStringLiteral("ann\nbob")})
+        EXPECT_FALSE(CNamesFile::CanHold(name)) << name.toStdString();
 }
 
 TEST_F(OwnIntervals, PauseSurvivesARestartAndABrokenLineIsPassedOver) {
