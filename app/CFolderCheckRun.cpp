@@ -4,6 +4,7 @@
 #include "engine/CSubVersionThread.h"
 #include "engine/CWorkQueue.h"
 #include "settings/CConfigWatchdog.h"
+#include "settings/CNamesFile.h"
 #include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "settings/SVNPathState.h"
@@ -47,9 +48,10 @@ struct CRunProgress {
 // under the progress lock; the waiting thread reads them only after it has seen m_bEnded there.
 class CFolderCheckRun::CFolderCheck final : public CCheckHost {
 public:
-    CFolderCheck(const QString& listFile, const QString& folder, std::stop_token stopToken,
-                 CRunProgress& progress)
-        : m_Watchdog(listFile), m_StopToken(std::move(stopToken)), m_Progress(progress) {
+    CFolderCheck(const QString& listFile, const QString& folder, const QStringList& ownNames,
+                 std::stop_token stopToken, CRunProgress& progress)
+        : m_Watchdog(listFile), m_OwnNames(ownNames), m_StopToken(std::move(stopToken)),
+          m_Progress(progress) {
         m_Watchdog.AddPath(folder, 0);
     }
 
@@ -63,6 +65,7 @@ public:
         m_Progress.m_checkEnded.notify_all();
     }
     std::stop_token CheckStopToken() const override { return m_StopToken; }
+    QStringList OwnNames() const override { return m_OwnNames; }
 
     // Whether the check is over; m_Progress.m_lock must be held.
     bool HasEndedLocked() const { return m_bEnded; }
@@ -71,6 +74,7 @@ public:
 
 private:
     CConfigWatchdog m_Watchdog;
+    const QStringList m_OwnNames;
     const std::stop_token m_StopToken;
     CRunProgress& m_Progress;
     QString m_strAnnouncement; // the alert of the check, if it made one
@@ -87,9 +91,12 @@ int CFolderCheckRun::CheckFolders(const QStringList& folders, std::stop_token st
     const std::stop_callback forwardStop(stopToken, [&runStop] { runStop.request_stop(); });
     const std::stop_token checksStopToken = runStop.get_token();
     CRunProgress progress;
+    // The names the user listed as their own, read once for the whole run.
+    const QStringList ownNames = CNamesFile(CNamesFile::Beside(m_strListFile)).ReadNames();
     std::vector<std::unique_ptr<CFolderCheck>> checks;
     for (const QString& folder : folders)
-        checks.push_back(std::make_unique<CFolderCheck>(m_strListFile, folder, checksStopToken, progress));
+        checks.push_back(
+            std::make_unique<CFolderCheck>(m_strListFile, folder, ownNames, checksStopToken, progress));
 
     // Made after the checks, so it is gone, with every job it ran or dropped, before they are.
     CWorkQueue queue;

@@ -5,8 +5,10 @@
 #include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
 #include "settings/CAppSettings.h"
+#include "settings/CNamesFile.h"
 #include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
+#include "ui/CNamesDlg.h"
 #include "ui/CReportDlg.h"
 #include "ui/CWatchdogDlg.h"
 #include "ui/MenuResource.h"
@@ -21,6 +23,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <utility>
 
 bool g_bReportOpen = false;
@@ -48,13 +51,26 @@ QString PauseFileBeside(const QString& listFile) {
     return QFileInfo(listFile).dir().filePath(QStringLiteral("pause.ini"));
 }
 
+// How many checks beside the rotation's a tick may start: one, or as many as the folders' own
+// intervals call for in a minute, rounded up, so that each of them is checked on time and a server
+// is never asked more often than those intervals say.
+int ExtraChecksPerTick(const std::vector<CSVNPath>& records) {
+    double perTick = 0;
+    for (const CSVNPath& record : records) {
+        if (record.m_iInterval != kDefaultCheckInterval)
+            perTick += 1.0 / std::max(1, record.m_iInterval);
+    }
+    // Five times 1/5 may come out a hair above 1.
+    return std::max(1, static_cast<int>(std::ceil(perTick - 1e-9)));
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTarget, const QString& listFile,
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
       m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }),
-      m_PauseFile(PauseFileBeside(listFile)) {
+      m_strNamesFile(CNamesFile::Beside(listFile)), m_PauseFile(PauseFileBeside(listFile)) {
     theSettings.LoadAtStartup();
 }
 
@@ -119,6 +135,10 @@ int CMainFrame::OnCreate() {
 
 void CMainFrame::OnTimer(int /*nIDEvent*/) {
     m_Watchdog.DecrementCountdowns();
+    // A folder written into the list file by hand gets its turn, its row in the report and its place
+    // in Check all now; one removed there loses them.
+    if (m_Watchdog.FollowListFile())
+        ShowTip();
     const QDateTime now = m_Clock();
     CatchUpAfterGap(now);
     if (m_Pause && m_Pause->IsOverAt(now))
@@ -126,15 +146,17 @@ void CMainFrame::OnTimer(int /*nIDEvent*/) {
     // Without a worker a queued check would never run.
     if (!m_bChecksEnabled || !m_bQueueRunning || m_Pause)
         return;
-    const QString path = m_Watchdog.GetNextPath();
-    if (path.isEmpty())
+    const QStringList paths = m_Watchdog.GetNextPaths();
+    if (paths.isEmpty())
         return;
-    const int countdown = m_Watchdog.GetCountdown(path);
-    // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
-    // server grow the queue without end.
-    if (countdown == 0 && m_PendingChecks.Add(path))
-        Launch(path, countdown);
-    LaunchExtraCheck();
+    for (const QString& path : paths) {
+        const int countdown = m_Watchdog.GetCountdown(path);
+        // A folder whose check has not ended stays at countdown 0; queuing it again would let a stuck
+        // server grow the queue without end.
+        if (countdown == 0 && m_PendingChecks.Add(path))
+            Launch(path, countdown);
+    }
+    LaunchExtraChecks();
 }
 
 void CMainFrame::Launch(const QString& path, int countdown) {
@@ -143,20 +165,34 @@ void CMainFrame::Launch(const QString& path, int countdown) {
                              .arg(path, QString::number(countdown)));
 }
 
-// One at most, so that a long list with short intervals cannot flood a server.
-void CMainFrame::LaunchExtraCheck() {
+void CMainFrame::LaunchExtraChecks() {
+    const std::vector<CSVNPath> records = m_Watchdog.Records();
     const bool bOffline = m_bOffline;
-    for (const CSVNPath& record : m_Watchdog.Records()) {
-        if (record.m_iCountdown != 0 || (!m_bCatchingUp && record.m_iInterval == kDefaultCheckInterval))
+    std::vector<const CSVNPath*> due;
+    for (const CSVNPath& record : records) {
+        if (record.m_iCountdown != 0 || m_PendingChecks.Contains(record.m_strPath))
+            continue;
+        if (!m_bCatchingUp && record.m_iInterval == kDefaultCheckInterval)
             continue;
         if (bOffline && m_NetworkWaiters.Contains(record.m_strPath))
             continue;
-        if (!m_PendingChecks.Add(record.m_strPath))
-            continue;
-        Launch(record.m_strPath, record.m_iCountdown);
-        return;
+        due.push_back(&record);
     }
-    m_bCatchingUp = false;
+    // A due folder never waits behind one checked more recently; the list's order breaks ties.
+    std::stable_sort(due.begin(), due.end(), [](const CSVNPath* pLeft, const CSVNPath* pRight) {
+        return pLeft->m_iOverdue > pRight->m_iOverdue;
+    });
+    int budget = ExtraChecksPerTick(records);
+    std::size_t next = 0;
+    for (; next < due.size() && budget > 0; ++next) {
+        // A folder listed twice has one check.
+        if (!m_PendingChecks.Add(due[next]->m_strPath))
+            continue;
+        Launch(due[next]->m_strPath, due[next]->m_iCountdown);
+        --budget;
+    }
+    if (next == due.size())
+        m_bCatchingUp = false;
 }
 
 void CMainFrame::CatchUpAfterGap(const QDateTime& now) {
@@ -302,6 +338,19 @@ void CMainFrame::OnWatchListClosed() {
     OnTimer(CHECK_TIMER_ID);
 }
 
+void CMainFrame::OnYourNames() {
+    if (m_pNames) {
+        COpenDialogs::BringToFront(*m_pNames);
+        return;
+    }
+    m_pNames = new CNamesDlg(m_strNamesFile);
+    m_Dialogs.Show(m_pNames);
+}
+
+QStringList CMainFrame::OwnNames() const {
+    return CNamesFile(m_strNamesFile).ReadNames();
+}
+
 void CMainFrame::OnApplicationSettings() {
     m_Dialogs.Show(new QMessageBox(QMessageBox::NoIcon, QCoreApplication::applicationName(),
                                    QStringLiteral("Seetings are not ready yet .."), QMessageBox::Ok));
@@ -325,6 +374,9 @@ void CMainFrame::OnCommand(unsigned nId) {
     switch (nId) {
     case ID_WATCHDOG_SETTINGS:
         OnWatchdogSettings();
+        break;
+    case ID_YOUR_NAMES:
+        OnYourNames();
         break;
     case ID_APPLICATION_SETTINGS:
         OnApplicationSettings();

@@ -25,6 +25,7 @@
 #include <optional>
 #include <stop_token>
 
+class CNamesDlg;
 class CReportDlg;
 class CThreadStarter;
 class CWatchdogDlg;
@@ -47,11 +48,11 @@ extern bool g_bReportOpen;
 // machine; what became due while the network was away or the machine slept is checked first.
 //
 // Everything here runs on the UI thread except AnnounceModified, CheckEnded, CheckStopToken,
-// CheckTimeLimit and WaitsForNetwork, which the check jobs call on the worker thread: the first only
-// posts to the UI thread, the second only touches m_PendingChecks and m_AwaitedChecks, which have
-// their own locks, and posts to the UI thread, the third only reads m_CheckStop, which is safe from
-// any thread, the fourth reads an atomic and the fifth reads m_bOffline and m_AwaitedChecks and adds
-// to m_NetworkWaiters.
+// CheckTimeLimit, WaitsForNetwork and OwnNames, which the check jobs call on the worker thread: the
+// first only posts to the UI thread, the second only touches m_PendingChecks and m_AwaitedChecks,
+// which have their own locks, and posts to the UI thread, the third only reads m_CheckStop, which is
+// safe from any thread, the fourth reads an atomic, the fifth reads m_bOffline and m_AwaitedChecks
+// and adds to m_NetworkWaiters, and the last reads the names file, whose name never changes.
 class CMainFrame final : public QObject, public CCommandTarget, public CCheckHost, public CFolderChecker {
     Q_OBJECT
 
@@ -69,6 +70,7 @@ public:
     static constexpr unsigned ID_PAUSE_FOUR_HOURS = 32792;
     static constexpr unsigned ID_PAUSE_UNTIL_RESUMED = 32793;
     static constexpr unsigned ID_RESUME_CHECKS = 32794;
+    static constexpr unsigned ID_YOUR_NAMES = 32795;
 
     // The wall clock, in UTC: pauses end by it, and a tick that finds far more than a minute passed
     // since the one before knows that the machine slept.
@@ -90,11 +92,13 @@ public:
     // starts the work queue, loads the watch list, starts the check timer and runs its first tick. -1,
     // with nothing started, when the icon cannot be added.
     int OnCreate();
-    // One tick of the check timer: counts every folder down and queues the check of the next folder
-    // in rotation when it is due and has no check queued or running; then at most one more, of a due
-    // folder with an interval of its own or, after the network came back or the machine woke, of
-    // any due folder. Nothing is queued while checks are paused; a pause whose time has passed ends
-    // first. The id is not examined.
+    // One tick of the check timer: counts every folder down, follows the list file's lines written or
+    // removed by hand, and queues the check of each folder whose turn it is in rotation (one a tick up
+    // to 60 folders, beyond as many as come round the list in 60 ticks) when it is due and has no check
+    // queued or running. Then more due folders with an interval of its own or, after the network came
+    // back or the machine woke, any due folders: one, or as many as the folders' own intervals call
+    // for in a minute, those that have waited longest past their intervals first. Nothing is queued
+    // while checks are paused; a pause whose time has passed ends first. The id is not examined.
     void OnTimer(int nIDEvent);
     // Queues every watched folder that has no check queued or running; the tip counts the results.
     void OnCheckAllNow();
@@ -112,6 +116,9 @@ public:
     // Opens the watch-list dialog and returns at once; while it is open, brings it to the front
     // instead. Checks stay paused while it is open; its closing gives one tick.
     void OnWatchdogSettings();
+    // Opens the editor of the user's own names and returns at once; while it is open, brings it to
+    // the front instead.
+    void OnYourNames();
     // Tells the user, in a message box that blocks nothing, that the settings cannot be edited yet.
     void OnApplicationSettings();
     // Opens the report dialog and returns at once, unless a report is open already.
@@ -128,6 +135,8 @@ public:
     std::stop_token CheckStopToken() const override { return m_CheckStop.get_token(); }
     std::chrono::milliseconds CheckTimeLimit() const override { return m_msCheckTimeLimit; }
     bool WaitsForNetwork(const QString& path) override;
+    // Read afresh for each check, so that the names saved or written by hand count at once.
+    QStringList OwnNames() const override;
     // How long each svn run of a check may take; 300 s unless changed. Checks queued afterwards use it.
     void SetCheckTimeLimit(std::chrono::milliseconds timeLimit) { m_msCheckTimeLimit = timeLimit; }
 
@@ -158,8 +167,8 @@ private:
     void OnUpdateEnded(const QString& path);
     // Queues the check of a folder that the timer found due, and notes it in the activity log.
     void Launch(const QString& path, int countdown);
-    // Queues the one extra check a tick may start; see OnTimer.
-    void LaunchExtraCheck();
+    // Queues the checks a tick may start beside the rotation's; see OnTimer.
+    void LaunchExtraChecks();
     // A tick that comes far more than a minute after the one before counts the minutes between as
     // ticks, and what became due meanwhile is checked first.
     void CatchUpAfterGap(const QDateTime& now);
@@ -187,7 +196,9 @@ private:
     bool m_bQueueRunning = false;
     int m_nCheckTimer = 0;               // Qt's own id of the timer known as CHECK_TIMER_ID
     QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
-    QString m_strAnnouncedPath;          // the working copy of the last alert
+    QPointer<CNamesDlg> m_pNames;        // the open editor of the user's names; one at a time
+    const QString m_strNamesFile;
+    QString m_strAnnouncedPath;                                   // the working copy of the last alert
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;

@@ -44,8 +44,9 @@ public:
     // network rather than fail: the job then ends without a result. Safe to call from the worker
     // thread. By default never.
     virtual bool WaitsForNetwork(const QString& /*path*/) { return false; }
-    // The user's own names and e-mail addresses (names.ini): a commit under one of them is the
-    // user's own. Safe to call from the worker thread. By default none.
+    // The names and e-mail addresses the user listed as their own (names.ini), which count as theirs
+    // in every repository beside the name svn commits with there and Git's user.email. Safe to call
+    // from the worker thread. By default none.
     virtual QStringList OwnNames() const { return {}; }
 
 protected:

@@ -3,6 +3,7 @@
 #include "engine/CCheckHost.h"
 #include "engine/CGitCheck.h"
 #include "engine/CMissingRevisions.h"
+#include "engine/COwnNames.h"
 #include "git/CGitAutomation.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemInfo.h"
@@ -160,6 +161,7 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
                                                const SVNInfo& remote, const SVNStatus& status,
                                                bool& bOwnOnly) const {
     std::vector<CCopyPart> copyParts = CopyParts(local, remote, status);
+    const QStringList listedNames = m_pFrame->OwnNames();
     SVNChanges changes{local.m_strUrl, {}, false};
     // Which repository each lacking revision is of, by UUID, so that revisions of one repository
     // are listed newest first together, each once.
@@ -185,13 +187,14 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
                       .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid, [&](const QString& realmPrefix) {
                           return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix);
                       });
+        const COwnNames ownNames(ownName, listedNames);
         std::vector<SVNLogEntry> own;
         const auto repository = std::find(repositories.begin(), repositories.end(), part.m_Local.m_strUuid);
         const std::size_t repositoryIndex = static_cast<std::size_t>(repository - repositories.begin());
         if (repository == repositories.end())
             repositories.push_back(part.m_Local.m_strUuid);
         for (SVNLogEntry& entry : partLacking) {
-            if (entry.m_strAuthor == ownName)
+            if (ownNames.Contains(entry.m_strAuthor))
                 own.push_back(entry);
             else
                 bAllOwn = false;

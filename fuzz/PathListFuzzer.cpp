@@ -47,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuzzRequire(next == (paths.isEmpty() ? QString() : paths[turn % paths.size()]),
                     "the rotation follows the records and comes round again");
     }
+    g_iNextPathLine = 0;
+    QStringList hour;
+    for (int minute = 0; minute < 60 && hour.size() < paths.size(); ++minute)
+        hour += watchdog.GetNextPaths();
+    FuzzRequire(hour == paths, "the turns of an hour take every line once, in order");
+    FuzzRequire(!watchdog.FollowListFile(), "records loaded from the file follow it already");
 
     const QString savedFile = FuzzWorkFile(QStringLiteral("saved.ini"));
     CConfigWatchdog saved(savedFile);

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 int g_iNextPathLine = 0;
@@ -25,6 +26,13 @@ QString ListFileIn(const QString& folder) {
 
 QString IntervalsFileBeside(const QString& listFile) {
     return QFileInfo(listFile).dir().filePath(QStringLiteral("intervals.ini"));
+}
+
+// The line at g_iNextPathLine, or the first when there is none there; g_iNextPathLine moves past it.
+QString TakeNextLine(const QStringList& paths) {
+    if (g_iNextPathLine < 0 || g_iNextPathLine >= paths.size())
+        g_iNextPathLine = 0;
+    return paths.value(g_iNextPathLine++);
 }
 
 // A copy that shares no data with the original. Records keep their strings to themselves, so the
@@ -117,7 +125,10 @@ bool CConfigWatchdog::SetInterval(const QString& path, int minutes) {
     for (CSVNPath& record : m_pPaths) {
         if (record.m_strPath != path)
             continue;
-        record.m_iCountdown = std::max(0, record.m_iCountdown + minutes - record.m_iInterval);
+        // Negative once the folder is due: then it tells how long it has waited past its interval.
+        const qint64 left = qint64{record.m_iCountdown} - record.m_iOverdue + minutes - record.m_iInterval;
+        record.m_iCountdown = static_cast<int>(std::max<qint64>(0, left));
+        record.m_iOverdue = static_cast<int>(std::min<qint64>(std::max<qint64>(0, -left), INT_MAX));
         record.m_iInterval = minutes;
     }
     return true;
@@ -137,20 +148,68 @@ QString CConfigWatchdog::GetNextPath() {
     const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
     if (!paths)
         return {};
-    QString chosen;
-    if (g_iNextPathLine >= 0 && g_iNextPathLine < paths->size()) {
-        chosen = paths->at(g_iNextPathLine);
-    } else {
-        chosen = paths->value(0);
-        g_iNextPathLine = 0;
-    }
-    ++g_iNextPathLine;
+    return TakeNextLine(*paths);
+}
+
+QStringList CConfigWatchdog::GetNextPaths() {
+    const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
+    if (!paths)
+        return {};
+    QStringList chosen{TakeNextLine(*paths)};
+    if (paths->isEmpty())
+        return {};
+    // Line i has its turn in minute i * 60 / n of the round: beyond 60 lines, those that share a
+    // minute come together.
+    const qint64 lines = paths->size();
+    const auto minute = [lines](qint64 line) { return line * kDefaultCheckInterval / lines; };
+    while (g_iNextPathLine < lines && minute(g_iNextPathLine) == minute(g_iNextPathLine - 1))
+        chosen.append(paths->at(g_iNextPathLine++));
     return chosen;
+}
+
+bool CConfigWatchdog::FollowListFile() {
+    const std::optional<QStringList> paths = CPathListFile(m_strListFile).ReadPaths();
+    if (!paths)
+        return false;
+    {
+        std::lock_guard guard(m_lock);
+        if (std::equal(m_pPaths.begin(), m_pPaths.end(), paths->begin(), paths->end(),
+                       [](const CSVNPath& record, const QString& path) { return record.m_strPath == path; }))
+            return false;
+    }
+    // Read only when the list changed; a line written by hand may come with an interval written so.
+    const std::map<QString, int> intervals =
+        CIntervalsFile(m_strIntervalsFile).ReadIntervals().value_or(std::map<QString, int>{});
+    std::lock_guard guard(m_lock);
+    std::vector<CSVNPath> previous = std::move(m_pPaths);
+    m_pPaths.clear();
+    m_pPaths.reserve(static_cast<std::size_t>(paths->size()));
+    std::vector<bool> taken(previous.size(), false);
+    for (const QString& path : *paths) {
+        std::size_t index = 0;
+        while (index < previous.size() && (taken[index] || previous[index].m_strPath != path))
+            ++index;
+        if (index < previous.size()) {
+            taken[index] = true;
+            m_pPaths.push_back(std::move(previous[index]));
+            continue;
+        }
+        CSVNPath& record = m_pPaths.emplace_back();
+        record.m_strPath = OwnCopy(path);
+        record.m_iCountdown = kCountdownAfterLoad;
+        if (const auto own = intervals.find(path); own != intervals.end())
+            record.m_iInterval = own->second;
+    }
+    return true;
 }
 
 void CConfigWatchdog::DecrementCountdowns(int ticks) {
     std::lock_guard guard(m_lock);
     for (CSVNPath& record : m_pPaths) {
+        // A machine that slept for weeks gives many ticks at once; the sum stays in range.
+        const qint64 waited = qint64{ticks} - std::max(0, record.m_iCountdown);
+        if (waited > 0)
+            record.m_iOverdue = static_cast<int>(std::min<qint64>(record.m_iOverdue + waited, INT_MAX));
         if (record.m_iCountdown > 0)
             record.m_iCountdown = std::max(0, record.m_iCountdown - ticks);
     }
@@ -190,8 +249,8 @@ std::vector<CSVNPath> CConfigWatchdog::Records() const {
     for (const CSVNPath& record : m_pPaths) {
         records.push_back(CSVNPath{OwnCopy(record.m_strPath), OwnCopy(record.m_strLastAuthor),
                                    OwnCopy(record.m_strCheckedAt), record.m_iState, record.m_iCountdown,
-                                   OwnCopy(record.m_Changes), record.m_iInterval,
-                                   OwnCopy(record.m_strReason)});
+                                   OwnCopy(record.m_Changes), record.m_iInterval, OwnCopy(record.m_strReason),
+                                   record.m_iOverdue});
     }
     return records;
 }
@@ -227,6 +286,7 @@ void CConfigWatchdog::SetPathResultLocked(const QString& path, const QString& au
         record.m_strLastAuthor = OwnCopy(author);
         record.m_strCheckedAt = OwnCopy(checkedAt);
         record.m_iCountdown = record.m_iInterval;
+        record.m_iOverdue = 0;
         record.m_Changes = OwnCopy(changes);
         record.m_strReason = OwnCopy(reason);
     }

@@ -43,14 +43,24 @@ public:
     bool SavePathList(const QStringList& items);
     // Gives the folder an interval of its own in minutes (the default takes it away) and keeps it in
     // the intervals file; the countdown moves by the difference, so that the new interval counts
-    // from the last result. False, with nothing changed, when no record has the path, the interval
-    // is out of range or the file cannot be written.
+    // from the last result (and a folder already due for longer has waited past it). False, with nothing
+    // changed, when no record has the path, the interval is out of range or the file cannot be written.
     bool SetInterval(const QString& path, int minutes);
     // The interval of the last record with this path; the default when none has it.
     int GetInterval(const QString& path) const;
     // The next non-blank line of the list file in rotation, read afresh; empty when there is none.
     QString GetNextPath();
-    // Lowers every positive countdown by ticks, down to 0 at the lowest.
+    // The lines of the list file whose turn it is, read afresh: the next one in rotation, and beyond
+    // 60 lines those that share its minute, so that the rotation comes round the whole list in 60
+    // calls, as it does one line a call up to 60 lines. Empty when there is none.
+    QStringList GetNextPaths();
+    // Brings the records in line with the list file as it reads now, which the user may have edited
+    // by hand: a new line gets a record (Waiting, due at once, with its own interval where the
+    // intervals file gives one), a line gone loses its record, and the others keep theirs. Whether
+    // the records changed; false, with the records as they were, when the file cannot be read.
+    bool FollowListFile();
+    // Lowers every positive countdown by ticks, down to 0 at the lowest; the ticks beyond 0 count as
+    // waited past the interval.
     void DecrementCountdowns(int ticks = 1);
     // The countdown of the last record with this path, or -33 when none has it.
     int GetCountdown(const QString& path) const;

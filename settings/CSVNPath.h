@@ -22,4 +22,6 @@ struct CSVNPath {
     int m_iInterval = kDefaultCheckInterval;
     // Why the last check failed, in one line; empty unless it ended in an error.
     QString m_strReason;
+    // The ticks the folder has waited since its countdown reached 0; a result starts it again.
+    int m_iOverdue = 0;
 };

@@ -13,6 +13,7 @@
 #include "support/PlaceProgram.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CDialogTemplate.h"
+#include "ui/CNamesDlg.h"
 #include "ui/CPathList.h"
 #include "ui/CRecordingNotifyArea.h"
 #include "ui/CReportDlg.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -199,6 +201,19 @@ public:
         return QTest::qWaitFor([&] { return !frame.HasPendingChecks(); }, kWaitMs);
     }
 
+    // As Settle, then delivers what the checks posted, but runs no timer: on a slow machine (or
+    // under Wine) the frame's own minute would otherwise add ticks to the test's.
+    static bool SettleWithoutTimers(CMainFrame& frame) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        while (frame.HasPendingChecks()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        return true;
+    }
+
     // Creates the frame (tick 0) and runs the ticks up to lastTick a minute apart, letting each check
     // end within its tick; beforeTick runs before each. The ticks at which each folder was checked.
     std::map<QString, std::vector<int>> RunTicks(CMainFrame& frame, int lastTick,
@@ -214,7 +229,7 @@ public:
                 m_Now = m_Now.addSecs(60);
                 frame.OnTimer(CMainFrame::CHECK_TIMER_ID);
             }
-            EXPECT_TRUE(Settle(frame));
+            EXPECT_TRUE(SettleWithoutTimers(frame));
             const QStringList queued = Launches();
             for (; seen < queued.size(); ++seen)
                 launches[queued[seen]].push_back(tick);
@@ -285,6 +300,22 @@ QStringList Numbered(int count) {
     return names;
 }
 
+// intervals.ini giving the first count folders 5 minutes.
+QByteArray EveryFiveMinutes(int count) {
+    QByteArray lines;
+    for (int i = 0; i < count; ++i)
+        lines += "%1/f" + QByteArray::number(i) + "\t5\n";
+    return lines;
+}
+
+// The machine sleeps for two hours before the tick.
+std::function<void(CMainFrame&, int, MainFrameTest&)> TwoHoursBefore(int sleepTick) {
+    return [sleepTick](CMainFrame&, int tick, MainFrameTest& test) {
+        if (tick == sleepTick)
+            test.m_Now = test.m_Now.addSecs(2 * 60 * 60);
+    };
+}
+
 using TickTableTest = MainFrameTest;
 
 TEST_F(TickTableTest, TheUsersChoicesShapeTheTicks) {
@@ -336,16 +367,75 @@ TEST_F(TickTableTest, TheUsersChoicesShapeTheTicks) {
          9,
          {},
          {{"f0", {0, 5}}, {"f1", {0, 5}}, {"f2", {1, 6}}, {"f3", {2, 7}}}},
+        {"eight folders at 5 minutes in a list of 12: each is checked every 5 minutes",
+         Numbered(12),
+         EveryFiveMinutes(8),
+         {},
+         16,
+         {},
+         {{"f0", {0, 5, 10, 15}},
+          {"f1", {0, 5, 10, 15}},
+          {"f2", {0, 6, 11, 16}},
+          {"f3", {1, 6, 11, 16}},
+          {"f4", {1, 7, 12}},
+          {"f5", {2, 7, 12}},
+          {"f6", {2, 8, 13}},
+          {"f7", {3, 8, 13}},
+          {"f8", {8}},
+          {"f9", {9}},
+          {"f10", {10}},
+          {"f11", {11}}}},
         {"two hours between two ticks: what became due is checked first",
          Numbered(3),
          {},
          {},
          11,
-         [](CMainFrame&, int tick, MainFrameTest& test) {
-             if (tick == 10)
-                 test.m_Now = test.m_Now.addSecs(2 * 60 * 60);
-         },
+         TwoHoursBefore(10),
          {{"f0", {0, 10}}, {"f1", {1, 10}}, {"f2", {2, 11}}}},
+        {"once caught up after two hours, one folder a minute again",
+         Numbered(7),
+         {},
+         {},
+         76,
+         TwoHoursBefore(10),
+         {{"f0", {0, 10, 70}},
+          {"f1", {1, 11, 71}},
+          {"f2", {2, 12, 72}},
+          {"f3", {3, 10, 73}},
+          {"f4", {4, 11, 74}},
+          {"f5", {5, 12, 75}},
+          {"f6", {6, 13, 76}}}},
+        {"after two hours, the folder that waited longest past its interval goes first",
+         Numbered(7),
+         EveryFiveMinutes(1),
+         {},
+         32,
+         TwoHoursBefore(20),
+         {{"f0", {0, 5, 10, 15, 20, 26, 31}},
+          {"f1", {1, 21}},
+          {"f2", {2, 22}},
+          {"f3", {3, 23}},
+          {"f4", {4, 24}},
+          {"f5", {5, 25}},
+          {"f6", {6, 20}}}},
+        {"a folder written into the list by hand is checked in its turn, one removed no more",
+         Numbered(3),
+         {},
+         {},
+         65,
+         [](CMainFrame& frame, int tick, MainFrameTest& test) {
+             const QStringList paths{test.Folder("f0"), test.Folder("f2"), test.Folder("late")};
+             if (tick == 4)
+                 test.WriteList(paths);
+             if (tick == 5) {
+                 QStringList recorded;
+                 for (const CSVNPath& record : frame.Watchdog().Records())
+                     recorded << record.m_strPath;
+                 EXPECT_EQ(recorded, paths);
+                 EXPECT_EQ(frame.Watchdog().Records().back().m_iState, Waiting);
+             }
+         },
+         {{"f0", {0, 60}}, {"f1", {1}}, {"f2", {2, 64}}, {"late", {5, 65}}}},
         {"offline: scheduled checks wait, but not for a file:// repository; online: what waited goes first",
          {"f0", "local", "f2"},
          {},
@@ -410,22 +500,21 @@ TEST_F(TickTableTest, TheUsersChoicesShapeTheTicks) {
     }
 }
 
-TEST_F(SchedulingTest, PathWithoutRecordIsNeverChecked) {
-    const QString a = Folder("a"), late = Folder("late");
-    WriteList({a});
+// Beyond 60 folders the turns take as many a minute as come round the whole list within the hour.
+TEST_F(SchedulingTest, HundredTwentyFoldersAreEachCheckedWithinTheHourAndAnHourLaterAgain) {
+    QStringList folders;
+    for (const QString& name : Numbered(120))
+        folders << Folder(name);
+    WriteList(folders);
+    // Without svn each check ends at once, which keeps 122 of them quick under Wine too.
+    const CScopedEnvironment path("PATH", m_Dir.filePath(QStringLiteral("nothing")).toLocal8Bit());
     auto pFrame = MakeFrame();
-    ASSERT_EQ(pFrame->OnCreate(), 0);
-    ASSERT_TRUE(Settle(*pFrame));
-    // The list file is edited behind the program's back: the new line has no record.
-    WriteList({a, late});
 
-    for (int tick = 1; tick <= 130; ++tick) {
-        pFrame->OnTimer(CMainFrame::CHECK_TIMER_ID);
-        ASSERT_TRUE(Settle(*pFrame));
-    }
+    std::map<QString, std::vector<int>> launches = RunTicks(*pFrame, 60);
 
-    EXPECT_EQ(Launches(), (QStringList{a, a, a}));
-    EXPECT_EQ(SvnRuns(), (QStringList{a, a, a}));
+    for (int i = 0; i < 120; ++i)
+        EXPECT_EQ(launches[folders[i]], (i < 2 ? std::vector<int>{0, 60} : std::vector<int>{i / 2}))
+            << "folder " << i;
 }
 
 TEST_F(SchedulingTest, FolderWhoseCheckHasNotEndedIsNotQueuedAgain) {
@@ -729,6 +818,28 @@ TEST_F(CommandTest, ApplicationSettingsOnlyShowsTheMessage) {
     EXPECT_TRUE(OpenDialogs<QMessageBox>().isEmpty());
 }
 
+// Names that svn cannot know (one shared account) are the user's own once listed here.
+TEST_F(CommandTest, YourNamesOpensOneListAtATimeWhoseNamesTheChecksTake) {
+    WriteList({});
+    auto pFrame = MakeFrame();
+    pFrame->OnCommand(CMainFrame::ID_YOUR_NAMES);
+    pFrame->OnCommand(CMainFrame::ID_YOUR_NAMES);
+    const QList<CNamesDlg*> dialogs = OpenDialogs<CNamesDlg>();
+    ASSERT_EQ(dialogs.size(), 1);
+    // Enter adds what was typed, once, without its blanks; it does not close the list.
+    auto* field = dialogs.front()->findChild<QLineEdit*>();
+    for (const char* typed : {" alice ", "alice", "shared@example.org"}) {
+        QTest::keyClicks(field, QString::fromUtf8(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    Click(dialogs.front(), QStringLiteral("&Close"));
+
+    QFile names(m_Dir.filePath(QStringLiteral("names.ini")));
+    ASSERT_TRUE(names.open(QIODevice::ReadOnly));
+    EXPECT_EQ(names.readAll(), "alice\r\nshared@example.org\r\n");
+    EXPECT_EQ(pFrame->OwnNames(), (QStringList{"alice", "shared@example.org"}));
+}
+
 TEST_F(CommandTest, CheckAllNowChecksEachFolderOnceAndTheTipCountsTheResults) {
     const QString a = Folder("a"), b = Folder("b"), c = Folder("c");
     WriteList({a, b, c});
@@ -948,6 +1059,24 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1; }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
+
+    // Once the user lists bob as one of their own names, his commit is lacked but not announced.
+    QFile names(m_Sandbox.Folder() + QStringLiteral("/names.ini"));
+    ASSERT_TRUE(names.open(QIODevice::WriteOnly) && names.write("bob\r\n") > 0);
+    names.close();
+    ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "three\n"), 3);
+    const auto balloons = [this] {
+        const auto& requests = m_Area.m_Recorder.Requests();
+        return std::count_if(requests.begin(), requests.end(), [](const CRecordingNotifyArea::Entry& entry) {
+            return (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo) != 0;
+        });
+    };
+    const auto balloonsBefore = balloons();
+    ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 2; }, kWaitMs));
+    EXPECT_EQ(SummaryLines(frame.Watchdog().Records().front().m_Changes),
+              QStringList{"r3 bob: change by bob"});
+    EXPECT_EQ(balloons(), balloonsBefore);
 }
 
 } // namespace

@@ -567,6 +567,18 @@ TEST_F(LayoutTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
          "Ann  Lee",
          "Message from Ann  Lee:\nblanks was modified. (local=15, remote=17)",
          {"r17 Ann  Lee: change by Ann  Lee", "r16 bob: change by bob"}},
+        // Through one shared account svn cannot tell whose commit it is: listed in names.ini beside
+        // the watch list, the account's name is the user's own too.
+        {"blanks",
+         {[&] { RunTool("svn update %2blanks"); },
+          [&] {
+              QFile names(AppFolder() + QStringLiteral("/names.ini"));
+              EXPECT_TRUE(names.open(QIODevice::WriteOnly) && names.write("alice\r\n") > 0);
+          },
+          [&] { EXPECT_EQ(Commit("seed/blanks/trunk", "alice", "shared", colleague), 18); }},
+         "alice",
+         {},
+         {"r18 alice: change by alice"}},
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "SettingsTestFiles.h"
 #include "platform/SystemInfo.h"
+#include "settings/CNamesFile.h"
 #include "settings/CPauseFile.h"
 #include "support/CScopedEnvironment.h"
 
@@ -106,6 +107,24 @@ TEST_F(Records, CountdownsFallToZeroAndTheLastDuplicateCounts) {
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/b")), 0);
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 0);
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/A")), -33) << "paths compare case-sensitively";
+}
+
+// The user writes a line into the list file, or removes one, while the program runs.
+TEST_F(Records, FollowTheLinesWrittenOrRemovedByHand) {
+    WriteBytes(m_strList, "/wc/a\n/wc/b\n");
+    ASSERT_TRUE(m_watchdog.LoadPathList());
+    m_watchdog.SetPathResult(QStringLiteral("/wc/a"), QStringLiteral("ann"), Modified);
+    WriteBytes(m_dir.filePath(QStringLiteral("intervals.ini")), "/wc/new\t15\n");
+    WriteBytes(m_strList, "/wc/new\n/wc/a\n");
+    EXPECT_TRUE(m_watchdog.FollowListFile());
+    const std::vector<CSVNPath> records = m_watchdog.Records();
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].m_iInterval, 15);
+    EXPECT_EQ(records[1].m_iState, Modified) << "a folder still listed keeps its record";
+    // A file that cannot be read leaves the records as they are.
+    ASSERT_TRUE(QFile::remove(m_strList));
+    EXPECT_FALSE(m_watchdog.FollowListFile());
+    EXPECT_EQ(m_watchdog.Records().size(), 2u);
 }
 
 TEST_F(Records, ResultReachesEveryRecordOfItsPathAndNoOther) {
@@ -270,7 +289,9 @@ TEST_F(OwnIntervals, SurviveARestartPassOverBrokenLinesAndLeaveWithTheirFolder) 
     m_watchdog.DecrementCountdowns(3);
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 60));
     EXPECT_EQ(m_watchdog.GetCountdown(QStringLiteral("/wc/a")), 57);
+    // Due since the load, c has waited past the shorter interval it is given.
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 15));
+    EXPECT_EQ(m_watchdog.Records()[2].m_iOverdue, 48);
     EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/none"), 15));
     EXPECT_FALSE(m_watchdog.SetInterval(QStringLiteral("/wc/c"), 0));
     EXPECT_EQ(ReadBytes(intervals), "/wc/c\t15\r\n/wc/my b\t1440\r\n");
@@ -287,29 +308,46 @@ TEST_F(OwnIntervals, SurviveARestartPassOverBrokenLinesAndLeaveWithTheirFolder) 
     EXPECT_EQ(restarted.GetCountdown(QStringLiteral("/wc/a")), 60);
 }
 
-TEST_F(OwnIntervals, IntervalAndPauseFilesAreNeverWrittenThroughALink) {
+TEST_F(OwnIntervals, IntervalPauseAndNamesFilesAreNeverWrittenThroughALink) {
     const QString usersFile = m_dir.filePath(QStringLiteral("users-file"));
     WriteBytes(usersFile, "the user's own file\n");
     const QString intervals = m_dir.filePath(QStringLiteral("intervals.ini"));
     const QString pause = m_dir.filePath(QStringLiteral("pause.ini"));
+    const QString names = CNamesFile::Beside(m_strList);
     ASSERT_TRUE(QFile::link(usersFile, intervals));
     ASSERT_TRUE(QFile::link(usersFile, pause));
+    ASSERT_TRUE(QFile::link(usersFile, names));
     m_watchdog.AddPath(QStringLiteral("/wc/a"), 0);
 
     ASSERT_TRUE(m_watchdog.SetInterval(QStringLiteral("/wc/a"), 5));
     const CPauseFile pauseFile(pause);
     ASSERT_TRUE(pauseFile.WritePause({true, {}}));
+    ASSERT_TRUE(CNamesFile(names).WriteNames({QStringLiteral("Zoë Ann"), QStringLiteral("ann@example.org")}));
 
     EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
     EXPECT_FALSE(QFileInfo(intervals).isSymLink());
     EXPECT_FALSE(QFileInfo(pause).isSymLink());
+    EXPECT_FALSE(QFileInfo(names).isSymLink());
     EXPECT_EQ(ReadBytes(intervals), "/wc/a\t5\r\n");
     EXPECT_EQ(ReadBytes(pause), "until resumed\r\n");
+    EXPECT_EQ(ReadBytes(names), "Zo\xc3\xab Ann\r\nann@example.org\r\n");
     // Ending the pause removes the link in its place, not what it points to.
     ASSERT_TRUE(QFile::remove(pause) && QFile::link(usersFile, pause));
     EXPECT_TRUE(pauseFile.Remove());
     EXPECT_FALSE(QFileInfo(pause).isSymLink());
     EXPECT_EQ(ReadBytes(usersFile), "the user's own file\n");
+}
+
+// A list written in an editor: a byte order mark, blank lines, blanks at the ends, any line end.
+TEST_F(OwnIntervals, NamesReadAsTheUserWroteThem) {
+    const QString names = CNamesFile::Beside(m_strList);
+    EXPECT_TRUE(CNamesFile(names).ReadNames().isEmpty());
+    WriteBytes(names, "\xef\xbb\xbf"
+                      "ann\r\n\r\n  Ann  Lee \n\tbob@example.org\r\nZo\xc3\xab");
+    EXPECT_EQ(CNamesFile(names).ReadNames(),
+              (QStringList{"ann", "Ann  Lee", "bob@example.org", QStringLiteral("Zoë")}));
+    for (const QString& name : {QString(), QStringLiteral(" ann"), QStringLiteral("ann\nbob")})
+        EXPECT_FALSE(CNamesFile::CanHold(name)) << name.toStdString();
 }
 
 TEST_F(OwnIntervals, PauseSurvivesARestartAndABrokenLineIsPassedOver) {

@@ -9,6 +9,7 @@
 #include "ui/CChangesWindow.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CFolderChecker.h"
+#include "ui/CNamesDlg.h"
 #include "ui/CPathList.h"
 #include "ui/CReportDlg.h"
 #include "ui/CTaskbarNotifier.h"
@@ -88,6 +89,13 @@ void ShootWatchList(const QDir& folder, CConfigWatchdog& watchdog) {
         list->topLevelItem(1)->setSelected(true);
     }
     Shoot(watchList, folder, QStringLiteral("watch-list"));
+}
+
+void ShootNames(const QDir& folder, const QString& strNamesFile) {
+    CNamesDlg names(strNamesFile);
+    for (const char* name : {"anna", "anna.berg@example.org", "build-share"})
+        names.AddName(QString::fromUtf8(name));
+    Shoot(names, folder, QStringLiteral("names"));
 }
 
 void ShootSettings(const QDir& folder) {
@@ -189,6 +197,7 @@ int main(int argc, char* argv[]) {
 
     ShootReport(folder, watchdog);
     ShootWatchList(folder, watchdog);
+    ShootNames(folder, work.filePath(QStringLiteral("names.ini")));
     ShootSettings(folder);
     ShootAbout(folder);
     ShootUpdateWindow(folder);

@@ -360,7 +360,7 @@ TEST_F(SystemTrayTest, ADefaultItemByCommandIdIsSentAsItIs) {
 TEST_F(SystemTrayTest, ADefaultPositionWithoutCommandSendsNothing) {
     AddAsTheFrameDoes();
     // A separator, the "Pause checks" submenu, a separator, past the end.
-    for (const unsigned nPosition : {1u, 4u, 7u, 1000u}) {
+    for (const unsigned nPosition : {1u, 4u, 8u, 1000u}) {
         EXPECT_TRUE(m_Tray.SetDefaultItem(nPosition, true));
         EXPECT_EQ(m_Area.Click(platform::kLeftButtonUp), 1) << "position " << nPosition;
     }
@@ -397,8 +397,9 @@ TEST_F(SystemTrayTest, TheAreaGetsTheMenuWithReportAsDefaultAndItsChoiceReachesT
         if (item.m_bDefault)
             defaults << item.m_strText;
     }
-    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
-                                  "Watchdog settings", "Application settings", "-", "Quit"}));
+    EXPECT_EQ(items,
+              (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
+                           "Watchdog settings", "Your names...", "Application settings", "-", "Quit"}));
     EXPECT_EQ(defaults, QStringList{"Report"}) << "the default moves with SetDefaultItem";
     EXPECT_EQ(m_Area.Menu()[4].m_SubItems,
               (std::vector<platform::NotifyMenuItem>{{"For 1 hour", 32791, false, false, {}},
@@ -454,8 +455,9 @@ TEST_F(SystemTrayTest, ARightClickOpensTheMenuWithReportInBoldAndPostsTheChoice)
 
     EXPECT_EQ(m_Area.Click(platform::kRightButtonUp), 1);
     EXPECT_EQ(strDefault, QStringLiteral("Report"));
-    EXPECT_EQ(items, (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
-                                  "Watchdog settings", "Application settings", "-", "Quit"}));
+    EXPECT_EQ(items,
+              (QStringList{"About Corvane...", "-", "Report", "Check all now", "Pause checks",
+                           "Watchdog settings", "Your names...", "Application settings", "-", "Quit"}));
     EXPECT_TRUE(m_Target.m_Commands.empty()) << "the chosen command waits until the callback has returned";
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(m_Target.m_Commands, std::vector<unsigned>{kWatchdogSettings});

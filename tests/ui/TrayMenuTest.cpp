@@ -74,6 +74,7 @@ TEST(MenuResourceTest, TheTrayMenuIsPartOfTheProgram) {
                                                                 {"Check all now", 32790},
                                                                 {"Pause checks", 0},
                                                                 {"Watchdog settings", 32774},
+                                                                {"Your names...", 32795},
                                                                 {"Application settings", 32775},
                                                                 {"", 0},
                                                                 {"Quit", 57665}};
@@ -105,19 +106,20 @@ TEST(TrayMenuTest, TheDefaultItemIsFoundByPositionOrByCommand) {
     // Position 2 read as a command id, a separator, and positions past the end name no item.
     EXPECT_EQ(CTrayMenu(popup, 2, false).Menu().defaultAction(), nullptr);
     EXPECT_EQ(CTrayMenu(popup, 1, true).Menu().defaultAction(), nullptr);
-    EXPECT_EQ(CTrayMenu(popup, 7, true).Menu().defaultAction(), nullptr);
+    EXPECT_EQ(CTrayMenu(popup, 10, true).Menu().defaultAction(), nullptr);
 }
 
 TEST(TrayMenuTest, EveryActionCarriesItsCommandId) {
     CTrayMenu menu(TrayPopup(), 2, true);
     const QList<QAction*> actions = menu.Menu().actions();
-    ASSERT_EQ(actions.size(), 9);
+    ASSERT_EQ(actions.size(), 10);
     EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_TRUE(actions[7]->isSeparator());
+    EXPECT_TRUE(actions[8]->isSeparator());
     EXPECT_EQ(actions[0]->data().toUInt(), 57664u);
     EXPECT_EQ(actions[3]->data().toUInt(), 32790u);
-    EXPECT_EQ(actions[6]->data().toUInt(), 32775u);
-    EXPECT_EQ(actions[8]->data().toUInt(), 57665u);
+    EXPECT_EQ(actions[6]->data().toUInt(), 32795u);
+    EXPECT_EQ(actions[7]->data().toUInt(), 32775u);
+    EXPECT_EQ(actions[9]->data().toUInt(), 57665u);
     // A choice in the submenu reaches the menu's own signal, which the notification area listens to.
     ASSERT_NE(actions[4]->menu(), nullptr);
     const QList<QAction*> pauses = actions[4]->menu()->actions();

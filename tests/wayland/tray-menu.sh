@@ -24,7 +24,7 @@ WaitFor 20 TrayItem >/dev/null || Fail "the icon never reached the tray"
 
 MenuPath >/dev/null || Fail "the item exports no menu"
 labels=$(MenuLayout | cut -f2)
-expected=$'About Corvane...\n-\nReport\nCheck all now\nPause checks\nWatchdog settings\nApplication settings\n-\nQuit'
+expected=$'About Corvane...\n-\nReport\nCheck all now\nPause checks\nWatchdog settings\nYour names...\nApplication settings\n-\nQuit'
 [ "$labels" = "$expected" ] || Fail "the exported menu holds:
 $labels"
 pauses=$(SubmenuLabels 'Pause checks')
