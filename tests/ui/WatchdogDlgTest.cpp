@@ -1,13 +1,16 @@
 #include "DialogTestSupport.h"
+#include "platform/PathNames.h"
 #include "settings/CConfigWatchdog.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"
 #include "ui/CWatchdogDlg.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -161,6 +164,42 @@ TEST_F(WatchdogDlgTest, DoubleClickRemovesOnlyTheUpperSelectedItem) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, lower);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::ShiftModifier, lower);
     EXPECT_EQ(list->Paths(), QStringList({"/wc/a", "/wc/c"}));
+}
+
+// Besides drops: "Add folder…" opens the folder picker, which blocks this dialog alone, and adds the
+// folder chosen there; Delete removes every selected folder, where a double-click removes one.
+TEST_F(WatchdogDlgTest, AddFolderAddsThePickedFolderAndDeleteRemovesTheSelectedOnes) {
+    StartWith("/wc/a\n/wc/b\n/wc/c\n");
+    CPathList* list = Open();
+    const QString strPicked = m_folder.filePath(QStringLiteral("picked"));
+    ASSERT_TRUE(QDir().mkpath(strPicked));
+    auto* addButton = CDialogTemplate::Control<QPushButton>(*m_dialog, CWatchdogDlg::IDC_ADD_FOLDER);
+    ASSERT_NE(addButton, nullptr);
+    EXPECT_EQ(addButton->text(), QStringLiteral("&Add folder\u2026"));
+    QTest::mouseClick(addButton, Qt::LeftButton);
+    auto* picker = m_dialog->findChild<QFileDialog*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_TRUE(picker->isVisible());
+    EXPECT_EQ(picker->windowModality(), Qt::WindowModal) << "the tray icon stays usable";
+    picker->setDirectory(m_folder.path());
+    picker->selectFile(strPicked);
+    static_cast<QDialog*>(picker)->accept(); // as its own button does
+    QStringList expected{"/wc/a", "/wc/b", "/wc/c", platform::NativePath(strPicked)};
+    expected.sort();
+    EXPECT_EQ(list->Paths(), expected);
+
+    const auto rowOf = [list](const char* path) {
+        const int iRow = static_cast<int>(list->Paths().indexOf(QString::fromLatin1(path)));
+        return list->visualItemRect(list->topLevelItem(iRow)).center();
+    };
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rowOf("/wc/a"));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, rowOf("/wc/c"));
+    QTest::keyClick(list, Qt::Key_Delete);
+    expected.removeAll(QStringLiteral("/wc/a"));
+    expected.removeAll(QStringLiteral("/wc/c"));
+    EXPECT_EQ(list->Paths(), expected);
+    // Nothing is saved before "&Close".
+    EXPECT_EQ(RecordPaths(), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
 }
 
 TEST_F(WatchdogDlgTest, DoubleClickWithoutSelectionRemovesNothing) {
