@@ -6,6 +6,7 @@
 #include "engine/CWorkQueue.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/CPauseFile.h"
+#include "ui/CAlertBalloon.h"
 #include "ui/CCommandTarget.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CFolderChecker.h"
@@ -188,6 +189,7 @@ private:
     int m_nCheckTimer = 0;               // Qt's own id of the timer known as CHECK_TIMER_ID
     QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
     QString m_strAnnouncedPath;          // the working copy of the last alert
+    CAlertBalloon m_AlertBalloon;        // what the balloon about copies that are behind says
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;

@@ -874,6 +874,7 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     const QString bob = m_Sandbox.Checkout(QStringLiteral("bob"));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "one\n"), 1);
     ASSERT_TRUE(m_Sandbox.Update(alice));
+    const QString carol = m_Sandbox.Checkout(QStringLiteral("Projet \u00c9lan"));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "two\n"), 2);
     const QString listFile = m_Sandbox.Folder() + QStringLiteral("/pathlist.ini");
     QFile list(listFile);
@@ -882,8 +883,20 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     list.close();
 
     CMainFrame frame(m_Area, m_Target, listFile, std::make_unique<CThreadStarter>());
+    // The clock that tells whether a balloon still shows stands still until the test moves it.
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    frame.SetClock([&now] { return now; });
     ASSERT_EQ(frame.OnCreate(), 0);
 
+    // The balloons shown so far, the last one first.
+    auto balloons = [&] {
+        std::vector<platform::NotifyIconData> shown;
+        for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
+            if (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo)
+                shown.insert(shown.begin(), entry.m_Data);
+        }
+        return shown;
+    };
     auto balloon = [&]() -> const platform::NotifyIconData* {
         for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
             if (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo)
@@ -922,6 +935,24 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
     EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
 
+    // A second copy behind while the first one's balloon still shows: the new balloon, which
+    // replaces it, names both; it opens the report, and updates neither. Once gone, a balloon about
+    // one copy says that copy's message again.
+    int checked = 0;
+    ASSERT_TRUE(frame.CheckNow(carol, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1 && balloons().size() == 2; }, kWaitMs));
+    EXPECT_EQ(balloons().front().m_strInfo,
+              QStringLiteral("2 working copies were modified: alice, Projet \u00c9lan"));
+    EXPECT_EQ(balloons().front().m_BalloonActions,
+              (std::vector<platform::NotifyBalloonAction>{
+                  {platform::kBalloonClickAction, QStringLiteral("Report"), CMainFrame::ID_REPORT}}));
+    now = now.addSecs(11);
+    ASSERT_TRUE(frame.CheckNow(carol, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 2 && balloons().size() == 3; }, kWaitMs));
+    EXPECT_TRUE(balloons().front().m_strInfo.startsWith(
+        QStringLiteral("Message from bob:\nProjet \u00c9lan was modified. (local=1, remote=2)")))
+        << balloons().front().m_strInfo.toStdString();
+
     // Updated from the report: once svn has brought the copy up to date, its row says so.
     frame.OnCommand(CMainFrame::ID_REPORT);
     const QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
@@ -944,7 +975,7 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
 
     // Checked again at once, on request: the wait ends once the new result is stored.
     ASSERT_TRUE(m_Sandbox.Update(alice));
-    int checked = 0;
+    checked = 0;
     ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1; }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
