@@ -57,9 +57,11 @@ int main(int argc, char* argv[]) {
     if (const std::optional<int> exitStatus = commandLine.RunWithoutTray())
         return *exitStatus;
     CSingleInstance instance(CSingleInstance::CurrentDisplay());
-    if (!instance.Claim())
-        return commandLine.QuitsRunningProgram() ? AskRunningProgramToQuit(instance, argc, argv)
-                                                 : AskRunningProgram(instance, argc, argv);
+    if (!instance.Claim()) {
+        if (commandLine.QuitsRunningProgram())
+            return AskRunningProgramToQuit(instance, argc, argv);
+        return commandLine.StartsOnlyIfNotRunning() ? 0 : AskRunningProgram(instance, argc, argv);
+    }
     // None runs: nothing to end.
     if (commandLine.QuitsRunningProgram())
         return 0;

@@ -20,4 +20,8 @@ QStringList ProgramArguments(int argc, char** argv) {
     return arguments;
 }
 
+bool AsksForHelp(const QString& argument) {
+    return argument == QLatin1String("/?");
+}
+
 } // namespace platform
