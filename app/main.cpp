@@ -9,6 +9,7 @@
 #include "platform/QtNotifyArea.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -68,6 +69,8 @@ int main(int argc, char* argv[]) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Every window of the program shows its icon, not the system's generic one.
+    QApplication::setWindowIcon(ApplicationIcon());
     // Names the program to the desktop by its menu entry, io.github.corvane.Corvane.desktop: Wayland
     // windows carry it as their app id, notifications as their desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));
