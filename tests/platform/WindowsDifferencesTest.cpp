@@ -43,6 +43,25 @@ TEST(WindowsPaths, SvnsItemsLieBelowTheirTargetWhateverTheSeparatorAndCase) {
             << row.folder << " " << row.path;
 }
 
+// A full path takes backslashes, as Windows writes it; what names no drive or server stays as written.
+TEST(WindowsPaths, FullPathsAreWrittenWithBackslashes) {
+    const struct {
+        const char* path;
+        const char* native;
+    } rows[] = {
+        {"C:/Users/sam/moonbase", "C:\\Users\\sam\\moonbase"},
+        {"c:\\mixed/form", "c:\\mixed\\form"},
+        {"//server/share/wc", "\\\\server\\share\\wc"},
+        {"C:\\already\\native", "C:\\already\\native"},
+        {"/wc/a", "/wc/a"},
+        {"relative/wc", "relative/wc"},
+        {"C:wc/on-drive", "C:wc/on-drive"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(platform::NativePath(QString::fromUtf8(row.path)), QString::fromUtf8(row.native))
+            << row.path;
+}
+
 TEST(WindowsPaths, TrailingBackslashDriveOrShareNamesNoSingleEntry) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
@@ -58,18 +77,20 @@ TEST(WindowsPaths, TrailingBackslashDriveOrShareNamesNoSingleEntry) {
     EXPECT_EQ(name, QStringLiteral("Café"));
 }
 
-// Earlier lists were written in the ANSI code page (here 1252, as Wine's and Western Windows'); a
-// list Corvane saves is UTF-8 and keeps letters that no code page holds.
+// Earlier lists were written in the ANSI code page (here 1252, as Wine's and Western Windows'), and
+// some with '/' between a path's names; a list Corvane saves is UTF-8 and keeps letters that no code
+// page holds.
 TEST(WindowsText, AnsiListStillReadsAndSavedListKeepsEveryLetter) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString file = folder.filePath(QStringLiteral("pathlist.ini"));
     QFile ansi(file);
     ASSERT_TRUE(ansi.open(QIODevice::WriteOnly));
-    ansi.write("C:\\Projets\\caf\xe9\r\nC:\\wc\r\n");
+    ansi.write("C:\\Projets\\caf\xe9\r\nC:/wc/slashed\r\n");
     ansi.close();
     const CPathListFile list(file);
-    EXPECT_EQ(list.ReadPaths(), QStringList({QStringLiteral("C:\\Projets\\café"), QStringLiteral("C:\\wc")}));
+    EXPECT_EQ(list.ReadPaths(),
+              QStringList({QStringLiteral("C:\\Projets\\café"), QStringLiteral("C:\\wc\\slashed")}));
 
     const QStringList paths{QStringLiteral("C:\\Проекты\\wc"), QStringLiteral("C:\\caf\u00e9 \u65e5\u672c")};
     ASSERT_TRUE(list.WritePaths(paths));

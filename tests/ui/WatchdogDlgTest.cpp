@@ -1,5 +1,4 @@
 #include "DialogTestSupport.h"
-#include "platform/PathNames.h"
 #include "settings/CConfigWatchdog.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"
@@ -167,7 +166,8 @@ TEST_F(WatchdogDlgTest, DoubleClickRemovesOnlyTheUpperSelectedItem) {
 }
 
 // Besides drops: "Add folder…" opens the folder picker, which blocks this dialog alone, and adds the
-// folder chosen there; Delete removes every selected folder, where a double-click removes one.
+// folder chosen there, as the system writes it; Delete removes every selected folder, where a
+// double-click removes one.
 TEST_F(WatchdogDlgTest, AddFolderAddsThePickedFolderAndDeleteRemovesTheSelectedOnes) {
     StartWith("/wc/a\n/wc/b\n/wc/c\n");
     CPathList* list = Open();
@@ -184,7 +184,7 @@ TEST_F(WatchdogDlgTest, AddFolderAddsThePickedFolderAndDeleteRemovesTheSelectedO
     picker->setDirectory(m_folder.path());
     picker->selectFile(strPicked);
     static_cast<QDialog*>(picker)->accept(); // as its own button does
-    QStringList expected{"/wc/a", "/wc/b", "/wc/c", platform::NativePath(strPicked)};
+    QStringList expected{"/wc/a", "/wc/b", "/wc/c", QDir::toNativeSeparators(strPicked)};
     expected.sort();
     EXPECT_EQ(list->Paths(), expected);
 
@@ -198,8 +198,11 @@ TEST_F(WatchdogDlgTest, AddFolderAddsThePickedFolderAndDeleteRemovesTheSelectedO
     expected.removeAll(QStringLiteral("/wc/a"));
     expected.removeAll(QStringLiteral("/wc/c"));
     EXPECT_EQ(list->Paths(), expected);
-    // Nothing is saved before "&Close".
+    // Nothing is saved before "&Close"; then the folder as the system writes it.
     EXPECT_EQ(RecordPaths(), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+    PressClose();
+    EXPECT_EQ(RecordPaths(), expected);
+    EXPECT_TRUE(ListFileContent().contains(QDir::toNativeSeparators(strPicked).toUtf8()));
 }
 
 TEST_F(WatchdogDlgTest, DoubleClickWithoutSelectionRemovesNothing) {
