@@ -145,7 +145,8 @@ public:
 
     void TearDown() override { theLogFile.Close(); }
 
-    QString Folder(const QString& name) const { return m_Dir.filePath(name); }
+    // A folder of the test's, as the system writes it, as the watch list keeps it.
+    QString Folder(const QString& name) const { return QDir::toNativeSeparators(m_Dir.filePath(name)); }
 
     void WriteList(const QStringList& paths) {
         QFile list(m_strListFile);
@@ -870,11 +871,12 @@ protected:
 TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread) {
     g_iNextPathLine = 0;
     ASSERT_TRUE(m_Sandbox.CreateRepository()) << m_Sandbox.LastError().toStdString();
-    const QString alice = m_Sandbox.Checkout(QStringLiteral("alice"));
+    // As the system writes them, as the watch list keeps them.
+    const QString alice = QDir::toNativeSeparators(m_Sandbox.Checkout(QStringLiteral("alice")));
     const QString bob = m_Sandbox.Checkout(QStringLiteral("bob"));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "one\n"), 1);
     ASSERT_TRUE(m_Sandbox.Update(alice));
-    const QString carol = m_Sandbox.Checkout(QStringLiteral("Projet \u00c9lan"));
+    const QString carol = QDir::toNativeSeparators(m_Sandbox.Checkout(QStringLiteral("Projet \u00c9lan")));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "two\n"), 2);
     const QString listFile = m_Sandbox.Folder() + QStringLiteral("/pathlist.ini");
     QFile list(listFile);
