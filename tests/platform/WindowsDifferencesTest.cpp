@@ -43,25 +43,6 @@ TEST(WindowsPaths, SvnsItemsLieBelowTheirTargetWhateverTheSeparatorAndCase) {
             << row.folder << " " << row.path;
 }
 
-// A full path takes backslashes, as Windows writes it; what names no drive or server stays as written.
-TEST(WindowsPaths, FullPathsAreWrittenWithBackslashes) {
-    const struct {
-        const char* path;
-        const char* native;
-    } rows[] = {
-        {"C:/Users/sam/moonbase", "C:\\Users\\sam\\moonbase"},
-        {"c:\\mixed/form", "c:\\mixed\\form"},
-        {"//server/share/wc", "\\\\server\\share\\wc"},
-        {"C:\\already\\native", "C:\\already\\native"},
-        {"/wc/a", "/wc/a"},
-        {"relative/wc", "relative/wc"},
-        {"C:wc/on-drive", "C:wc/on-drive"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(platform::NativePath(QString::fromUtf8(row.path)), QString::fromUtf8(row.native))
-            << row.path;
-}
-
 TEST(WindowsPaths, TrailingBackslashDriveOrShareNamesNoSingleEntry) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
