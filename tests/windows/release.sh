@@ -18,7 +18,8 @@ version=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLi
 msi=$build/corvane-$version-x64.msi
 zip=$build/corvane-$version-x64-portable.zip
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer, and no menu entries of the installed shortcut in the desktop's menus.
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true; "$root/tests/desktop/stop-desktop.sh" "$work/desktop"; rm -rf "$work"' EXIT
 Fail() {
     echo "FAILED: $*" >&2
