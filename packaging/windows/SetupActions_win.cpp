@@ -5,10 +5,13 @@
 // behind when it takes the folder off again ("…\bin;"), and the next install then adds a second one
 // ("…\bin;;…"). Here the PATH is left exactly as it was found: the folder goes at its end after one
 // separator, and goes again with the separator it came with.
+// The Windows Installer headers need windows.h before them.
+// clang-format off
 #include <windows.h>
-
 #include <msi.h>
 #include <msiquery.h>
+// clang-format on
+
 #include <algorithm>
 #include <string>
 
@@ -68,8 +71,8 @@ bool ReadUserPath(HKEY hKey, std::wstring& path, DWORD& dwType) {
         return false;
     std::wstring value(dwBytes / sizeof(wchar_t) + 1, L'\0');
     dwBytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(hKey, kPathValue, nullptr, &dwType, reinterpret_cast<BYTE*>(value.data()), &dwBytes) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(hKey, kPathValue, nullptr, &dwType, reinterpret_cast<BYTE*>(value.data()),
+                         &dwBytes) != ERROR_SUCCESS)
         return false;
     value.resize(dwBytes / sizeof(wchar_t));
     while (!value.empty() && value.back() == L'\0')
@@ -80,8 +83,8 @@ bool ReadUserPath(HKEY hKey, std::wstring& path, DWORD& dwType) {
 
 bool WriteUserPath(HKEY hKey, const std::wstring& path, DWORD dwType) {
     const DWORD dwBytes = static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(hKey, kPathValue, 0, dwType, reinterpret_cast<const BYTE*>(path.c_str()), dwBytes) ==
-           ERROR_SUCCESS;
+    return RegSetValueExW(hKey, kPathValue, 0, dwType, reinterpret_cast<const BYTE*>(path.c_str()),
+                          dwBytes) == ERROR_SUCCESS;
 }
 
 // Programs that read the environment anew, as Explorer does for the consoles it starts, are told.
@@ -94,8 +97,8 @@ void AnnounceEnvironmentChange() {
 // PATH it leaves empty is removed, as one the user never had.
 template <typename Change> void ChangeUserPath(Change change) {
     HKEY hKey = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kEnvironmentKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                        &hKey, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kEnvironmentKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &hKey, nullptr) != ERROR_SUCCESS)
         return;
     std::wstring path;
     DWORD dwType = REG_EXPAND_SZ;
