@@ -33,11 +33,15 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
     bool bVersion = false;
     bool bQuit = false;
     bool bJobs = false;
+    bool bIfNotRunning = false;
     bool bOptionsEnded = false;
     CCommandLineOptions options;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        if (bOptionsEnded || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
+        if (!bOptionsEnded && platform::AsksForHelp(argument)) {
+            bHelp = true;
+        } else if (bOptionsEnded || !argument.startsWith(QLatin1Char('-')) ||
+                   argument == QLatin1String("-")) {
             if (argument.isEmpty())
                 return Refused(QStringLiteral("an empty folder name was given"));
             options.m_Folders.append(argument);
@@ -65,6 +69,8 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
             bVersion = true;
         } else if (argument == QLatin1String("--quit")) {
             bQuit = true;
+        } else if (argument == QLatin1String("--if-not-running")) {
+            bIfNotRunning = true;
         } else {
             return Refused(QStringLiteral("unknown option '%1'").arg(argument));
         }
@@ -74,6 +80,9 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
         options.m_eAction = Action::ShowHelp;
     else if (bVersion)
         options.m_eAction = Action::ShowVersion;
+    else if (bIfNotRunning && (bQuit || bCheck || bJobs || !options.m_Folders.isEmpty()))
+        // Only the tray program can already run.
+        return Refused(QStringLiteral("--if-not-running is only taken alone or with --log"));
     else if (bQuit && (bCheck || bJobs || options.m_bLog || !options.m_Folders.isEmpty()))
         // A log switched on here would be the tray program's own, cut short.
         return Refused(QStringLiteral("--quit takes no other option and no folder"));
@@ -85,6 +94,7 @@ CCommandLineOptions CCommandLineOptions::Parse(const QStringList& arguments) {
         return Refused(QStringLiteral("folders are only taken with --check"));
     else if (bJobs)
         return Refused(QStringLiteral("--jobs is only taken with --check"));
+    options.m_bIfNotRunning = bIfNotRunning;
     return options;
 }
 
@@ -94,7 +104,7 @@ QStringList CCommandLineOptions::ArgumentsOf(int argc, char** argv) {
 
 QString CCommandLineOptions::Usage() {
     return QStringLiteral(
-               "Usage: corvane [--log]\n"
+               "Usage: corvane [--if-not-running] [--log]\n"
                "       corvane --check [--jobs N] [--log] [FOLDER...]\n"
                "       corvane --quit\n"
                "       corvane --help | --version\n"
@@ -112,9 +122,9 @@ QString CCommandLineOptions::Usage() {
                "             time, separated by tabs; for a folder in error, the reason follows; for a\n"
                "             folder that is behind, the alert; both indented by two spaces. Each svn\n"
                "             or git run may take 300 s. The lines come in the order the folders were\n"
-               "             given. A tab, a line break or a backslash in a path or an author is\n"
-               "             printed as \\t, \\n or \\\\, any other control character as \\xHH,\n"
-               "             its code in two lower-case hexadecimal digits.\n"
+               "             given.") +
+           platform::CheckOutputUsage() +
+           QStringLiteral(
                "             Exit status: 0 all up-to-date, 1 some modified, 2 some in error or\n") +
            platform::CheckEndedUsage() +
            QStringLiteral(
@@ -124,8 +134,10 @@ QString CCommandLineOptions::Usage() {
                "  --quit     end the running tray program as its Quit does, and wait until it has\n"
                "             ended (the installer's uninstall uses it); exit status 0 also when none\n"
                "             runs, 1 when it does not end\n"
-               "  --help     show this help\n"
-               "  --version  show the program's revision\n");
+               "  --if-not-running\n"
+               "             start the tray program only when none runs yet; when one runs, end at\n"
+               "             once, without opening its report (the installer starts Corvane so)\n") +
+           platform::HelpOptionUsage() + QStringLiteral("  --version  show the program's revision\n");
 }
 
 QString CCommandLineOptions::VersionText() {

@@ -37,6 +37,9 @@ public:
     unsigned m_nJobs = kDefaultJobs;
     // --log: the activity log is switched on.
     bool m_bLog = false;
+    // --if-not-running: a tray program that finds another one running ends quietly, without asking
+    // for its report.
+    bool m_bIfNotRunning = false;
     // Why the command line was refused; empty unless m_eAction is UsageError.
     QString m_strError;
 };

@@ -4,6 +4,8 @@
 #include "platform/CBrokenOutputWatcher.h"
 #include "platform/CTerminationSignals.h"
 #include "platform/FileSystemAccess.h"
+#include "platform/PathNames.h"
+#include "platform/StandardStreams.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/MyLogFile.h"
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 #include <stop_token>
 #include <thread>
 
@@ -21,10 +24,22 @@ namespace {
 constexpr int kExitSuccess = 0;
 constexpr int kExitUsageError = 2;
 
+// Text for the process's standard output or error, as the system's console shows it.
+class CStandardText final {
+public:
+    explicit CStandardText(std::FILE* stream)
+        : m_pDevice(platform::OpenStandardStream(stream)), m_Stream(m_pDevice.get()) {}
+    QTextStream& Stream() { return m_Stream; }
+
+private:
+    std::unique_ptr<QIODevice> m_pDevice;
+    QTextStream m_Stream;
+};
+
 // A folder named on the command line, made absolute against the current directory and cleaned, so
-// that "." or "wc/" are checked and announced under the folder's own name.
+// that "." or "wc/" are checked and announced under the folder's own name, as the system writes it.
 QString AbsoluteFolder(const QString& folder) {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+    return platform::NativePath(QDir::cleanPath(QDir::current().absoluteFilePath(folder)));
 }
 
 } // namespace
@@ -41,9 +56,10 @@ CCommandLineRun::CCommandLineRun(int& argc, char** argv)
         theLogFile.SwitchOn(logFile, true, true);
         // The log is never written through a link; a log asked for and not kept must not go unsaid.
         if (!theLogFile.Open())
-            QTextStream(stderr) << "corvane: cannot write the log " << CFolderCheckRun::Escaped(logFile)
-                                << ": it is a symbolic link, no regular file, or not writable; remove or "
-                                   "fix it to keep a log\n";
+            CStandardText(stderr).Stream()
+                << "corvane: cannot write the log " << CFolderCheckRun::Escaped(platform::NativePath(logFile))
+                << ": it is a symbolic link, no regular file, or not writable; remove or "
+                   "fix it to keep a log\n";
     }
 }
 
@@ -53,17 +69,18 @@ std::optional<int> CCommandLineRun::RunWithoutTray() {
     case CCommandLineOptions::Action::QuitRunning:
         return std::nullopt;
     case CCommandLineOptions::Action::ShowHelp:
-        QTextStream(stdout) << CCommandLineOptions::Usage();
+        CStandardText(stdout).Stream() << CCommandLineOptions::Usage();
         return kExitSuccess;
     case CCommandLineOptions::Action::ShowVersion:
-        QTextStream(stdout) << CCommandLineOptions::VersionText() << '\n';
+        CStandardText(stdout).Stream() << CCommandLineOptions::VersionText() << '\n';
         return kExitSuccess;
     case CCommandLineOptions::Action::CheckFolders:
         return RunCheck();
     case CCommandLineOptions::Action::UsageError:
         break;
     }
-    QTextStream(stderr) << "corvane: " << m_Options.m_strError << '\n' << CCommandLineOptions::Usage();
+    CStandardText(stderr).Stream() << "corvane: " << m_Options.m_strError << '\n'
+                                   << CCommandLineOptions::Usage();
     return kExitUsageError;
 }
 
@@ -106,8 +123,10 @@ int CCommandLineRun::RunCheck() {
     int exitStatus = CFolderCheckRun::kAllUpToDate;
     // The checks wait on their own thread, so that this one stays free to hear a signal.
     std::thread checker([&] {
-        QTextStream output(stdout);
-        QTextStream errors(stderr);
+        CStandardText standardOutput(stdout);
+        CStandardText standardError(stderr);
+        QTextStream& output = standardOutput.Stream();
+        QTextStream& errors = standardError.Stream();
         CFolderCheckRun run(CConfigWatchdog::DefaultListFile(platform::ProgramFolder()), output, errors,
                             theLogFile, m_Options.m_nJobs);
         exitStatus = folders.isEmpty() ? run.CheckListedFolders(stop.get_token())

@@ -24,6 +24,9 @@ public:
         return m_Options.m_eAction == CCommandLineOptions::Action::QuitRunning;
     }
 
+    // Whether a tray program that finds another one running is to end without a word to it.
+    bool StartsOnlyIfNotRunning() const { return m_Options.m_bIfNotRunning; }
+
     // Where the activity log of a program kept in this folder goes: beside the watch list, in the
     // folder that keeps the user's files (platform::UserFilesFolder).
     static QString ActivityLogFile(const QString& programFolder);

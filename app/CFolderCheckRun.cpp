@@ -3,12 +3,14 @@
 #include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
 #include "engine/CWorkQueue.h"
+#include "platform/PathNames.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/CNamesFile.h"
 #include "settings/CPathListFile.h"
 #include "settings/MyLogFile.h"
 #include "settings/SVNPathState.h"
 
+#include <QDir>
 #include <QTextStream>
 #include <algorithm>
 #include <condition_variable>
@@ -132,22 +134,26 @@ int CFolderCheckRun::CheckListedFolders(std::stop_token stopToken) {
     const CPathListFile listFile(m_strListFile);
     const std::optional<QStringList> folders = listFile.ReadPaths();
     if (!folders) {
-        m_Errors << "corvane: cannot read the watch list " << Escaped(m_strListFile) << ": "
-                 << listFile.ReadFailure()
+        m_Errors << "corvane: cannot read the watch list " << Escaped(platform::NativePath(m_strListFile))
+                 << ": " << listFile.ReadFailure()
                  << "; write one folder per line there, or name the folders after --check" << Qt::endl;
         return kSomeFailed;
     }
     if (folders->isEmpty())
-        m_Errors << "corvane: the watch list " << Escaped(m_strListFile) << " names no folder" << Qt::endl;
+        m_Errors << "corvane: the watch list " << Escaped(platform::NativePath(m_strListFile))
+                 << " names no folder" << Qt::endl;
     return CheckFolders(*folders, std::move(stopToken));
 }
 
 QString CFolderCheckRun::Escaped(const QString& text) {
+    // Where '\' separates the names of a path, it is printed as it is, so that paths, and svn's lines
+    // that name them, read as the system writes them and paste back into its console.
+    const bool bEscapeBackslash = QDir::separator() != QLatin1Char('\\');
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar character : text) {
         const char16_t code = character.unicode();
-        if (character == QLatin1Char('\\'))
+        if (character == QLatin1Char('\\') && bEscapeBackslash)
             escaped += QLatin1String("\\\\");
         else if (character == QLatin1Char('\t'))
             escaped += QLatin1String("\\t");

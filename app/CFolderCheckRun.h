@@ -13,10 +13,11 @@ class QTextStream;
 // '/tmp' is not a working copy"); for a folder that is behind, the alert's message follows, then one
 // line per revision it lacks ("r3 carol: Fix the parser"), each line indented by two spaces.
 // A copy that lacks only the user's own commits raises no alert, so only its revisions follow. A tab,
-// a line break or a backslash in a path or an author is printed as \t, \n or \\, and any other
-// control character as \xHH, its code in two lower-case hexadecimal digits, so that every outcome
-// keeps to its own line and fields and no text of a server's reaches the terminal as a control
-// sequence. Needs no tray, timer or event loop, and never writes the list file.
+// a line break or a backslash in a path or an author is printed as \t, \n or \\ (on Windows, where
+// it separates a path's names, a backslash stays as it is), and any other control character as \xHH,
+// its code in two lower-case hexadecimal digits, so that every outcome keeps to its own line and
+// fields and no text of a server's reaches the terminal as a control sequence. Needs no tray, timer
+// or event loop, and never writes the list file.
 //
 // The checks run on worker threads of their own; the caller's thread alone prints and logs.
 class CFolderCheckRun final {
@@ -46,6 +47,7 @@ public:
 
     // The text with each tab, line break and backslash written as \t, \n and \\, and every other
     // control character (C0, DEL and C1) as \x and its code in two lower-case hexadecimal digits.
+    // Where a backslash separates a path's names (Windows), it stays as it is.
     static QString Escaped(const QString& text);
 
 private:

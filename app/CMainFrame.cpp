@@ -4,6 +4,7 @@
 #include "git/CGitAutomation.h"
 #include "platform/NetworkSource.h"
 #include "platform/NotifyArea.h"
+#include "platform/PathNames.h"
 #include "settings/CAppSettings.h"
 #include "settings/CNamesFile.h"
 #include "settings/CPathListFile.h"
@@ -70,7 +71,8 @@ CMainFrame::CMainFrame(platform::CNotifyArea& notifyArea, CCommandTarget& nextTa
                        std::unique_ptr<CThreadStarter> pThreadStarter)
     : m_TrayIcon(notifyArea, *this), m_WorkQueue(std::move(pThreadStarter)), m_Watchdog(listFile),
       m_NextTarget(nextTarget), m_UpdateLauncher([this](const QString& path) { OnUpdateEnded(path); }),
-      m_strNamesFile(CNamesFile::Beside(listFile)), m_PauseFile(PauseFileBeside(listFile)) {
+      m_strNamesFile(CNamesFile::Beside(listFile)), m_AlertBalloon(std::chrono::seconds(kBalloonSeconds)),
+      m_PauseFile(PauseFileBeside(listFile)) {
     theSettings.LoadAtStartup();
 }
 
@@ -101,7 +103,8 @@ int CMainFrame::OnCreate() {
     m_TrayIcon.SetTrayIconResource(kRestingIconId);
     // Before the first tip, which tells a user with an empty list how to add folders.
     if (!m_Watchdog.LoadPathList())
-        QTextStream(stderr) << "Corvane: cannot read the watch list " << m_Watchdog.ListFile() << ": "
+        QTextStream(stderr) << "Corvane: cannot read the watch list "
+                            << platform::NativePath(m_Watchdog.ListFile()) << ": "
                             << CPathListFile(m_Watchdog.ListFile()).ReadFailure()
                             << "; drop folders on Watchdog settings, or write one folder per line there\n";
     // A pause outlasts a restart; one whose time passed meanwhile is over.
@@ -357,6 +360,8 @@ void CMainFrame::OnApplicationSettings() {
 }
 
 void CMainFrame::OnReport() {
+    // The user has seen what the balloon was about, or sees it now: the next one is about its own copy.
+    m_AlertBalloon.Clear();
     if (g_bReportOpen)
         return;
     auto* pDialog = new CReportDlg(m_Watchdog, m_UpdateLauncher, *this);
@@ -452,6 +457,7 @@ void CMainFrame::OnUpdateEnded(const QString& path) {
 }
 
 void CMainFrame::OnUpdateAnnounced() {
+    m_AlertBalloon.Clear();
     if (!m_strAnnouncedPath.isEmpty())
         m_UpdateLauncher.StartUpdate(m_strAnnouncedPath, nullptr);
 }
@@ -464,12 +470,13 @@ void CMainFrame::timerEvent(QTimerEvent* pEvent) {
 void CMainFrame::OnCheckModified(const CModifiedAlert& alert) {
     m_TrayIcon.LoadAnimationIcons(kFirstAnimationIconId, kLastAnimationIconId);
     m_TrayIcon.StartAnimation(kAnimationFrameMs, kAnimationSeconds);
-    // The system's message comes first, as it always was; what changed follows it.
-    QString text = alert.m_strMessage;
-    for (const QString& line : SummaryLines(alert.m_Changes))
-        text += QLatin1Char('\n') + line;
+    const QString text = m_AlertBalloon.Add(alert, m_Clock());
     m_strAnnouncedPath = alert.m_strPath;
-    m_TrayIcon.ShowBalloonTip(text, alert.m_strTitle, platform::kBalloonIconNone, kBalloonSeconds,
-                              {{platform::kBalloonClickAction, QStringLiteral("Report"), ID_REPORT},
-                               {QStringLiteral("update"), QStringLiteral("Update"), ID_UPDATE_ANNOUNCED}});
+    // A balloon about several copies updates none of them; its click opens the report, which lists all.
+    std::vector<platform::NotifyBalloonAction> actions{
+        {platform::kBalloonClickAction, QStringLiteral("Report"), ID_REPORT}};
+    if (m_AlertBalloon.CopyCount() == 1)
+        actions.push_back({QStringLiteral("update"), QStringLiteral("Update"), ID_UPDATE_ANNOUNCED});
+    m_TrayIcon.ShowBalloonTip(text, m_AlertBalloon.Title(), platform::kBalloonIconNone, kBalloonSeconds,
+                              std::move(actions));
 }

@@ -6,6 +6,7 @@
 #include "engine/CWorkQueue.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/CPauseFile.h"
+#include "ui/CAlertBalloon.h"
 #include "ui/CCommandTarget.h"
 #include "ui/CDesktopUpdateLauncher.h"
 #include "ui/CFolderChecker.h"
@@ -198,7 +199,8 @@ private:
     QPointer<CWatchdogDlg> m_pWatchList; // the open watch list; one at a time
     QPointer<CNamesDlg> m_pNames;        // the open editor of the user's names; one at a time
     const QString m_strNamesFile;
-    QString m_strAnnouncedPath;                                   // the working copy of the last alert
+    QString m_strAnnouncedPath;   // the working copy of the last alert
+    CAlertBalloon m_AlertBalloon; // what the balloon about copies that are behind says
     std::multimap<QString, std::function<void()>> m_CheckWaiters; // CheckNow's callbacks, by path
     CPendingChecks m_AwaitedChecks; // the paths of m_CheckWaiters, for the worker thread to see
     COpenDialogs m_Dialogs;

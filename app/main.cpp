@@ -9,6 +9,7 @@
 #include "platform/QtNotifyArea.h"
 #include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
+#include "ui/Resources.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -57,15 +58,19 @@ int main(int argc, char* argv[]) {
     if (const std::optional<int> exitStatus = commandLine.RunWithoutTray())
         return *exitStatus;
     CSingleInstance instance(CSingleInstance::CurrentDisplay());
-    if (!instance.Claim())
-        return commandLine.QuitsRunningProgram() ? AskRunningProgramToQuit(instance, argc, argv)
-                                                 : AskRunningProgram(instance, argc, argv);
+    if (!instance.Claim()) {
+        if (commandLine.QuitsRunningProgram())
+            return AskRunningProgramToQuit(instance, argc, argv);
+        return commandLine.StartsOnlyIfNotRunning() ? 0 : AskRunningProgram(instance, argc, argv);
+    }
     // None runs: nothing to end.
     if (commandLine.QuitsRunningProgram())
         return 0;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Every window of the program shows its icon, not the system's generic one.
+    QApplication::setWindowIcon(ApplicationIcon());
     // Names the program to the desktop by its menu entry, io.github.corvane.Corvane.desktop: Wayland
     // windows carry it as their app id, notifications as their desktop entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.corvane.Corvane"));

@@ -13,6 +13,7 @@ class CConfigWatchdog;
 // A working copy that is behind its repository, as the user is to be told.
 struct CModifiedAlert {
     QString m_strPath;    // the folder as the watch list names it
+    QString m_strName;    // the folder's own name, as the message gives it
     QString m_strMessage; // "Message from <author>:\n<name> was modified. (local=<r>, remote=<r>)"
     SVNChanges m_Changes; // the revisions it lacks; none when svn could not tell
     QString m_strTitle = QStringLiteral("SubVersion:"); // the balloon's title, which names the kind of copy

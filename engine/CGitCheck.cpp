@@ -113,9 +113,11 @@ void CGitCheck::Run() {
         bOwnOnly = bOwnOnly && IsOwn(commit, config);
         changes.m_Revisions.push_back(LogEntryOf(std::move(commit)));
     }
-    if (!bOwnOnly)
-        m_Host.AnnounceModified({m_strPath, ModifiedMessage(author, DisplayName(), behind, ahead > 0),
-                                 changes, QStringLiteral("Git:")});
+    if (!bOwnOnly) {
+        const QString name = DisplayName();
+        m_Host.AnnounceModified({m_strPath, name, ModifiedMessage(author, name, behind, ahead > 0), changes,
+                                 QStringLiteral("Git:")});
+    }
     StoreResult(Modified, author, changes);
 }
 

@@ -145,8 +145,10 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     if (bStatusRead && status.m_OutOfDate.empty())
         return StoreResult(UpToDate, remote.m_strCommitAuthor);
 
+    const QString name = DisplayName();
     CModifiedAlert alert{m_strPath,
-                         ModifiedMessage(remote.m_strCommitAuthor, DisplayName(), local.m_strCommitRevision,
+                         name,
+                         ModifiedMessage(remote.m_strCommitAuthor, name, local.m_strCommitRevision,
                                          remote.m_strCommitRevision),
                          {}};
     bool bOwnOnly = false;

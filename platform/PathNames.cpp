@@ -13,4 +13,8 @@ std::optional<QString> PathBelowFolder(const QString& folder, const QString& pat
     return path.mid(prefix.size());
 }
 
+QString NativePath(const QString& path) {
+    return path;
+}
+
 } // namespace platform

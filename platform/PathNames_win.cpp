@@ -18,4 +18,11 @@ std::optional<QString> PathBelowFolder(const QString& folder, const QString& pat
     return below.mid(prefix.size());
 }
 
+QString NativePath(const QString& path) {
+    const auto isSeparator = [](QChar character) { return character == u'/' || character == u'\\'; };
+    const bool bDrive = path.size() >= 3 && path[0].isLetter() && path[1] == u':' && isSeparator(path[2]);
+    const bool bServer = path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]);
+    return bDrive || bServer ? QDir::toNativeSeparators(path) : path;
+}
+
 } // namespace platform

@@ -9,4 +9,8 @@ QStringList ProgramArguments(int argc, char** argv) {
     return arguments;
 }
 
+bool AsksForHelp(const QString& /*argument*/) {
+    return false;
+}
+
 } // namespace platform

@@ -9,4 +9,8 @@ namespace platform {
 // can, and a path with any other letter would arrive changed.
 QStringList ProgramArguments(int argc, char** argv);
 
+// Whether the argument is the system's own way of asking a program for its help: "/?" on Windows.
+// None on Linux, where "/?" names a file.
+bool AsksForHelp(const QString& argument);
+
 } // namespace platform

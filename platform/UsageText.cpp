@@ -9,6 +9,16 @@ QString UserFilesUsage() {
         "system prefix such as /usr or /opt); otherwise in ~/.config/corvane ($XDG_CONFIG_HOME).\n");
 }
 
+QString CheckOutputUsage() {
+    return QStringLiteral(" A tab, a line break or a backslash in a path or an author is\n"
+                          "             printed as \\t, \\n or \\\\, any other control character as \\xHH,\n"
+                          "             its code in two lower-case hexadecimal digits.\n");
+}
+
+QString HelpOptionUsage() {
+    return QStringLiteral("  --help     show this help\n");
+}
+
 QString CheckEndedUsage() {
     return QStringLiteral(
         "             the outcomes not written; 128 plus the signal's number when ended by\n"

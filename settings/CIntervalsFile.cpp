@@ -1,6 +1,7 @@
 #include "settings/CIntervalsFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathNames.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -34,7 +35,7 @@ std::optional<std::map<QString, int>> CIntervalsFile::ReadIntervals() const {
         const int minutes = line.mid(split + 1).toInt(&bNumber);
         if (path.isEmpty() || !bNumber || minutes < kShortest || minutes > kLongest)
             continue;
-        intervals[path] = minutes;
+        intervals[platform::NativePath(path)] = minutes;
     }
     return intervals;
 }

@@ -15,8 +15,9 @@ public:
 
     explicit CIntervalsFile(QString strFileName);
 
-    // The interval of each folder named; a line without a path, a tab or blank and a whole number of
-    // minutes in range is passed over. Nothing when the file cannot be read or is no regular file.
+    // The interval of each folder named, its path as the system writes it; a line without a path, a
+    // tab or blank and a whole number of minutes in range is passed over. Nothing when the file
+    // cannot be read or is no regular file.
     std::optional<std::map<QString, int>> ReadIntervals() const;
     // Replaces the file with one line per folder, as pathlist.ini is replaced: never through a link,
     // the old file untouched when any step fails.

@@ -1,6 +1,7 @@
 #include "settings/CPathListFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/PathNames.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -37,7 +38,7 @@ std::optional<QStringList> CPathListFile::ReadPaths() const {
         // Trimming also drops the CR of CR LF and CR CR LF line ends.
         const QString path = Trimmed(line);
         if (!path.isEmpty())
-            paths.append(path);
+            paths.append(platform::NativePath(path));
     }
     return paths;
 }

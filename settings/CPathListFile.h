@@ -9,8 +9,9 @@ class CPathListFile final {
 public:
     explicit CPathListFile(QString strFileName);
 
-    // The non-blank lines, whole whatever their length, each trimmed at both ends; nothing when the
-    // file cannot be read or is no regular file of at most 1 MiB.
+    // The non-blank lines, whole whatever their length, each trimmed at both ends and written as the
+    // system writes paths (platform::NativePath); nothing when the file cannot be read or is no
+    // regular file of at most 1 MiB.
     std::optional<QStringList> ReadPaths() const;
     // Why ReadPaths finds nothing, for the user: "it does not exist", "it is not a regular file", "it
     // is larger than 1 MiB" or "it cannot be read".

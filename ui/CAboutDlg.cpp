@@ -3,7 +3,6 @@
 #include "ui/CDialogTemplate.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 
@@ -14,18 +13,18 @@ constexpr char kBuildDate[] = "2008/02/19 15:03:47";
 constexpr int kApplicationIconId = 128;
 constexpr int kIconSize = 32;
 
-// A borderless, read-only, centred line that looks like text of the dialog but can be selected.
-QLineEdit* AddReadOnlyLine(QDialog& dialog, const CDialogTemplate& layout, int iId, int x, int y, int cx,
-                           int cy) {
-    auto* edit = new QLineEdit(&dialog);
-    layout.PlaceControl(*edit, iId, x, y, cx, cy);
-    edit->setReadOnly(true);
-    edit->setFrame(false);
-    edit->setAlignment(Qt::AlignCenter);
-    QPalette palette = edit->palette();
-    palette.setBrush(QPalette::Base, palette.brush(QPalette::Window));
-    edit->setPalette(palette);
-    return edit;
+// A read-only line of text that can be selected and copied, and is a tab stop, as the template's
+// borderless read-only edit boxes are. A line edit would do as much, but under Wine it draws no text
+// unless it is more than twice as high as its font.
+QLabel* AddSelectableLine(QDialog& dialog, const CDialogTemplate& layout, int iId, int x, int y, int cx,
+                          int cy) {
+    auto* line = new QLabel(&dialog);
+    layout.PlaceControl(*line, iId, x, y, cx, cy);
+    line->setAlignment(Qt::AlignCenter);
+    line->setTextFormat(Qt::PlainText);
+    line->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    line->setFocusPolicy(Qt::StrongFocus);
+    return line;
 }
 
 } // namespace
@@ -34,7 +33,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     const QString strTagLine = tr("Watches your working copies.");
     const QString strNeeds =
         QStringLiteral("This program needs Subversion installed,\n and added in the PATH env variable.");
-    const CDialogTemplate layout(font(), {{strTagLine, 123}, {strNeeds, 203}});
+    const CDialogTemplate layout(font(), {{strTagLine, 123}, {strNeeds, 203, 15}});
     layout.SetUpDialog(*this, QStringLiteral("About Corvane"), 252, 118);
 
     auto* icon = new QLabel(this);
@@ -49,8 +48,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     closeButton->setDefault(true);
     connect(closeButton, &QPushButton::clicked, this, &CAboutDlg::accept);
 
-    m_editRevision = AddReadOnlyLine(*this, layout, IDC_EDIT_REVISION, 38, 13, 181, 14);
-    m_editBuildDate = AddReadOnlyLine(*this, layout, IDC_EDIT_BUILD_DATE, 38, 27, 181, 14);
+    m_textRevision = AddSelectableLine(*this, layout, IDC_EDIT_REVISION, 38, 13, 181, 14);
+    m_textBuildDate = AddSelectableLine(*this, layout, IDC_EDIT_BUILD_DATE, 38, 27, 181, 14);
 
     layout.AddStaticText(*this, strTagLine, Qt::AlignHCenter, 64, 75, 123, 8);
     layout.AddStaticText(*this, strNeeds, Qt::AlignHCenter, 24, 43, 203, 15);
@@ -62,10 +61,8 @@ void CAboutDlg::showEvent(QShowEvent* event) {
 }
 
 void CAboutDlg::DoDataExchange() {
-    m_editRevision->setText(m_strRevisionText);
-    m_editBuildDate->setText(m_strBuildDate);
-    m_editRevision->setCursorPosition(0);
-    m_editBuildDate->setCursorPosition(0);
+    m_textRevision->setText(m_strRevisionText);
+    m_textBuildDate->setText(m_strBuildDate);
 }
 
 CAboutDlg* NewAboutDialog(QWidget* parent) {

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QString>
 
-class QLineEdit;
+class QLabel;
 
 // The About box: the program's revision and build date, and what it needs to run.
 class CAboutDlg final : public QDialog {
@@ -16,7 +16,7 @@ public:
 
     explicit CAboutDlg(QWidget* parent = nullptr);
 
-    // Shown in the two read-only lines; set them before the dialog shows.
+    // Shown in the two read-only lines, which can be selected; set them before the dialog shows.
     QString m_strRevisionText;
     QString m_strBuildDate;
 
@@ -27,8 +27,8 @@ private:
     // Copies the two texts into their lines.
     void DoDataExchange();
 
-    QLineEdit* m_editRevision;
-    QLineEdit* m_editBuildDate;
+    QLabel* m_textRevision;
+    QLabel* m_textBuildDate;
 };
 
 // An About box with this build's revision and date, made but not shown; the caller owns it.

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <algorithm>
 
@@ -18,13 +19,10 @@ int AverageCharWidth(const QFontMetrics& metrics) {
     return (metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 26 + 1) / 2;
 }
 
-// The smallest horizontal base unit at which the text fits cx dialog units.
-int BaseUnitToFit(const QFontMetrics& metrics, const QString& strText, int cx) {
-    int iWidth = 0;
-    for (const QString& strLine : strText.split(QLatin1Char('\n'))) {
-        iWidth = std::max(iWidth, metrics.horizontalAdvance(strLine));
-    }
-    return cx > 0 ? (4 * iWidth + cx - 1) / cx : 0;
+// The smallest base unit at which iPixels fit iUnits dialog units, given iPerUnit units to the base
+// unit (4 across, 8 down).
+int BaseUnitToFit(int iPixels, int iUnits, int iPerUnit) {
+    return iUnits > 0 ? (iPerUnit * iPixels + iUnits - 1) / iUnits : 0;
 }
 
 } // namespace
@@ -36,7 +34,15 @@ CDialogTemplate::CDialogTemplate(const QFont& font, std::initializer_list<TextBo
     : CDialogTemplate(font) {
     const QFontMetrics metrics(font);
     for (const TextBox& box : texts) {
-        m_iBaseUnitX = std::max(m_iBaseUnitX, BaseUnitToFit(metrics, box.strText, box.cx));
+        const QStringList lines = box.strText.split(QLatin1Char('\n'));
+        int iWidth = 0;
+        for (const QString& strLine : lines) {
+            iWidth = std::max(iWidth, metrics.horizontalAdvance(strLine));
+        }
+        // Each line below the first starts a line spacing lower.
+        const int iHeight = metrics.height() + static_cast<int>(lines.size() - 1) * metrics.lineSpacing();
+        m_iBaseUnitX = std::max(m_iBaseUnitX, BaseUnitToFit(iWidth, box.cx, 4));
+        m_iBaseUnitY = std::max(m_iBaseUnitY, BaseUnitToFit(iHeight, box.cy, 8));
     }
 }
 
@@ -61,6 +67,13 @@ QRect CDialogTemplate::ToPixels(int x, int y, int cx, int cy) const {
 void CDialogTemplate::SetUpDialog(QDialog& dialog, const QString& strCaption, int cx, int cy) const {
     dialog.setWindowTitle(strCaption);
     dialog.setFixedSize(ToPixelsX(cx), ToPixelsY(cy));
+}
+
+void CDialogTemplate::SetUpResizableDialog(QDialog& dialog, const QString& strCaption, int cx, int cy) const {
+    dialog.setWindowTitle(strCaption);
+    dialog.setMinimumSize(ToPixelsX(cx), ToPixelsY(cy));
+    dialog.resize(dialog.minimumSize());
+    dialog.setSizeGripEnabled(true);
 }
 
 void CDialogTemplate::PlaceControl(QWidget& control, int iId, int x, int y, int cx, int cy) const {

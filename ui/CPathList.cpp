@@ -1,11 +1,13 @@
 #include "ui/CPathList.h"
 
+#include "platform/PathNames.h"
 #include "settings/CPathListFile.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -112,20 +114,37 @@ void CPathList::mouseDoubleClickEvent(QMouseEvent* event) {
     OnNMDblclk();
 }
 
-bool CPathList::OnDropFiles(const QMimeData& mimeData) {
-    const QStringList paths = DroppedPaths(mimeData);
+void CPathList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        OnDeleteKey();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void CPathList::AddPaths(const QStringList& paths) {
     QStringList refused;
     for (const QString& strPath : paths) {
-        if (CPathListFile::CanHold(strPath)) {
-            AddPathItem(strPath);
+        const QString strNative = platform::NativePath(strPath);
+        if (CPathListFile::CanHold(strNative)) {
+            AddPathItem(strNative);
         } else {
-            refused.append(strPath);
+            refused.append(strNative);
         }
     }
     if (!refused.isEmpty()) {
         emit NamesRefused(refused);
     }
+}
+
+bool CPathList::OnDropFiles(const QMimeData& mimeData) {
+    const QStringList paths = DroppedPaths(mimeData);
+    AddPaths(paths);
     return !paths.isEmpty();
+}
+
+void CPathList::OnDeleteKey() {
+    qDeleteAll(selectedItems());
 }
 
 void CPathList::OnNMDblclk() {

@@ -10,11 +10,13 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
 #include <QList>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QUrl>
@@ -52,12 +54,13 @@ CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, CFo
     : QDialog(parent), m_watchdog(watchdog), m_launcher(launcher), m_checker(checker) {
     const QString strHint = QStringLiteral("See Watchdog settings for add or remove local copies.");
     const CDialogTemplate layout(font(), {{strHint, 270}});
-    layout.SetUpDialog(*this, QStringLiteral("Corvane : Report"), 394, 220);
+    layout.SetUpResizableDialog(*this, QStringLiteral("Corvane : Report"), 394, 220);
 
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
     layout.PlaceControl(*closeButton, 1, 172, 199, 50, 14);
     closeButton->setDefault(true);
     connect(closeButton, &QPushButton::clicked, this, &CReportDlg::accept);
+    m_buttonClose = closeButton;
 
     m_listReport = new QTreeWidget(this);
     layout.PlaceControl(*m_listReport, IDC_LIST_REPORT, 7, 7, 380, 162);
@@ -67,11 +70,17 @@ CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, CFo
     m_listReport->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listReport->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listReport->setIconSize(QSize(kStateIconSize, kStateIconSize));
+    // Paths share their start; their ends tell the folders apart.
+    m_listReport->setTextElideMode(Qt::ElideMiddle);
     m_listReport->viewport()->installEventFilter(this);
     m_listReport->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_listReport, &QTreeWidget::customContextMenuRequested, this, &CReportDlg::OnContextMenu);
 
-    layout.AddStaticText(*this, strHint, Qt::AlignHCenter, 62, 173, 270, 8);
+    m_labelHint = layout.AddStaticText(*this, strHint, Qt::AlignHCenter, 62, 173, 270, 8);
+
+    m_rectList = m_listReport->geometry();
+    m_rectClose = m_buttonClose->geometry();
+    m_rectHint = m_labelHint->geometry();
 
     for (int i = 0; i < static_cast<int>(m_imageList.size()); ++i) {
         m_imageList[i] = QIcon(QStringLiteral(":/icons/%1.png").arg(kFirstStateIconId + i));
@@ -84,6 +93,25 @@ void CReportDlg::showEvent(QShowEvent* event) {
         OnInitDialog();
     }
     QDialog::showEvent(event);
+}
+
+void CReportDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (m_labelHint == nullptr) {
+        return;
+    }
+    // The list takes the room the dialog gains; the button and the text below it stay centred under
+    // it, at the bottom.
+    const QSize gained = size() - minimumSize();
+    const int iOldWidth = m_listReport->width();
+    m_listReport->setGeometry(m_rectList.adjusted(0, 0, gained.width(), gained.height()));
+    m_buttonClose->setGeometry(m_rectClose.translated(gained.width() / 2, gained.height()));
+    m_labelHint->setGeometry(m_rectHint.translated(gained.width() / 2, gained.height()));
+    if (m_bInitialised) {
+        QHeaderView* header = m_listReport->header();
+        header->resizeSection(ColumnRepos,
+                              header->sectionSize(ColumnRepos) + m_listReport->width() - iOldWidth);
+    }
 }
 
 bool CReportDlg::eventFilter(QObject* watched, QEvent* event) {
@@ -103,7 +131,9 @@ void CReportDlg::OnInitDialog() {
 }
 
 void CReportDlg::SetUpColumns() {
-    const int W = m_listReport->width();
+    // The template's widths, from the list's width at the template's size; the first column also
+    // takes what the list has gained since.
+    const int W = m_rectList.width();
     const struct {
         const char* heading;
         Qt::Alignment alignment;
@@ -126,6 +156,8 @@ void CReportDlg::SetUpColumns() {
     for (int i = 0; i < 4; ++i) {
         m_listReport->header()->resizeSection(i, columns[i].width);
     }
+    m_listReport->header()->resizeSection(ColumnRepos,
+                                          columns[ColumnRepos].width + m_listReport->width() - W);
 }
 
 void CReportDlg::AddRows() {
@@ -151,10 +183,12 @@ void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
     row.setText(ColumnCheckedAt, record.m_strCheckedAt);
     row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
     // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
-    // A failed check tells why; a modified copy, what it lacks.
+    // The folder in full, whose middle its column may hide; then why a check failed, or what a
+    // modified copy lacks.
     const QStringList lines =
-        record.m_strReason.isEmpty() ? SummaryLines(record.m_Changes) : QStringList{record.m_strReason};
-    const QString tip = lines.isEmpty() ? QString() : Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
+        QStringList{record.m_strPath} +
+        (record.m_strReason.isEmpty() ? SummaryLines(record.m_Changes) : QStringList{record.m_strReason});
+    const QString tip = Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
     for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
         row.setToolTip(column, tip);
     }

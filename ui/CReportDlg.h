@@ -4,18 +4,23 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QRect>
 #include <array>
 #include <vector>
 
 class CConfigWatchdog;
 class CFolderChecker;
 class CUpdateLauncher;
+class QLabel;
 class QPoint;
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 // The report: every watched folder with its state, last author and check time, as they were when
-// the dialog opened; a row's tool tip says why its check failed, or lists the revisions its copy
+// the dialog opened; a path too long for its column loses its middle, so that the folder's own name
+// stays in sight, and the first column takes whatever room the user gives the dialog. A row's tool
+// tip names the folder in full, then says why its check failed, or lists the revisions its copy
 // lacks. A left double-click on a row asks for an update of that folder; its context menu also checks
 // it at once (the row then shows the new outcome when it comes), sets how often it is checked, shows
 // its changes and opens it in the file manager.
@@ -42,6 +47,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -60,7 +66,13 @@ private:
     CConfigWatchdog& m_watchdog;
     CUpdateLauncher& m_launcher;
     CFolderChecker& m_checker;
-    QTreeWidget* m_listReport;
+    QTreeWidget* m_listReport = nullptr;
+    QPushButton* m_buttonClose = nullptr;
+    QLabel* m_labelHint = nullptr;
+    // Where the template puts the list, the button and the text, for a dialog of the template's size.
+    QRect m_rectList;
+    QRect m_rectClose;
+    QRect m_rectHint;
     std::vector<CSVNPath> m_Records; // what the rows show
     // The state images: waiting, up to date, modified, error.
     std::array<QIcon, 4> m_imageList;

@@ -1,10 +1,12 @@
 #include "ui/CWatchdogDlg.h"
 
+#include "platform/PathNames.h"
 #include "settings/CConfigWatchdog.h"
 #include "ui/CDialogTemplate.h"
 #include "ui/CPathList.h"
 
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,7 +39,10 @@ CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
     const QString strDrop = QStringLiteral("Drop the folders how want to be watched by the Subversion dog.");
     const QString strRemove = QStringLiteral("double clic for remove a folder from watdog");
     const QString strNeeds = QStringLiteral("Subversion must be installed and be in the current PATH");
-    const CDialogTemplate layout(font(), {{strDrop, 371}, {strRemove, 371}, {strNeeds, 371}});
+    const QString strAddFolder = QStringLiteral("&Add folder\u2026");
+    // The button's text keeps a few units of its box for the button's own margins.
+    const CDialogTemplate layout(font(),
+                                 {{strDrop, 371}, {strRemove, 371}, {strNeeds, 371}, {strAddFolder, 48}});
     layout.SetUpDialog(*this, QStringLiteral("Corvane : Watchdog settings"), 394, 203);
 
     auto* closeButton = new QPushButton(QStringLiteral("&Close"), this);
@@ -48,6 +53,12 @@ CWatchdogDlg::CWatchdogDlg(CConfigWatchdog& watchdog, QWidget* parent)
     m_listPaths = new CPathList(this);
     layout.PlaceControl(*m_listPaths, IDC_LIST_PATHS, 7, 29, 380, 140);
     connect(m_listPaths, &CPathList::NamesRefused, this, &CWatchdogDlg::OnNamesRefused);
+
+    // Beside drops from a file manager, the system's own folder picker.
+    auto* addButton = new QPushButton(strAddFolder, this);
+    layout.PlaceControl(*addButton, IDC_ADD_FOLDER, 7, 182, 56, 14);
+    addButton->setAutoDefault(false);
+    connect(addButton, &QPushButton::clicked, this, &CWatchdogDlg::OnAddFolder);
 
     layout.AddStaticText(*this, strDrop, Qt::AlignHCenter, 16, 9, 371, 8);
     layout.AddStaticText(*this, strRemove, Qt::AlignHCenter, 11, 16, 371, 8);
@@ -81,10 +92,21 @@ void CWatchdogDlg::OnBnClickedOk() {
     if (!m_watchdog.SavePathList(m_listPaths->Paths())) {
         ShowWarning(*this, QStringLiteral("The watch list could not be saved to \"%1\".\n"
                                           "The watched folders are unchanged.")
-                               .arg(m_watchdog.ListFile()));
+                               .arg(platform::NativePath(m_watchdog.ListFile())));
         return;
     }
     accept();
+}
+
+void CWatchdogDlg::OnAddFolder() {
+    // Modal to this dialog alone, so that the tray icon stays usable while it is open.
+    auto* picker = new QFileDialog(this, QStringLiteral("Add folder"));
+    picker->setAttribute(Qt::WA_DeleteOnClose);
+    picker->setFileMode(QFileDialog::Directory);
+    picker->setOption(QFileDialog::ShowDirsOnly);
+    connect(picker, &QFileDialog::fileSelected, m_listPaths,
+            [this](const QString& strFolder) { m_listPaths->AddPaths({strFolder}); });
+    picker->open();
 }
 
 void CWatchdogDlg::OnNamesRefused(const QStringList& names) {

@@ -147,7 +147,8 @@ public:
 
     void TearDown() override { theLogFile.Close(); }
 
-    QString Folder(const QString& name) const { return m_Dir.filePath(name); }
+    // A folder of the test's, as the system writes it, as the watch list keeps it.
+    QString Folder(const QString& name) const { return QDir::toNativeSeparators(m_Dir.filePath(name)); }
 
     void WriteList(const QStringList& paths) {
         QFile list(m_strListFile);
@@ -981,10 +982,12 @@ protected:
 TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread) {
     g_iNextPathLine = 0;
     ASSERT_TRUE(m_Sandbox.CreateRepository()) << m_Sandbox.LastError().toStdString();
-    const QString alice = m_Sandbox.Checkout(QStringLiteral("alice"));
+    // As the system writes them, as the watch list keeps them.
+    const QString alice = QDir::toNativeSeparators(m_Sandbox.Checkout(QStringLiteral("alice")));
     const QString bob = m_Sandbox.Checkout(QStringLiteral("bob"));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "one\n"), 1);
     ASSERT_TRUE(m_Sandbox.Update(alice));
+    const QString carol = QDir::toNativeSeparators(m_Sandbox.Checkout(QStringLiteral("Projet \u00c9lan")));
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "two\n"), 2);
     const QString listFile = m_Sandbox.Folder() + QStringLiteral("/pathlist.ini");
     QFile list(listFile);
@@ -993,8 +996,20 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     list.close();
 
     CMainFrame frame(m_Area, m_Target, listFile, std::make_unique<CThreadStarter>());
+    // The clock that tells whether a balloon still shows stands still until the test moves it.
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    frame.SetClock([&now] { return now; });
     ASSERT_EQ(frame.OnCreate(), 0);
 
+    // The balloons shown so far, the last one first.
+    auto balloons = [&] {
+        std::vector<platform::NotifyIconData> shown;
+        for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
+            if (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo)
+                shown.insert(shown.begin(), entry.m_Data);
+        }
+        return shown;
+    };
     auto balloon = [&]() -> const platform::NotifyIconData* {
         for (const CRecordingNotifyArea::Entry& entry : m_Area.m_Recorder.Requests()) {
             if (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo)
@@ -1033,8 +1048,30 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, Modified);
     EXPECT_EQ(frame.Watchdog().Records().front().m_strLastAuthor, QStringLiteral("bob"));
 
-    // Updated from the report: once svn has brought the copy up to date, its row says so.
+    // A second copy behind while the first one's balloon still shows: the new balloon, which
+    // replaces it, names both; it opens the report, and updates neither. Once gone, a balloon about
+    // one copy says that copy's message again.
+    int checked = 0;
+    ASSERT_TRUE(frame.CheckNow(carol, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1 && balloons().size() == 2; }, kWaitMs));
+    EXPECT_EQ(balloons().front().m_strInfo,
+              QStringLiteral("2 working copies were modified: alice, Projet \u00c9lan"));
+    EXPECT_EQ(balloons().front().m_BalloonActions,
+              (std::vector<platform::NotifyBalloonAction>{
+                  {platform::kBalloonClickAction, QStringLiteral("Report"), CMainFrame::ID_REPORT}}));
+    now = now.addSecs(11);
+    ASSERT_TRUE(frame.CheckNow(carol, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 2 && balloons().size() == 3; }, kWaitMs));
+    EXPECT_TRUE(balloons().front().m_strInfo.startsWith(
+        QStringLiteral("Message from bob:\nProjet \u00c9lan was modified. (local=1, remote=2)")))
+        << balloons().front().m_strInfo.toStdString();
+
+    // Updated from the report: once svn has brought the copy up to date, its row says so. Opened,
+    // the report ends the balloon's run: the next one, however soon, is about its own copy.
     frame.OnCommand(CMainFrame::ID_REPORT);
+    ASSERT_TRUE(frame.CheckNow(carol, [&] { ++checked; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 3 && balloons().size() == 4; }, kWaitMs));
+    EXPECT_TRUE(balloons().front().m_strInfo.startsWith(QStringLiteral("Message from bob:")));
     const QList<CReportDlg*> reports = OpenDialogs<CReportDlg>();
     ASSERT_EQ(reports.size(), 1);
     QTreeWidget* rows = reports.front()->findChild<QTreeWidget*>();
@@ -1055,7 +1092,7 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
 
     // Checked again at once, on request: the wait ends once the new result is stored.
     ASSERT_TRUE(m_Sandbox.Update(alice));
-    int checked = 0;
+    checked = 0;
     ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 1; }, kWaitMs));
     EXPECT_EQ(frame.Watchdog().Records().front().m_iState, UpToDate);
@@ -1065,18 +1102,12 @@ TEST_F(AlertTest, WorkingCopyBehindTurnsTheIconAndShowsTheBalloonFromTheUiThread
     ASSERT_TRUE(names.open(QIODevice::WriteOnly) && names.write("bob\r\n") > 0);
     names.close();
     ASSERT_EQ(m_Sandbox.Commit(bob, QStringLiteral("bob"), QStringLiteral("a.txt"), "three\n"), 3);
-    const auto balloons = [this] {
-        const auto& requests = m_Area.m_Recorder.Requests();
-        return std::count_if(requests.begin(), requests.end(), [](const CRecordingNotifyArea::Entry& entry) {
-            return (entry.m_Data.m_uFlags & platform::kNotifyFlagInfo) != 0;
-        });
-    };
-    const auto balloonsBefore = balloons();
+    const std::size_t balloonsBefore = balloons().size();
     ASSERT_TRUE(frame.CheckNow(alice, [&] { ++checked; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return checked == 2; }, kWaitMs));
     EXPECT_EQ(SummaryLines(frame.Watchdog().Records().front().m_Changes),
               QStringList{"r3 bob: change by bob"});
-    EXPECT_EQ(balloons(), balloonsBefore);
+    EXPECT_EQ(balloons().size(), balloonsBefore);
 }
 
 } // namespace

@@ -32,6 +32,11 @@ struct CCommandResult {
     QString m_strErrors;
 };
 
+// A path as --check prints it: as the system writes it.
+QString Native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
 QByteArray ContentsOf(const QString& fileName) {
     QFile file(fileName);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -181,13 +186,14 @@ TEST_F(CheckCommandTest, WithoutFoldersTheListBesideTheProgramIsCheckedAndNothin
     const CCommandResult result = Run({QStringLiteral("--check")});
 
     EXPECT_EQ(result.m_iExitCode, 1) << result.m_strErrors.toStdString();
-    const QRegularExpression expected(QStringLiteral("^%1\\tmodified\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n"
-                                                     "  Message from carol:\\n"
-                                                     "  behind was modified\\. \\(local=1, remote=2\\)\\n"
-                                                     "  r2 carol: change by carol\\n"
-                                                     "%2\\tup-to-date\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n$")
-                                          .arg(QRegularExpression::escape(m_WorkingCopies.m_strBehind),
-                                               QRegularExpression::escape(m_WorkingCopies.m_strCurrent)));
+    const QRegularExpression expected(
+        QStringLiteral("^%1\\tmodified\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n"
+                       "  Message from carol:\\n"
+                       "  behind was modified\\. \\(local=1, remote=2\\)\\n"
+                       "  r2 carol: change by carol\\n"
+                       "%2\\tup-to-date\\tcarol\\t\\d\\d:\\d\\d:\\d\\d\\n$")
+            .arg(QRegularExpression::escape(Native(m_WorkingCopies.m_strBehind)),
+                 QRegularExpression::escape(Native(m_WorkingCopies.m_strCurrent))));
     EXPECT_TRUE(expected.match(result.m_strOutput).hasMatch()) << result.m_strOutput.toStdString();
     EXPECT_EQ(ContentsOf(ListFile()), list);
     EXPECT_EQ(QDir(AppFolder()).entryList(QDir::Files),
@@ -205,7 +211,7 @@ TEST_F(CheckCommandTest, OnlyWhatTheCopyLacksCountsAndTheUsersOwnCommitsRaiseNoA
     ASSERT_EQ(m_Sandbox.Commit(current, me, QStringLiteral("mine.txt"), "mine\n"), 3);
     const CCommandResult afterOwnCommit = Run({QStringLiteral("--check"), current});
     EXPECT_EQ(afterOwnCommit.m_iExitCode, 0) << afterOwnCommit.m_strOutput.toStdString();
-    EXPECT_TRUE(afterOwnCommit.m_strOutput.startsWith(current + QStringLiteral("\tup-to-date\t")));
+    EXPECT_TRUE(afterOwnCommit.m_strOutput.startsWith(Native(current) + QStringLiteral("\tup-to-date\t")));
 
     const QString other = m_Sandbox.Checkout(QStringLiteral("other"));
     ASSERT_EQ(m_Sandbox.Commit(other, QStringLiteral("dave"), QStringLiteral("readme.txt"), "dave\n"), 4);
@@ -215,7 +221,7 @@ TEST_F(CheckCommandTest, OnlyWhatTheCopyLacksCountsAndTheUsersOwnCommitsRaiseNoA
                                                       "  Message from dave:\\n"
                                                       "  current was modified\\. \\(local=2, remote=4\\)\\n"
                                                       "  r4 dave: change by dave\\n$")
-                                           .arg(QRegularExpression::escape(current)));
+                                           .arg(QRegularExpression::escape(Native(current))));
     EXPECT_TRUE(colleague.match(afterColleague.m_strOutput).hasMatch())
         << afterColleague.m_strOutput.toStdString();
 
@@ -224,12 +230,12 @@ TEST_F(CheckCommandTest, OnlyWhatTheCopyLacksCountsAndTheUsersOwnCommitsRaiseNoA
     ASSERT_EQ(m_Sandbox.Commit(other, me, QStringLiteral("readme.txt"), "mine again\n"), 5);
     const CCommandResult ownOnly = Run({QStringLiteral("--check"), fresh});
     EXPECT_EQ(ownOnly.m_iExitCode, 1);
-    EXPECT_TRUE(
-        QRegularExpression(QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n"
-                                          "  r5 %2: change by %2\\n$")
-                               .arg(QRegularExpression::escape(fresh), QRegularExpression::escape(me)))
-            .match(ownOnly.m_strOutput)
-            .hasMatch())
+    EXPECT_TRUE(QRegularExpression(
+                    QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n"
+                                   "  r5 %2: change by %2\\n$")
+                        .arg(QRegularExpression::escape(Native(fresh)), QRegularExpression::escape(me)))
+                    .match(ownOnly.m_strOutput)
+                    .hasMatch())
         << ownOnly.m_strOutput.toStdString();
 }
 
@@ -240,8 +246,9 @@ TEST_F(CheckCommandTest, FolderNotInTheListIsCheckedAndTheListStaysAsItWas) {
     const CCommandResult result = Run({QStringLiteral("--check"), m_WorkingCopies.m_strBehind});
 
     EXPECT_EQ(result.m_iExitCode, 1);
-    EXPECT_TRUE(result.m_strOutput.startsWith(m_WorkingCopies.m_strBehind + QStringLiteral("\tmodified\t")));
-    EXPECT_FALSE(result.m_strOutput.contains(m_WorkingCopies.m_strCurrent));
+    EXPECT_TRUE(
+        result.m_strOutput.startsWith(Native(m_WorkingCopies.m_strBehind) + QStringLiteral("\tmodified\t")));
+    EXPECT_FALSE(result.m_strOutput.contains(Native(m_WorkingCopies.m_strCurrent)));
     EXPECT_EQ(ContentsOf(ListFile()), list);
 }
 
@@ -250,7 +257,7 @@ TEST_F(CheckCommandTest, RelativeFolderIsCheckedUnderItsOwnName) {
         Run({QStringLiteral("--check"), QStringLiteral(".")}, m_WorkingCopies.m_strBehind);
 
     EXPECT_EQ(result.m_iExitCode, 1);
-    EXPECT_TRUE(result.m_strOutput.startsWith(m_WorkingCopies.m_strBehind + QLatin1Char('\t')))
+    EXPECT_TRUE(result.m_strOutput.startsWith(Native(m_WorkingCopies.m_strBehind) + QLatin1Char('\t')))
         << result.m_strOutput.toStdString();
     EXPECT_TRUE(result.m_strOutput.contains(QLatin1String("\n  behind was modified.")));
 }
@@ -478,7 +485,7 @@ protected:
             const CCommandResult result = Run({QStringLiteral("--check"), At() + layout.copy});
 
             QString expected = QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n")
-                                   .arg(QRegularExpression::escape(At() + layout.copy),
+                                   .arg(QRegularExpression::escape(Native(At() + layout.copy)),
                                         QRegularExpression::escape(layout.author));
             for (const QString& line :
                  (layout.message.isEmpty() ? QStringList() : layout.message.split('\n')) + layout.lines)

@@ -1,5 +1,6 @@
 #include "app/CCommandLineOptions.h"
 
+#include <QDir>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -93,6 +94,13 @@ TEST(CommandLineOptionsTest, HelpWinsOverVersionWhichWinsOverCheckButNotOverAMis
     EXPECT_TRUE(Parse({QStringLiteral("--help")}).m_strError.isEmpty());
     EXPECT_EQ(Parse({QStringLiteral("--quit")}).m_eAction, Action::QuitRunning);
     EXPECT_EQ(Parse({QStringLiteral("--quit"), QStringLiteral("--version")}).m_eAction, Action::ShowVersion);
+    // The installer's start goes with the tray program alone: nothing else can already run.
+    EXPECT_TRUE(Parse({QStringLiteral("--if-not-running"), QStringLiteral("--log")}).m_bIfNotRunning);
+    EXPECT_EQ(Parse({QStringLiteral("--if-not-running"), QStringLiteral("--check")}).m_eAction,
+              Action::UsageError);
+    // Windows programs show their help for "/?"; on Linux it names a file.
+    EXPECT_EQ(Parse({QStringLiteral("--check"), QStringLiteral("/?")}).m_eAction,
+              QDir::separator() == QLatin1Char('\\') ? Action::ShowHelp : Action::CheckFolders);
 }
 
 // --quit speaks to the tray program alone: a folder, a check or a log of its own would be meant for

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # With one of its dialogs open, the real program's icon still opens its menu, and "Quit" ends the
-# program with exit code 0: first with the report open, then with the watch list open, which is not
-# saved.
+# program with exit code 0: first with the report open, which carries the program's icon, then with
+# the watch list open, which is not saved.
 # usage: dialog-open-quit.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
 program=$1
@@ -34,10 +34,14 @@ QuitWith() {
     [ "$code" -eq 0 ] || Fail "the program ended with $code after Quit with the $1 open"
 }
 
-# The report, from a left click on the icon.
+# The report, from a left click on the icon. Its title bar shows the program's icon, drawn at each of
+# its sizes, not the desktop's generic one.
 StartAndDock
 ClickIcon "$icon" 1
-WaitFor 10 DialogOf "$PROGRAM_PID" "Corvane : Report" >/dev/null || Fail "the report did not open"
+report=$(WaitForOutput 10 DialogOf "$PROGRAM_PID" "Corvane : Report") || Fail "the report did not open"
+icons=$(xprop -id "$report" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort -u | tr '\n' ' ')
+[ "$icons" = "Icon (16 x 16) Icon (22 x 22) Icon (24 x 24) Icon (32 x 32) Icon (44 x 44) Icon (48 x 48) " ] ||
+    Fail "the report's window icons are: $icons"
 QuitWith report
 echo "report open: the menu opened and Quit ended the program with exit code 0"
 

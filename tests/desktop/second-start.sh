@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A second start of the real program on the same display ends at once with exit code 0, and the
-# first opens its report; --version and --check run beside it as usual; once the first has been
+# first opens its report (with --if-not-running, it opens nothing); --version and --check run beside it as usual; once the first has been
 # killed with SIGKILL, a new start comes up with its own icon all the same; --quit ends it.
 # usage: second-start.sh <corvane executable> <desktop state folder> <artifact folder>
 set -euo pipefail
@@ -16,6 +16,14 @@ PrepareProgram "$program" "$work"
 StartProgram "$work"
 first=$PROGRAM_PID
 WaitFor 20 DockedIcon "$first" >/dev/null || Fail "the icon never docked in the tray"
+
+# The installer's start, --if-not-running, ends at once and quietly: the running one opens nothing.
+code=0
+(cd "$work/app" && exec env HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" timeout 20 ./corvane --if-not-running) \
+    </dev/null >"$work/beside.log" 2>&1 || code=$?
+[ "$code" -eq 0 ] || Fail "corvane --if-not-running beside the tray program ended with $code: $(cat "$work/beside.log")"
+! DialogOf "$first" "Corvane : Report" >/dev/null || Fail "--if-not-running opened the running program's report"
+echo "--if-not-running beside it: exit code 0, no report"
 
 StartProgram "$work"
 second=$PROGRAM_PID

@@ -58,18 +58,20 @@ TEST(WindowsPaths, TrailingBackslashDriveOrShareNamesNoSingleEntry) {
     EXPECT_EQ(name, QStringLiteral("Café"));
 }
 
-// Earlier lists were written in the ANSI code page (here 1252, as Wine's and Western Windows'); a
-// list Corvane saves is UTF-8 and keeps letters that no code page holds.
+// Earlier lists were written in the ANSI code page (here 1252, as Wine's and Western Windows'), and
+// some with '/' between a path's names; a list Corvane saves is UTF-8 and keeps letters that no code
+// page holds.
 TEST(WindowsText, AnsiListStillReadsAndSavedListKeepsEveryLetter) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString file = folder.filePath(QStringLiteral("pathlist.ini"));
     QFile ansi(file);
     ASSERT_TRUE(ansi.open(QIODevice::WriteOnly));
-    ansi.write("C:\\Projets\\caf\xe9\r\nC:\\wc\r\n");
+    ansi.write("C:\\Projets\\caf\xe9\r\nC:/wc/slashed\r\n");
     ansi.close();
     const CPathListFile list(file);
-    EXPECT_EQ(list.ReadPaths(), QStringList({QStringLiteral("C:\\Projets\\café"), QStringLiteral("C:\\wc")}));
+    EXPECT_EQ(list.ReadPaths(),
+              QStringList({QStringLiteral("C:\\Projets\\café"), QStringLiteral("C:\\wc\\slashed")}));
 
     const QStringList paths{QStringLiteral("C:\\Проекты\\wc"), QStringLiteral("C:\\caf\u00e9 \u65e5\u672c")};
     ASSERT_TRUE(list.WritePaths(paths));

@@ -2,7 +2,6 @@
 #include "ui/CDialogTemplate.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -28,11 +27,16 @@ AboutSeen ShowAndClose(const std::function<void(QDialog&)>& close) {
     dialog->show();
     seen.bShown = dialog->isVisible();
     seen.strTitle = dialog->windowTitle();
-    auto* revision = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_REVISION);
-    auto* buildDate = CDialogTemplate::Control<QLineEdit>(*dialog, CAboutDlg::IDC_EDIT_BUILD_DATE);
+    auto* revision = CDialogTemplate::Control<QLabel>(*dialog, CAboutDlg::IDC_EDIT_REVISION);
+    auto* buildDate = CDialogTemplate::Control<QLabel>(*dialog, CAboutDlg::IDC_EDIT_BUILD_DATE);
     seen.strRevision = revision->text();
     seen.strBuildDate = buildDate->text();
-    seen.bReadOnly = revision->isReadOnly() && buildDate->isReadOnly();
+    // Read-only, but the user can select the text, to copy it.
+    revision->setSelection(8, 8);
+    seen.bReadOnly = !(revision->textInteractionFlags() & Qt::TextEditable) &&
+                     !(buildDate->textInteractionFlags() & Qt::TextEditable) &&
+                     revision->selectedText() == QStringLiteral("Revision") &&
+                     buildDate->focusPolicy() == Qt::StrongFocus;
     for (QLabel* label : dialog->findChildren<QLabel*>()) {
         seen.bHasIcon = seen.bHasIcon || !label->pixmap().isNull();
     }
@@ -56,7 +60,7 @@ TEST(AboutDlgTest, ShowsRevisionAndBuildDateReadOnly) {
 
 TEST(AboutDlgTest, EnterOnTheTextsAndEscapeCloseIt) {
     const AboutSeen byEnter = ShowAndClose([](QDialog& dialog) {
-        auto* revision = CDialogTemplate::Control<QLineEdit>(dialog, CAboutDlg::IDC_EDIT_REVISION);
+        auto* revision = CDialogTemplate::Control<QLabel>(dialog, CAboutDlg::IDC_EDIT_REVISION);
         revision->setFocus();
         QTest::keyClick(revision, Qt::Key_Return);
     });
@@ -72,7 +76,7 @@ TEST(AboutDlgTest, TypingDoesNotChangeTheTexts) {
     CAboutDlg dialog;
     dialog.m_strRevisionText = QStringLiteral("Corvane Revision 100");
     dialog.show();
-    auto* revision = CDialogTemplate::Control<QLineEdit>(dialog, CAboutDlg::IDC_EDIT_REVISION);
+    auto* revision = CDialogTemplate::Control<QLabel>(dialog, CAboutDlg::IDC_EDIT_REVISION);
     revision->setFocus();
     QTest::keyClicks(revision, QStringLiteral("xyz"));
     QTest::keyClick(revision, Qt::Key_Backspace);

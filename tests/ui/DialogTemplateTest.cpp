@@ -6,13 +6,17 @@
 #include "ui/CWatchdogDlg.h"
 #include "ui/SettingsDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFont>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -60,28 +64,43 @@ TEST(DialogTemplateTest, WideFontsStillFitTheTemplateTexts) {
     EXPECT_EQ(fitted.ToPixelsY(80), measured.ToPixelsY(80));
 }
 
+// Under the system's font and under a large one: a text whose box is lower or narrower than the text
+// is cut.
 TEST(DialogTemplateTest, EveryDialogShowsItsTextsWhole) {
-    CConfigWatchdog watchdog(QStringLiteral("/nonexistent/pathlist.ini"));
-    CRecordingUpdateLauncher launcher;
-    CReportDlg report(watchdog, launcher, launcher);
-    CWatchdogDlg watchList(watchdog);
-    SettingsDlg settings;
-    CAboutDlg about;
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&report, &watchList, &settings, &about}) {
-        for (QLabel* label : dialog->findChildren<QLabel*>()) {
-            if (!label->text().isEmpty()) {
-                EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    const QFont systemFont = QApplication::font();
+    QFont largeFont = systemFont;
+    largeFont.setPixelSize(29);
+    for (const QFont& font : {systemFont, largeFont}) {
+        QApplication::setFont(font);
+        CConfigWatchdog watchdog(QStringLiteral("/nonexistent/pathlist.ini"));
+        CRecordingUpdateLauncher launcher;
+        CReportDlg report(watchdog, launcher, launcher);
+        CWatchdogDlg watchList(watchdog);
+        SettingsDlg settings;
+        std::unique_ptr<CAboutDlg> about(NewAboutDialog());
+        about->show();
+        const std::string strFont = std::to_string(QFontInfo(font).pixelSize()) + " px: ";
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&report, &watchList, &settings, about.get()}) {
+            for (QLabel* label : dialog->findChildren<QLabel*>()) {
+                if (!label->text().isEmpty()) {
+                    EXPECT_GE(label->width(), label->sizeHint().width())
+                        << strFont << label->text().toStdString();
+                    EXPECT_GE(label->height(), label->sizeHint().height())
+                        << strFont << label->text().toStdString();
+                }
+            }
+            for (QCheckBox* checkBox : dialog->findChildren<QCheckBox*>()) {
+                EXPECT_GE(checkBox->width(), checkBox->sizeHint().width())
+                    << strFont << checkBox->text().toStdString();
+            }
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                const QString strText = QString(button->text()).remove(QLatin1Char('&'));
+                EXPECT_GT(button->width(), button->fontMetrics().horizontalAdvance(strText))
+                    << strFont << strText.toStdString();
             }
         }
-        for (QCheckBox* checkBox : dialog->findChildren<QCheckBox*>()) {
-            EXPECT_GE(checkBox->width(), checkBox->sizeHint().width()) << checkBox->text().toStdString();
-        }
-        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-            const QString strText = QString(button->text()).remove(QLatin1Char('&'));
-            EXPECT_GT(button->width(), button->fontMetrics().horizontalAdvance(strText))
-                << strText.toStdString();
-        }
     }
+    QApplication::setFont(systemFont);
 }
 
 TEST(DialogTemplateTest, DialogGetsAFixedClientAreaAndControlsTheirIds) {

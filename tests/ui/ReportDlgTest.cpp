@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeWidget>
 #include <QUrl>
 #include <ctime>
@@ -180,6 +181,35 @@ TEST_F(ReportDlgTest, TemplateLayoutAndColumns) {
     ASSERT_NE(closeButton, nullptr);
     EXPECT_EQ(closeButton->text(), QStringLiteral("&Close"));
     EXPECT_TRUE(closeButton->isDefault());
+
+    // Made larger, the dialog gives its room to the list and the list to the first column; the
+    // button stays centred below the list. It never becomes smaller than its template.
+    const QRect closeAtFirst = closeButton->geometry();
+    m_dialog->resize(m_dialog->size() + QSize(200, 100));
+    EXPECT_EQ(list->geometry(), layout.ToPixels(7, 7, 380, 162).adjusted(0, 0, 200, 100));
+    EXPECT_EQ(list->header()->sectionSize(0), widths[0] + 200);
+    EXPECT_EQ(list->header()->sectionSize(1), widths[1]);
+    EXPECT_EQ(closeButton->geometry(), closeAtFirst.translated(100, 100));
+    EXPECT_EQ(m_dialog->minimumSize(), QSize(layout.ToPixelsX(394), layout.ToPixelsY(220)));
+}
+
+// A path longer than its column loses its middle, so the folder's own name stays in sight; the row's
+// tool tip names it in full.
+TEST_F(ReportDlgTest, LongPathKeepsTheFoldersNameInSight) {
+    const QString strPath = QStringLiteral("/home/sam/corvane-demo/") + QString(120, QLatin1Char('x')) +
+                            QStringLiteral("/alice-copy");
+    m_watchdog.AddPath(strPath, 0);
+    QTreeWidget* list = Open();
+    QTreeWidgetItem* row = Row(*list, strPath);
+    ASSERT_NE(row, nullptr);
+    const QRect cell = list->visualRect(list->model()->index(0, 0));
+    const int iTextWidth = cell.width() - list->iconSize().width() - 8;
+    ASSERT_LT(iTextWidth, list->fontMetrics().horizontalAdvance(strPath));
+    const QString strShown = list->fontMetrics().elidedText(strPath, list->textElideMode(), iTextWidth);
+    EXPECT_TRUE(strShown.startsWith(QStringLiteral("/home/")) &&
+                strShown.endsWith(QStringLiteral("/alice-copy")))
+        << strShown.toStdString();
+    EXPECT_EQ(row->toolTip(0), Qt::convertFromPlainText(strPath));
 }
 
 TEST_F(ReportDlgTest, DoubleClickWithoutSelectionStartsNothing) {
@@ -324,7 +354,7 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     m_launcher.m_checkWaiters.front()();
     EXPECT_EQ(row->text(1), QStringLiteral("up-to-date"));
     EXPECT_EQ(row->text(2), QStringLiteral("dave"));
-    EXPECT_TRUE(row->toolTip(0).isEmpty());
+    EXPECT_EQ(row->toolTip(0), Qt::convertFromPlainText(QStringLiteral("/wc/b")));
     EXPECT_EQ(Row(*list, QStringLiteral("/wc/a"))->text(1), QStringLiteral("up-to-date"));
 
     // A check that fails says why in the tool tip, as plain text.
@@ -333,7 +363,8 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
                              QStringLiteral("svn: E170013: Unable to connect to <svn://host>"));
     m_launcher.m_checkWaiters.back()();
     EXPECT_EQ(row->text(1), QStringLiteral("error network/server"));
-    EXPECT_TRUE(row->toolTip(3).contains(QStringLiteral("E170013")) &&
+    EXPECT_TRUE(row->toolTip(3).startsWith(QStringLiteral("<p>/wc/b<br")) &&
+                row->toolTip(3).contains(QStringLiteral("E170013")) &&
                 row->toolTip(3).contains(QStringLiteral("&lt;svn://host&gt;")))
         << row->toolTip(3).toStdString();
 }

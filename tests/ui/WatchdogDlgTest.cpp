@@ -5,9 +5,11 @@
 #include "ui/CWatchdogDlg.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QMimeData>
@@ -163,6 +165,39 @@ TEST_F(WatchdogDlgTest, DoubleClickRemovesOnlyTheUpperSelectedItem) {
     EXPECT_EQ(list->Paths(), QStringList({"/wc/a", "/wc/c"}));
 }
 
+// Besides drops: "Add folder…" opens the folder picker, which blocks this dialog alone, and adds the
+// folder chosen there, as the system writes it; Delete removes every selected folder, where a
+// double-click removes one.
+TEST_F(WatchdogDlgTest, AddFolderAddsThePickedFolderAndDeleteRemovesTheSelectedOnes) {
+    StartWith("/wc/a\n/wc/b\n/wc/c\n");
+    CPathList* list = Open();
+    const QString strPicked = m_folder.filePath(QStringLiteral("picked"));
+    ASSERT_TRUE(QDir().mkpath(strPicked));
+    QTest::mouseClick(CDialogTemplate::Control<QPushButton>(*m_dialog, CWatchdogDlg::IDC_ADD_FOLDER),
+                      Qt::LeftButton);
+    auto* picker = m_dialog->findChild<QFileDialog*>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->windowModality(), Qt::WindowModal) << "the tray icon stays usable";
+    picker->setDirectory(m_folder.path());
+    picker->selectFile(strPicked);
+    static_cast<QDialog*>(picker)->accept(); // as its own button does
+    QStringList expected{"/wc/a", "/wc/b", "/wc/c", QDir::toNativeSeparators(strPicked)};
+    expected.sort();
+    EXPECT_EQ(list->Paths(), expected);
+
+    for (const char* path : {"/wc/a", "/wc/c"})
+        list->findItems(QString::fromLatin1(path), Qt::MatchExactly).front()->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Delete);
+    expected.removeAll(QStringLiteral("/wc/a"));
+    expected.removeAll(QStringLiteral("/wc/c"));
+    EXPECT_EQ(list->Paths(), expected);
+    // Nothing is saved before "&Close"; then the folder as the system writes it.
+    EXPECT_EQ(RecordPaths(), QStringList({"/wc/a", "/wc/b", "/wc/c"}));
+    PressClose();
+    EXPECT_EQ(RecordPaths(), expected);
+    EXPECT_TRUE(ListFileContent().contains(QDir::toNativeSeparators(strPicked).toUtf8()));
+}
+
 TEST_F(WatchdogDlgTest, DoubleClickWithoutSelectionRemovesNothing) {
     StartWith("/wc/a\n");
     CPathList* list = Open();
@@ -232,7 +267,8 @@ TEST_F(WatchdogDlgTest, UnwritableListFileIsSaidAndKeepsTheDialogOpenAndTheRecor
     EXPECT_TRUE(dialog.isVisible());
     auto* box = ShownBox(dialog);
     ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->text().contains(watchdog.ListFile())) << box->text().toStdString();
+    EXPECT_TRUE(box->text().contains(QDir::toNativeSeparators(watchdog.ListFile())))
+        << box->text().toStdString();
     EXPECT_NE(box->windowModality(), Qt::ApplicationModal) << "the tray icon stays usable";
     ASSERT_EQ(watchdog.Records().size(), 1u);
     EXPECT_EQ(watchdog.Records().at(0).m_iCountdown, 0);

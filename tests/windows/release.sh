@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Corvane's Windows release under Wine, as a user meets it: the MSI installs for the user without
-# asking, with its shortcut, its folder on the user's PATH and its log-on entry (none with
-# AUTOSTART=0, which upgrades keep until AUTOSTART=1); a later version upgrades it in place, and the
-# uninstall removes what it installed; both first end a running Corvane. The user's watch list in %APPDATA%\Corvane stays as it was
-# throughout and is the one the installed program checks. The portable zip, unpacked anywhere,
-# checks the list beside it.
+# asking, with its shortcut, its folder at the end of the user's PATH after one separator, its log-on
+# entry (none with AUTOSTART=0, which upgrades keep until AUTOSTART=1) and a help link in "Add or
+# remove programs", and starts Corvane (not with LAUNCH=0); a later version upgrades it in place and
+# starts the new one, and the uninstall removes what it installed and what Corvane wrote in
+# %LOCALAPPDATA%\Corvane; both first end a running Corvane. The user's PATH is left exactly as it was
+# found, across install, uninstall, reinstall and upgrade. The user's watch list in %APPDATA%\Corvane
+# stays as it was throughout and is the one the installed program checks. The portable zip, unpacked
+# anywhere, checks the list beside it.
 # usage: release.sh <Windows build folder, with dist/ and the packages> [Windows SDK]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,7 +18,8 @@ version=$(sed -n 's/^project(Corvane VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLi
 msi=$build/corvane-$version-x64.msi
 zip=$build/corvane-$version-x64-portable.zip
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer, and no menu entries of the installed shortcut in the desktop's menus.
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 trap 'wineserver -k 2>/dev/null || true; "$root/tests/desktop/stop-desktop.sh" "$work/desktop"; rm -rf "$work"' EXIT
 Fail() {
     echo "FAILED: $*" >&2
@@ -25,11 +29,22 @@ Fail() {
 Wine() { wine "$@" 2>/dev/null | tr -d '\r'; }
 WinePath() { winepath -w "$1" 2>/dev/null; }
 UnixPath() { winepath -u "$(Wine cmd /c echo "$1")" 2>/dev/null; }
-# --check's outcomes as path and state; a backslash in a path is printed doubled.
-# The outcome lines alone, without the reasons and alerts indented below them.
-Outcomes() { grep -v '^  ' <<<"$1" | cut -f1,2 | sed 's/\\\\/\\/g'; }
+# --check's outcomes as path and state: the outcome lines alone, without the reasons and alerts
+# indented below them.
+Outcomes() { grep -v '^  ' <<<"$1" | cut -f1,2; }
 Msiexec() { wine msiexec "$@" /qn 2>/dev/null; }
 UserPath() { Wine reg query 'HKCU\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]*SZ *//p'; }
+SetUserPath() { Wine reg add 'HKCU\Environment' /v PATH /t REG_EXPAND_SZ /d "$1" /f >/dev/null; }
+PathIs() { [ "$(UserPath)" = "$1" ] || Fail "after $2 the user's PATH is '$(UserPath)', not '$1'"; }
+# The tray program that the installer started, as its process id; false when none runs.
+StartedByInstaller() { pgrep -f -- 'corvane\.exe.*--if-not-running' | grep .; }
+# The help link of "Add or remove programs".
+HelpLink() {
+    local key
+    for key in 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'; do
+        Wine reg query "$key" /s | sed -n 's/^ *HelpLink *REG_SZ *//p'
+    done
+}
 RunValue() { Wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Corvane | sed -n 's/^ *Corvane *REG_SZ *//p'; }
 # Every "Add or remove programs" entry named Corvane, as its version.
 Entries() {
@@ -90,9 +105,14 @@ printf '%s\r\n' "$copy" >"$appdata/Corvane/pathlist.ini"
 cp "$appdata/Corvane/pathlist.ini" "$work/pathlist.ini.before"
 ListUnchanged() { cmp -s "$appdata/Corvane/pathlist.ini" "$work/pathlist.ini.before" || Fail "$1 changed the watch list"; }
 
-installed=$(UnixPath '%LOCALAPPDATA%')/Programs/Corvane
+localappdata=$(UnixPath '%LOCALAPPDATA%')
+installed=$localappdata/Programs/Corvane
 shortcut=$appdata/Microsoft/Windows/Start\ Menu/Programs/Corvane.lnk
 expectedRun="\"$(WinePath "$installed")\\corvane.exe\""
+# The user's own PATH before Corvane, and with Corvane's folder added once.
+before='C:\Program Files\Subversion\bin'
+SetUserPath "$before"
+withCorvane="$before;$(WinePath "$installed")"
 
 echo "== install"
 Msiexec /i "$(WinePath "$msi")" || Fail "msiexec /i ended with $?"
@@ -105,6 +125,12 @@ $expected"
 [ -f "$shortcut" ] || Fail "no Start-menu shortcut"
 [ "$(RunValue)" = "$expectedRun" ] || Fail "the log-on entry is '$(RunValue)', not $expectedRun"
 [ "$(Entries)" = "$version" ] || Fail "Add or remove programs lists: $(Entries)"
+[[ "$(HelpLink)" == https://*README* ]] || Fail "Add or remove programs has the help link '$(HelpLink)'"
+PathIs "$withCorvane" "the install"
+# Corvane runs once the install ends, as a tray program that --quit ends.
+started=$(WaitForOutput 60 StartedByInstaller) || Fail "the install did not start Corvane"
+Wine cmd /c corvane --quit || Fail "corvane --quit after the install ended with $?"
+WaitFor 60 eval '! kill -0 "$started" 2>/dev/null' || Fail "the Corvane that the install started did not end"
 # Typed in a new console anywhere, "corvane" is the installed console entry, found through the PATH.
 answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
 [ "$answer" = "Corvane Revision 100" ] || Fail "the installed program answers '$answer'"
@@ -117,7 +143,7 @@ ListUnchanged "the install"
 echo "== upgrade to a later version"
 later=${version%.*}.$((${version##*.} + 1))
 mkdir -p "$work/later"
-ln -s "$build/dist" "$work/later/dist"
+ln -s "$build/dist" "$build/corvane-setup.dll" "$work/later/"
 "$root/scripts/package-windows" "$work/later" "$later" >/dev/null
 StartInstalled
 Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
@@ -125,35 +151,53 @@ EndedByInstaller "the upgrade"
 [ "$(Entries)" = "$later" ] || Fail "after the upgrade, Add or remove programs lists: $(Entries)"
 { [ -f "$installed/corvane.exe" ] && [ -f "$shortcut" ]; } || Fail "the upgrade lost the program or its shortcut"
 [ "$(RunValue)" = "$expectedRun" ] || Fail "the upgrade lost the log-on entry"
+PathIs "$withCorvane" "the upgrade"
+# The upgrade starts the new version in place of the one it ended.
+started=$(WaitForOutput 60 StartedByInstaller) || Fail "the upgrade did not start Corvane again"
+Wine cmd /c corvane --quit || Fail "corvane --quit after the upgrade ended with $?"
+WaitFor 60 eval '! kill -0 "$started" 2>/dev/null' || Fail "the Corvane that the upgrade started did not end"
 ListUnchanged "the upgrade"
 
 echo "== uninstall"
 StartInstalled
+# What Corvane writes for itself: svn's last answer and the session's lock.
+[ -f "$localappdata/Corvane/debug.xml" ] && [ -n "$(ls "$localappdata/Corvane"/session-*/tray-*.lock)" ] ||
+    Fail "Corvane wrote no debug.xml or lock in %LOCALAPPDATA%\\Corvane: $(find "$localappdata/Corvane")"
 Msiexec /x "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "msiexec /x ended with $?"
 EndedByInstaller "the uninstall"
 [ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
+[ ! -e "$localappdata/Corvane" ] || Fail "the uninstall left: $(find "$localappdata/Corvane")"
+PathIs "$before" "the uninstall"
 [ ! -e "$shortcut" ] || Fail "the uninstall left the shortcut"
 [ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
-! UserPath | grep -qF "$(WinePath "$installed")" || Fail "the uninstall left the program on the PATH: $(UserPath)"
 [ -z "$(Entries)" ] || Fail "the uninstall left Add or remove programs entries: $(Entries)"
 ListUnchanged "the uninstall"
 
-echo "== without the log-on entry"
-Msiexec /i "$(WinePath "$msi")" AUTOSTART=0 || Fail "msiexec /i AUTOSTART=0 ended with $?"
+echo "== reinstalled, without the log-on entry and without the start"
+# A PATH that ends in a separator keeps it, with Corvane's folder before it.
+before="$before;"
+SetUserPath "$before"
+Msiexec /i "$(WinePath "$msi")" AUTOSTART=0 LAUNCH=0 || Fail "msiexec /i AUTOSTART=0 LAUNCH=0 ended with $?"
 [ -f "$installed/corvane.exe" ] || Fail "AUTOSTART=0 installed no program"
 [ -z "$(RunValue)" ] || Fail "AUTOSTART=0 made the log-on entry"
-Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" || Fail "the upgrade ended with $?"
+! StartedByInstaller >/dev/null || Fail "LAUNCH=0 started Corvane"
+PathIs "$before$(WinePath "$installed");" "the reinstall"
+answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the reinstalled program's --version failed"
+[ "$answer" = "Corvane Revision 100" ] || Fail "the reinstalled program answers '$answer'"
+Msiexec /i "$(WinePath "$work/later/corvane-$later-x64.msi")" LAUNCH=0 || Fail "the upgrade ended with $?"
 [ -z "$(RunValue)" ] || Fail "the upgrade made the log-on entry that the user had left out"
+PathIs "$before$(WinePath "$installed");" "the upgrade"
 # Asked for again, it comes back.
 latest=${later%.*}.$((${later##*.} + 1))
 mkdir -p "$work/latest"
-ln -s "$build/dist" "$work/latest/dist"
+ln -s "$build/dist" "$build/corvane-setup.dll" "$work/latest/"
 "$root/scripts/package-windows" "$work/latest" "$latest" >/dev/null
-Msiexec /i "$(WinePath "$work/latest/corvane-$latest-x64.msi")" AUTOSTART=1 || Fail "the upgrade ended with $?"
+Msiexec /i "$(WinePath "$work/latest/corvane-$latest-x64.msi")" AUTOSTART=1 LAUNCH=0 || Fail "the upgrade ended with $?"
 [ "$(RunValue)" = "$expectedRun" ] || Fail "AUTOSTART=1 did not bring the log-on entry back"
 Msiexec /x "$(WinePath "$work/latest/corvane-$latest-x64.msi")" || Fail "msiexec /x ended with $?"
 [ ! -e "$installed" ] || Fail "the uninstall left: $(find "$installed")"
 [ -z "$(RunValue)" ] || Fail "the uninstall left the log-on entry"
+PathIs "$before" "the second uninstall"
 ListUnchanged "installing without the log-on entry"
 
 echo "== portable zip"

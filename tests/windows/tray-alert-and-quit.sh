@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program under Wine on Xvfb with trayer, copied with its DLLs into a folder whose
 # "pathlist.ini" names a working copy that is behind its repository: its icon docks in the tray, the
-# balloon appears, a click on the balloon and a left click on the icon each open the report, and
-# "Quit" from the icon's menu ends it with exit code 0. Wine draws the icon and the balloon in windows
+# balloon appears, a click on the balloon and a left click on the icon each open the report, the
+# About box from the icon's menu shows its texts and the program's icon, and "Quit" from the menu ends
+# it with exit code 0. Wine draws the icon and the balloon in windows
 # of its explorer.exe.
 # usage: tray-alert-and-quit.sh <dist folder> <build folder> <Windows SDK> <balloon-click.exe>
 set -euo pipefail
@@ -110,14 +111,36 @@ WaitFor 20 ClickIconForReport || Fail "a left click on the icon opened no report
 xdotool key --window "$(Report)" Escape
 WaitFor 10 eval '! Report >/dev/null' || Fail "the report did not close"
 
-# Quit is the menu's last item: the menu opens at a right click, Up takes the last item.
-menus=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort || true)
+# The menu opens at a right click on the icon.
 OpenMenu() {
     [ -n "$(comm -13 <(echo "$menus") <(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort))" ] &&
         return 0
     ClickCentre "$icon" 3
     return 1
 }
+
+# "About Corvane..." is the menu's first item, Down takes it. The box shows its revision and build
+# date: the band right of its icon, where they stand, holds dark text. Its title bar shows the
+# program's own icon, which Wine hands on to the X window.
+menus=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort || true)
+WaitFor 20 OpenMenu || Fail "the icon's menu did not open"
+xdotool key Down Return
+about=$(WaitForOutput 20 xdotool search --onlyvisible --name '^About Corvane$') || Fail "no About box opened"
+eval "$(xdotool getwindowgeometry --shell "$about")"
+# shellcheck disable=SC2153 # WIDTH and HEIGHT come from xdotool's --shell output
+import -window "$about" -crop "$((WIDTH * 6 / 10))x$((HEIGHT * 2 / 10))+$((WIDTH * 2 / 10))+$((HEIGHT * 12 / 100))" \
+    "$work/about-lines.png"
+dark=$(convert "$work/about-lines.png" -colorspace Gray -threshold 50% -format '%[fx:int(w*h*(1-mean))]' info:)
+[ "$dark" -gt 40 ] || Fail "the About box shows no revision or build date ($dark dark pixels)"
+# The icons' pixels as numbers, ARGB: the drawing's orange commit dots (E67E22) are the program's own.
+xprop -id "$about" -f _NET_WM_ICON 32c _NET_WM_ICON | tr -s ', =' '\n' >"$work/about-icon"
+grep -qx "$((0xFFE67E22))" "$work/about-icon" || Fail "the About box's title bar does not show the program's icon"
+echo "About box: $dark dark pixels where its revision and date stand; the program's icon"
+xdotool key --window "$about" Escape
+WaitFor 10 eval '! xdotool search --onlyvisible --name "^About Corvane$" >/dev/null' || Fail "the About box did not close"
+
+# Quit is the menu's last item: Up takes it.
+menus=$(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null | sort || true)
 WaitFor 20 OpenMenu || Fail "the icon's menu did not open"
 xdotool key Up Return
 code=0
