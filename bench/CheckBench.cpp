@@ -1,15 +1,15 @@
-// A whole `corvane --check` of one local working copy against the two bare `svn info --xml` runs that
-// it makes (the working copy, then its repository URL), each child started the same way and its
-// output drained. The sides alternate inside one loop; medians give the ratio. A third side,
-// `corvane --version`, measures the program's own start (loading Qt and the libraries beneath it), so
-// that the check's work can be told from the cost of starting the program at all.
+// A whole `corvane --check` of one local working copy against the bare svn runs that it makes (on an
+// up-to-date copy: `info --xml` on the working copy, on its repository URL, then `status -u --xml
+// --ignore-externals` on the copy), each child started the same way and its output drained. The sides
+// alternate inside one loop; medians give the ratio. A third side, `corvane --version`, measures the
+// program's own start (loading Qt and the libraries beneath it), so that the check's work can be told
+// from the cost of starting the program at all. Each on a copy of one file and on one of 20,000.
 //
 // Then the check job itself, run in this process as the tray program runs it, against the bare svn
-// runs that it makes: on an up-to-date copy the two info runs; on a copy that is behind its
-// repository, also `status -u` on the copy and `log -v` on its URL. And the same for Git clones,
-// against the bare git runs of their check: status, config, ls-remote, then for an up-to-date clone
-// the upstream commit's author (log -1), for one that is behind the commits apart (rev-list) and the
-// commits it lacks (log).
+// runs that it makes: on an up-to-date copy the three above; on a copy that is behind its
+// repository, also `log -v` on its URL. And the same for Git clones, against the bare git runs of
+// their check: status, config, ls-remote, then for an up-to-date clone the upstream commit's author
+// (log -1), for one that is behind the commits apart (rev-list) and the commits it lacks (log).
 #include "BenchTiming.h"
 #include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
@@ -21,13 +21,17 @@
 #include "support/CSvnSandbox.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QUrl>
 #include <algorithm>
 #include <array>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -41,11 +45,24 @@ std::string Run(const QStringList& command) {
     return bench::RunToEnd(command, std::chrono::seconds(60));
 }
 
-void CheckAgainstBareSvn(benchmark::State& state, const QString& workingCopy, const QString& url) {
+// svn with the job's own arguments: "--" before the target, which ends in '@'.
+QStringList Svn(QStringList arguments, const QString& target) {
+    arguments.prepend(QStringLiteral("svn"));
+    arguments << QStringLiteral("--") << target + QLatin1Char('@');
+    return arguments;
+}
+
+// Runs each command; false when one printed nothing, or not answerMark (svn's closing tags).
+bool RunAll(const std::vector<QStringList>& runs, const std::string& answerMark = "</") {
+    return std::all_of(runs.begin(), runs.end(), [&answerMark](const QStringList& run) {
+        const std::string output = Run(run);
+        return !output.empty() && output.find(answerMark) != std::string::npos;
+    });
+}
+
+void CheckAgainstBareSvn(benchmark::State& state, const QString& workingCopy,
+                         const std::vector<QStringList>& bareRuns) {
     const QStringList check{QStringLiteral(CORVANE_PROGRAM), QStringLiteral("--check"), workingCopy};
-    const QStringList local{QStringLiteral("svn"), QStringLiteral("info"), QStringLiteral("--xml"),
-                            workingCopy};
-    const QStringList remote{QStringLiteral("svn"), QStringLiteral("info"), QStringLiteral("--xml"), url};
     const QStringList version{QStringLiteral(CORVANE_PROGRAM), QStringLiteral("--version")};
     std::vector<double> checkMs;
     std::vector<double> bareMs;
@@ -67,9 +84,8 @@ void CheckAgainstBareSvn(benchmark::State& state, const QString& workingCopy, co
                 }
                 checkMs.push_back(MillisecondsSince(start));
             } else {
-                if (Run(local).find("</info>") == std::string::npos ||
-                    Run(remote).find("</info>") == std::string::npos) {
-                    state.SkipWithError("svn info failed");
+                if (!RunAll(bareRuns)) {
+                    state.SkipWithError("a bare svn run failed");
                     return;
                 }
                 bareMs.push_back(MillisecondsSince(start));
@@ -78,7 +94,7 @@ void CheckAgainstBareSvn(benchmark::State& state, const QString& workingCopy, co
         checkFirst = !checkFirst;
     }
     state.counters["check_median_ms"] = Median(checkMs);
-    state.counters["two_svn_median_ms"] = Median(bareMs);
+    state.counters["bare_svn_median_ms"] = Median(bareMs);
     state.counters["program_start_median_ms"] = Median(startMs);
     state.counters["time_ratio"] = Median(checkMs) / Median(bareMs);
     state.counters["ratio_without_start"] = (Median(checkMs) - Median(startMs)) / Median(bareMs);
@@ -104,13 +120,6 @@ int RunCheckJob(CBenchHost& host, const QString& workingCopy) {
     return host.Watchdog().Records().front().m_iState;
 }
 
-// svn with the job's own arguments: "--" before the target, which ends in '@'.
-QStringList Svn(QStringList arguments, const QString& target) {
-    arguments.prepend(QStringLiteral("svn"));
-    arguments << QStringLiteral("--") << target + QLatin1Char('@');
-    return arguments;
-}
-
 // answerMark is what each bare run's output holds when it worked; any output does for an empty one.
 void CheckJobAgainstBareRuns(benchmark::State& state, const QString& workingCopy, int expectedState,
                              const std::vector<QStringList>& bareRuns, const QString& listFile,
@@ -130,12 +139,9 @@ void CheckJobAgainstBareRuns(benchmark::State& state, const QString& workingCopy
                 }
                 jobMs.push_back(MillisecondsSince(start));
             } else {
-                for (const QStringList& run : bareRuns) {
-                    const std::string output = Run(run);
-                    if (output.empty() || output.find(answerMark) == std::string::npos) {
-                        state.SkipWithError("a bare run failed");
-                        return;
-                    }
+                if (!RunAll(bareRuns, answerMark)) {
+                    state.SkipWithError("a bare run failed");
+                    return;
                 }
                 bareMs.push_back(MillisecondsSince(start));
             }
@@ -239,27 +245,63 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "cannot make the working copy: %s\n", qPrintable(sandbox.LastError()));
         return 1;
     }
+    // A copy of 20,000 files in 100 folders, imported at once.
+    const QString files = sandbox.Folder() + QStringLiteral("/files");
+    for (int folder = 0; folder < 100; ++folder) {
+        QDir().mkpath(files + QStringLiteral("/d%1").arg(folder));
+        for (int file = 0; file < 200; ++file) {
+            QFile text(files + QStringLiteral("/d%1/f%2.txt").arg(folder).arg(file));
+            if (!text.open(QIODevice::WriteOnly) || text.write("text\n") != 5) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(text.fileName()));
+                return 1;
+            }
+        }
+    }
+    // In a repository of its own, so that the other copies stay up to date.
+    const QString largeRepository = sandbox.Folder() + QStringLiteral("/large-repo");
+    bench::RunToEnd({QStringLiteral("svnadmin"), QStringLiteral("create"), largeRepository},
+                    std::chrono::seconds(60));
+    const QString largeUrl = QUrl::fromLocalFile(largeRepository).toString(QUrl::FullyEncoded);
+    const QString large = sandbox.Folder() + QStringLiteral("/large");
+    // Too large for the sandbox's time limit on a busy machine.
+    bench::RunToEnd({QStringLiteral("svn"), QStringLiteral("import"), QStringLiteral("-q"),
+                     QStringLiteral("-m"), QStringLiteral("files"), files, largeUrl},
+                    std::chrono::seconds(1200));
+    bench::RunToEnd(
+        {QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), largeUrl, large},
+        std::chrono::seconds(1200));
+    if (!QFile::exists(large + QStringLiteral("/d99/f199.txt"))) {
+        std::fprintf(stderr, "cannot make the large working copy\n");
+        return 1;
+    }
     // The program's debug copy and svn's own settings stay in the sandbox.
     const QByteArray sandboxFolder = sandbox.Folder().toLocal8Bit();
     const CScopedEnvironment cache("XDG_CACHE_HOME", sandboxFolder + "/cache");
     const CScopedEnvironment home("HOME", sandboxFolder);
-    benchmark::RegisterBenchmark("CheckAgainstTwoBareSvnRuns", CheckAgainstBareSvn, workingCopy,
-                                 sandbox.RepositoryUrl())
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(200);
     const QString url = sandbox.RepositoryUrl();
     const QString listFile = sandbox.Folder() + QStringLiteral("/pathlist.ini");
     const QStringList info{QStringLiteral("info"), QStringLiteral("--xml")};
-    benchmark::RegisterBenchmark("CheckJobOfAnUpToDateCopy", CheckJobAgainstBareRuns, workingCopy, UpToDate,
-                                 std::vector<QStringList>{Svn(info, workingCopy), Svn(info, url)}, listFile,
-                                 "</")
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(200);
+    const QStringList status{QStringLiteral("status"), QStringLiteral("-u"), QStringLiteral("--xml"),
+                             QStringLiteral("--ignore-externals")};
+    const std::vector<QStringList> upToDateRuns{Svn(info, workingCopy), Svn(info, url),
+                                                Svn(status, workingCopy)};
+    const std::vector<QStringList> largeRuns{Svn(info, large), Svn(info, largeUrl), Svn(status, large)};
+    for (const auto& [name, copy, runs, iterations] :
+         {std::tuple{"CheckOfAnUpToDateCopy", workingCopy, upToDateRuns, 100},
+          std::tuple{"CheckOfAnUpToDateCopyOf20000Files", large, largeRuns, 30}})
+        benchmark::RegisterBenchmark(name, CheckAgainstBareSvn, copy, runs)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(iterations);
+    for (const auto& [name, copy, runs, iterations] :
+         {std::tuple{"CheckJobOfAnUpToDateCopy", workingCopy, upToDateRuns, 100},
+          std::tuple{"CheckJobOfAnUpToDateCopyOf20000Files", large, largeRuns, 30}})
+        benchmark::RegisterBenchmark(name, CheckJobAgainstBareRuns, copy, UpToDate, runs, listFile, "</")
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(iterations);
     const std::vector<QStringList> behindRuns{
-        Svn(info, behind), Svn(info, url),
-        Svn({QStringLiteral("status"), QStringLiteral("-u"), QStringLiteral("--xml")}, behind),
+        Svn(info, behind), Svn(info, url), Svn(status, behind),
         Svn({QStringLiteral("log"), QStringLiteral("--xml"), QStringLiteral("-v"), QStringLiteral("--limit"),
              QStringLiteral("100"), QStringLiteral("-r"), QStringLiteral("2:2")},
             url)};
@@ -267,7 +309,7 @@ int main(int argc, char* argv[]) {
                                  behindRuns, listFile, "</")
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->Iterations(200);
+        ->Iterations(100);
     if (!RegisterGitBenchmarks(listFile))
         return 1;
     benchmark::Initialize(&argc, argv);

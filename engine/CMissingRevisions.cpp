@@ -1,6 +1,7 @@
 #include "engine/CMissingRevisions.h"
 
 #include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <optional>
 
@@ -60,6 +61,10 @@ bool IsLacking(const SVNLogEntry& entry, const OutOfDateRevisions& outOfDate, co
             continue;
         }
         bChangedBelow = true;
+        // The folder itself added, deleted or replaced: the copy lacks that unless it is as new.
+        if (below->isEmpty() && changed.m_strAction != QLatin1String("M") &&
+            revision > folder.m_nBaseRevision)
+            return true;
         if (LacksChange(outOfDate, *below, revision))
             return true;
     }
@@ -79,13 +84,31 @@ std::vector<SVNLogEntry> CMissingRevisions::Select(const std::vector<SVNLogEntry
     return lacking;
 }
 
-bool CMissingRevisions::Explains(const SVNLogEntry& entry, const QString& folderInRepository,
-                                 const QString& itemPath) {
-    const QString item =
-        itemPath.isEmpty() ? folderInRepository : folderInRepository + QLatin1Char('/') + itemPath;
-    return std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(),
-                       [&item](const SVNChangedPath& changed) {
-                           return PathBelow(changed.m_strPath, item).has_value() ||
-                                  PathBelow(item, changed.m_strPath).has_value();
-                       });
+bool CMissingRevisions::ExplainAll(const std::vector<SVNLogEntry>& entries, const QString& folderInRepository,
+                                   const std::vector<SVNOutOfDateItem>& items) {
+    // The changed paths and the folders above them, so that each item costs a few lookups however
+    // many paths the entries changed.
+    QSet<QString> changed;
+    QSet<QString> above;
+    for (const SVNLogEntry& entry : entries) {
+        for (const SVNChangedPath& path : entry.m_ChangedPaths) {
+            changed.insert(path.m_strPath);
+            for (QString folder = path.m_strPath; folder.lastIndexOf(QLatin1Char('/')) >= 0;) {
+                folder.truncate(folder.lastIndexOf(QLatin1Char('/')));
+                above.insert(folder);
+            }
+        }
+    }
+    return std::all_of(items.begin(), items.end(), [&](const SVNOutOfDateItem& item) {
+        QString path = item.m_strPath.isEmpty() ? folderInRepository
+                                                : folderInRepository + QLatin1Char('/') + item.m_strPath;
+        if (changed.contains(path) || above.contains(path))
+            return true;
+        while (path.lastIndexOf(QLatin1Char('/')) >= 0) {
+            path.truncate(path.lastIndexOf(QLatin1Char('/')));
+            if (changed.contains(path))
+                return true;
+        }
+        return false;
+    });
 }

@@ -28,9 +28,9 @@ public:
     // shows, is held when it is at or below the folder's base revision, or touched only such parts;
     // otherwise it is kept, as it cannot be shown to be held.
     static std::vector<SVNLogEntry> Select(const std::vector<SVNLogEntry>& log, const SVNCopyFolder& folder);
-    // Whether entry changed the item at itemPath (relative to the folder whose path below the
-    // repository root is folderInRepository), a folder above it, or, for a folder, something in it:
-    // a change that makes svn's status mark the item out of date.
-    static bool Explains(const SVNLogEntry& entry, const QString& folderInRepository,
-                         const QString& itemPath);
+    // Whether the entries together changed each item (its path relative to the folder whose path
+    // below the repository root is folderInRepository), a folder above it, or, for a folder,
+    // something in it: the changes that make svn's status mark the items out of date.
+    static bool ExplainAll(const std::vector<SVNLogEntry>& entries, const QString& folderInRepository,
+                           const std::vector<SVNOutOfDateItem>& items);
 };

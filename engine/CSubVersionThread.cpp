@@ -1,6 +1,7 @@
 #include "engine/CSubVersionThread.h"
 
 #include "engine/CCheckHost.h"
+#include "engine/CCopyStatus.h"
 #include "engine/CGitCheck.h"
 #include "engine/CMissingRevisions.h"
 #include "engine/COwnNames.h"
@@ -35,6 +36,7 @@ struct CCopyPart {
     SVNInfo m_Local;
     SVNInfo m_Remote;
     SVNCopyFolder m_Folder;
+    bool m_bFileExternal = false; // a file of svn:externals, which svn's status never marks out of date
 };
 
 QString ModifiedMessage(const QString& author, const QString& displayName, const QString& localRevision,
@@ -47,13 +49,14 @@ QString ModifiedMessage(const QString& author, const QString& displayName, const
 // The copy's root and its parts that follow URLs of their own (switched items, externals), each
 // with the out-of-date items it is judged by: those of the innermost part they lie in.
 std::vector<CCopyPart> CopyParts(const SVNInfo& local, const SVNInfo& remote, const SVNStatus& status) {
-    QStringList parts = status.m_Switched + status.m_Externals;
+    QStringList parts = status.m_Switched + status.m_Externals + status.m_FileExternals;
     parts.removeAll(QString());
-    std::sort(parts.begin(), parts.end(),
-              [](const QString& left, const QString& right) { return left.size() > right.size(); });
+    std::sort(parts.begin(), parts.end(), [](const QString& left, const QString& right) {
+        return left.size() != right.size() ? left.size() > right.size() : left < right;
+    });
     std::vector<CCopyPart> copyParts{{QString(), local, remote, {}}};
     for (const QString& part : parts)
-        copyParts.push_back({part, {}, {}, {}});
+        copyParts.push_back({part, {}, {}, {}, status.m_FileExternals.contains(part)});
     for (const SVNOutOfDateItem& item : status.m_OutOfDate) {
         auto owner = std::find_if(copyParts.begin() + 1, copyParts.end(), [&item](const CCopyPart& part) {
             return item.m_strPath == part.m_strPath ||
@@ -77,24 +80,68 @@ std::vector<CCopyPart> CopyParts(const SVNInfo& local, const SVNInfo& remote, co
     return copyParts;
 }
 
-// Reads the log of the part's URL from its last-changed revision in the copy up to the repository's;
-// false when svn cannot tell, or the copy is not behind there.
-bool ReadPartLog(CSubAutomation& svn, const QString& workingCopy, CCopyPart& part,
-                 std::vector<SVNLogEntry>& log) {
-    if (!part.m_strPath.isEmpty()) {
-        if (svn.GetInfo(workingCopy + QLatin1Char('/') + part.m_strPath, part.m_Local) != InfoOk ||
-            part.m_Local.m_strUrl.isEmpty() || svn.GetInfo(part.m_Local.m_strUrl, part.m_Remote) != InfoOk)
-            return false;
+// Asks svn about a part other than the root, in the copy and at its URL; false when it cannot tell.
+bool ReadPartInfo(CSubAutomation& svn, const QString& workingCopy, CCopyPart& part) {
+    return part.m_strPath.isEmpty() ||
+           (svn.GetInfo(workingCopy + QLatin1Char('/') + part.m_strPath, part.m_Local) == InfoOk &&
+            !part.m_Local.m_strUrl.isEmpty() && svn.GetInfo(part.m_Local.m_strUrl, part.m_Remote) == InfoOk);
+}
+
+// Whether path, below the repository root, is folder or a folder above it.
+bool IsAtOrAbove(const QString& path, const QString& folder) {
+    return path == folder || path == QLatin1String("/") || folder.startsWith(path + QLatin1Char('/'));
+}
+
+bool ChangesAtOrAbove(const SVNLogEntry& entry, const QString& folder, const QStringList& actions) {
+    return std::any_of(
+        entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(), [&](const SVNChangedPath& changed) {
+            return actions.contains(changed.m_strAction) && IsAtOrAbove(changed.m_strPath, folder);
+        });
+}
+
+// A folder deleted and added anew has a log that starts where it was added; the deletion before,
+// which an update applies too, is read from the log of the repository's root and added to log.
+void AddDeletionBeforeAddition(CSubAutomation& svn, const CCopyPart& part, qlonglong oldest,
+                               std::vector<SVNLogEntry>& log) {
+    const QString& folder = part.m_Folder.m_strInRepository;
+    qlonglong added = 0;
+    for (const SVNLogEntry& entry : log) {
+        if (ChangesAtOrAbove(entry, folder, {QStringLiteral("A"), QStringLiteral("R")}))
+            added = entry.m_strRevision.toLongLong();
     }
+    std::vector<SVNLogEntry> before;
+    if (added <= oldest || !svn.GetLog(part.m_Local.m_strRoot, QString::number(added - 1),
+                                       QString::number(oldest), kMaxLogEntries, before))
+        return;
+    for (SVNLogEntry& entry : before) {
+        if (ChangesAtOrAbove(entry, folder, {QStringLiteral("D"), QStringLiteral("R")}))
+            log.push_back(std::move(entry));
+    }
+}
+
+// Reads the log of the part's URL over the revisions its out-of-date items may lack: from just after
+// the oldest of their revisions and the part's last-changed one up to the repository's last-changed
+// one. False when svn cannot tell.
+bool ReadPartLog(CSubAutomation& svn, CCopyPart& part, std::vector<SVNLogEntry>& log) {
     part.m_Folder.m_strInRepository = FolderInRepository(part.m_Local);
     part.m_Folder.m_nBaseRevision = part.m_Local.m_strRevision.toLongLong();
     bool bLocalNumber = false;
     bool bRemoteNumber = false;
-    const qlonglong localRevision = part.m_Local.m_strCommitRevision.toLongLong(&bLocalNumber);
-    const qlonglong remoteRevision = part.m_Remote.m_strCommitRevision.toLongLong(&bRemoteNumber);
-    return bLocalNumber && bRemoteNumber && localRevision < remoteRevision &&
-           svn.GetLog(part.m_Local.m_strUrl, part.m_Remote.m_strCommitRevision,
-                      QString::number(localRevision + 1), kMaxLogEntries, log);
+    qlonglong oldest = part.m_Local.m_strCommitRevision.toLongLong(&bLocalNumber);
+    const qlonglong newest = part.m_Remote.m_strCommitRevision.toLongLong(&bRemoteNumber);
+    for (const SVNOutOfDateItem& item : part.m_Folder.m_OutOfDate) {
+        bool bNumber = false;
+        const qlonglong revision = item.m_strRevision.toLongLong(&bNumber);
+        if (bNumber)
+            oldest = std::min(oldest, revision);
+    }
+    ++oldest;
+    if (!bLocalNumber || !bRemoteNumber || oldest > newest ||
+        !svn.GetLog(part.m_Local.m_strUrl, QString::number(newest), QString::number(oldest), kMaxLogEntries,
+                    log))
+        return false;
+    AddDeletionBeforeAddition(svn, part, oldest, log);
+    return true;
 }
 
 } // namespace
@@ -127,41 +174,49 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     if (local.m_strCommitRevision.isEmpty())
         return StoreFailure(ErrorLocal, QStringLiteral("the working copy has no committed revision yet; "
                                                        "commit it, then check again"));
-    if (remote.m_strCommitRevision.isEmpty())
+    if (remote.m_strCommitRevision.isEmpty()) {
+        // A folder moved or deleted in the repository: svn's own warning names the URL it misses.
+        const QString said = remoteSvn.FailureReason();
         return StoreFailure(ErrorNetwork,
-                            QStringLiteral("the repository names no last-changed revision "
-                                           "for the folder's URL; check the URL with svn info"));
+                            said.startsWith(QLatin1String("svn: "))
+                                ? said
+                                : QStringLiteral("the repository names no last-changed revision "
+                                                 "for the folder's URL; check the URL with svn info"));
+    }
 
-    // Equal revisions cost no more than the two info runs. Different ones are compared as text, so
-    // any difference, also a local one that is higher, is looked into.
-    if (local.m_strCommitRevision == remote.m_strCommitRevision)
-        return StoreResult(UpToDate, remote.m_strCommitAuthor);
-
-    // After a commit svn moves only the committed items to the new revision, and the folder keeps
-    // its older one: such a copy lacks nothing, as svn's own out-of-date answer tells.
+    // Equal last-changed revisions do not tell that nothing is lacking: a subfolder at an older
+    // revision, a switched part or an external follows changes of its own. After a commit svn moves
+    // only the committed items to the new revision, and the folder keeps its older one: such a copy
+    // lacks nothing. svn's out-of-date answer tells in each case.
     CSubAutomation svn(timeLimit, stopToken);
-    SVNStatus status;
-    const bool bStatusRead = svn.GetStatus(m_strPath, status);
-    if (bStatusRead && status.m_OutOfDate.empty())
-        return StoreResult(UpToDate, remote.m_strCommitAuthor);
-
-    const QString name = DisplayName();
-    CModifiedAlert alert{m_strPath,
-                         name,
-                         ModifiedMessage(remote.m_strCommitAuthor, name, local.m_strCommitRevision,
-                                         remote.m_strCommitRevision),
-                         {}};
+    CCopyStatus copy;
+    if (!copy.Read(svn, m_strPath))
+        return StoreFailure(ErrorNetwork, copy.m_strFailure);
+    bool bLacking = false;
     bool bOwnOnly = false;
-    if (bStatusRead)
-        alert.m_Changes = MissingRevisions(svn, local, remote, status, bOwnOnly);
-    if (!bOwnOnly)
-        m_pFrame->AnnounceModified(alert);
-    StoreResult(Modified, remote.m_strCommitAuthor, alert.m_Changes);
+    QStringList failures = copy.m_Failures;
+    const SVNChanges changes =
+        MissingRevisions(svn, local, remote, copy.m_Status, failures, bLacking, bOwnOnly);
+    // An external that did not answer is named; the parts that did are judged all the same.
+    const QString failed = failures.join(QStringLiteral("; "));
+    if (!bLacking) {
+        if (!failed.isEmpty())
+            return StoreFailure(ErrorNetwork, failed);
+        return StoreResult(UpToDate, remote.m_strCommitAuthor);
+    }
+    if (!bOwnOnly) {
+        const QString name = DisplayName();
+        m_pFrame->AnnounceModified({m_strPath, name,
+                                    ModifiedMessage(remote.m_strCommitAuthor, name, local.m_strCommitRevision,
+                                                    remote.m_strCommitRevision),
+                                    changes});
+    }
+    StoreResult(Modified, remote.m_strCommitAuthor, changes, failed);
 }
 
 SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInfo& local,
                                                const SVNInfo& remote, const SVNStatus& status,
-                                               bool& bOwnOnly) const {
+                                               QStringList& failures, bool& bLacking, bool& bOwnOnly) const {
     std::vector<CCopyPart> copyParts = CopyParts(local, remote, status);
     const QStringList listedNames = m_pFrame->OwnNames();
     SVNChanges changes{local.m_strUrl, {}, false};
@@ -172,10 +227,22 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
     bool bAllOwn = true;
     bool bAllExplained = true;
     for (CCopyPart& part : copyParts) {
+        if (part.m_bFileExternal) {
+            if (!ReadPartInfo(svn, m_strPath, part)) {
+                failures.append(part.m_strPath + QStringLiteral(": ") + svn.FailureReason());
+                continue;
+            }
+            if (part.m_Local.m_strCommitRevision == part.m_Remote.m_strCommitRevision)
+                continue;
+            part.m_Folder.m_OutOfDate.push_back({QString(), part.m_Local.m_strRevision,
+                                                 QStringLiteral("modified"), QStringLiteral("normal"),
+                                                 QStringLiteral("none")});
+        }
         if (part.m_Folder.m_OutOfDate.empty())
             continue;
+        bLacking = true;
         std::vector<SVNLogEntry> log;
-        if (!ReadPartLog(svn, m_strPath, part, log)) {
+        if ((!part.m_bFileExternal && !ReadPartInfo(svn, m_strPath, part)) || !ReadPartLog(svn, part, log)) {
             bAllExplained = false;
             continue;
         }
@@ -204,13 +271,8 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
                 entry.m_strUrl = part.m_Local.m_strUrl;
             lacking.emplace_back(repositoryIndex, std::move(entry));
         }
-        const QString inRepository = part.m_Folder.m_strInRepository;
-        for (const SVNOutOfDateItem& item : part.m_Folder.m_OutOfDate) {
-            bAllExplained =
-                bAllExplained && std::any_of(own.begin(), own.end(), [&](const SVNLogEntry& entry) {
-                    return CMissingRevisions::Explains(entry, inRepository, item.m_strPath);
-                });
-        }
+        bAllExplained = bAllExplained && CMissingRevisions::ExplainAll(own, part.m_Folder.m_strInRepository,
+                                                                       part.m_Folder.m_OutOfDate);
     }
     std::stable_sort(lacking.begin(), lacking.end(), [](const auto& left, const auto& right) {
         return left.first != right.first
@@ -239,8 +301,9 @@ QString CSubVersionThread::DisplayName() const {
     return m_strPath;
 }
 
-void CSubVersionThread::StoreResult(int state, const QString& author, const SVNChanges& changes) const {
-    m_pFrame->Watchdog().SetPathResult(m_strPath, author, state, changes);
+void CSubVersionThread::StoreResult(int state, const QString& author, const SVNChanges& changes,
+                                    const QString& reason) const {
+    m_pFrame->Watchdog().SetPathResult(m_strPath, author, state, changes, reason);
 }
 
 void CSubVersionThread::StoreFailure(int state, const QString& reason) const {

@@ -5,6 +5,7 @@
 #include "svn/SVNChanges.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 class CCheckHost;
@@ -12,11 +13,11 @@ class CSubAutomation;
 struct SVNInfo;
 
 // One check of one watched folder: asks Subversion about the working copy and about the repository
-// it comes from, compares their last-commit revisions and stores the outcome in the folder's record.
-// When they differ, svn is asked what the copy really lacks: a copy that lacks nothing is up to date;
-// otherwise it is modified, with the revisions it lacks, and it is announced to the user through the
-// host unless those are all the user's own commits. A folder with a ".git" of its own is a Git working
-// tree, which CGitCheck checks instead.
+// it comes from, then what of the copy and its externals is out of date, and stores the outcome in
+// the folder's record. A copy that lacks nothing is up to date; otherwise it is modified, with the
+// revisions it lacks, and it is announced to the user through the host unless those are all the
+// user's own commits. A folder with a ".git" of its own is a Git working tree, which CGitCheck
+// checks instead.
 class CSubVersionThread final : public WorkItemBase {
 public:
     // A check of path for the host.
@@ -32,11 +33,15 @@ private:
     QString DisplayName() const;
     // The revisions the copy lacks, as svn's logs and the copy's out-of-date items tell: an item of
     // a switched part or an external by the log of that part's own URL, any other by the log of the
-    // copy's. bOwnOnly tells whether they are all the user's own commits there and explain every
-    // out-of-date item; an item that no log explains is never taken for one of the user's.
+    // copy's; a file external by its URL's last change. bLacking tells whether the copy lacks
+    // anything at all; bOwnOnly whether those are all the user's own commits there and explain every
+    // out-of-date item (an item that no log explains is never taken for one of the user's).
+    // failures takes each file external that svn could not tell about.
     SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
-                                const SVNStatus& status, bool& bOwnOnly) const;
-    void StoreResult(int state, const QString& author, const SVNChanges& changes = {}) const;
+                                const SVNStatus& status, QStringList& failures, bool& bLacking,
+                                bool& bOwnOnly) const;
+    void StoreResult(int state, const QString& author, const SVNChanges& changes = {},
+                     const QString& reason = {}) const;
     // Stores a failure with an empty author and its reason.
     void StoreFailure(int state, const QString& reason) const;
 

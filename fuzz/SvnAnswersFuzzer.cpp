@@ -26,7 +26,7 @@ void CheckLog(const std::string& output) {
     const std::vector<SVNLogEntry> marked = entries;
     const bool bRead = CLogReader::Read(output, entries);
     FuzzRequire(bRead || entries == marked, "a failed read leaves the entries untouched");
-    FuzzRequire(!bRead || output.size() <= kDefaultOutputLimit, "output past the limit never reads");
+    FuzzRequire(!bRead || output.size() <= kListingOutputLimit, "output past the limit never reads");
     if (!bRead)
         return;
     for (const SVNLogEntry& entry : entries) {
@@ -52,7 +52,7 @@ void CheckStatus(const std::string& output) {
     const SVNStatus marked = status;
     const bool bRead = CStatusReader::Read(output, status);
     FuzzRequire(bRead || status == marked, "a failed read leaves the status untouched");
-    FuzzRequire(!bRead || output.size() <= kDefaultOutputLimit, "output past the limit never reads");
+    FuzzRequire(!bRead || output.size() <= kListingOutputLimit, "output past the limit never reads");
     for (const SVNOutOfDateItem& item : bRead ? status.m_OutOfDate : std::vector<SVNOutOfDateItem>{})
         FuzzRequire(item.m_strRevision.size() <= kMaxFieldLength &&
                         item.m_strChange.size() <= kMaxFieldLength,

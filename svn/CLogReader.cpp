@@ -1,10 +1,11 @@
 #include "svn/CLogReader.h"
 
 #include "svn/CSvnDocument.h"
+#include "svn/CommandRunner.h"
 
 bool CLogReader::Read(const std::string& rawOutput, std::vector<SVNLogEntry>& entries) {
     CSvnDocument document;
-    if (!document.Parse(rawOutput))
+    if (!document.Parse(rawOutput, kListingOutputLimit))
         return false;
     const TiXmlElement* log = document.Document().FirstChildElement("log");
     if (log == nullptr)

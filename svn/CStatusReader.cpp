@@ -2,6 +2,7 @@
 
 #include "platform/PathNames.h"
 #include "svn/CSvnDocument.h"
+#include "svn/CommandRunner.h"
 
 #include <string_view>
 
@@ -24,7 +25,7 @@ QString PathBelow(const QString& target, const QString& item) {
 
 bool CStatusReader::Read(const std::string& rawOutput, SVNStatus& status) {
     CSvnDocument document;
-    if (!document.Parse(rawOutput))
+    if (!document.Parse(rawOutput, kListingOutputLimit))
         return false;
     const TiXmlElement* root = document.Document().FirstChildElement("status");
     if (root == nullptr)
@@ -50,17 +51,22 @@ bool CStatusReader::Read(const std::string& rawOutput, SVNStatus& status) {
             const TiXmlElement* local = entry->FirstChildElement("wc-status");
             if (local != nullptr && Is(local->Attribute("item"), "external"))
                 read.m_Externals.append(path);
+            if (local != nullptr && Is(local->Attribute("file-external"), "true"))
+                read.m_FileExternals.append(path);
             if (local != nullptr && Is(local->Attribute("switched"), "true"))
                 read.m_Switched.append(path);
             const TiXmlElement* repository = entry->FirstChildElement("repos-status");
             if (repository == nullptr ||
                 (!Changed(repository->Attribute("item")) && !Changed(repository->Attribute("props"))))
                 continue;
+            const auto localText = [local](const char* name) {
+                return local ? CSvnDocument::Text(local->Attribute(name), CSvnDocument::kMaxFieldLength)
+                             : QString();
+            };
             read.m_OutOfDate.push_back(
-                {path,
-                 local ? CSvnDocument::Text(local->Attribute("revision"), CSvnDocument::kMaxFieldLength)
-                       : QString(),
-                 CSvnDocument::Text(repository->Attribute("item"), CSvnDocument::kMaxFieldLength)});
+                {path, localText("revision"),
+                 CSvnDocument::Text(repository->Attribute("item"), CSvnDocument::kMaxFieldLength),
+                 localText("item"), localText("props")});
         }
     }
     status = std::move(read);

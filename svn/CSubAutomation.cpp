@@ -2,10 +2,12 @@
 
 #include "platform/CommandLine.h"
 #include "platform/DebugCopy.h"
+#include "svn/CExternalsReader.h"
 #include "svn/CLogReader.h"
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <mutex>
@@ -21,8 +23,6 @@ constexpr const char* kRealmProbeUser = "corvane-realm-probe";
 // A server names its realm as soon as it is asked; an svn that waits longer waits for an answer that
 // no one gives (a console of its own, on some systems).
 constexpr std::chrono::seconds kRealmTimeLimit{30};
-// How svn begins each of its error lines.
-constexpr const char* kErrorLineStart = "svn: E";
 
 // TinyXML parses and frees nested elements recursively, so a hostile document could exhaust the
 // stack. Nesting can never exceed the number of start tags, and svn prints a few dozen at most.
@@ -104,7 +104,15 @@ int CSubAutomation::GetInfo(const QString& target, SVNInfo& record) {
 }
 
 bool CSubAutomation::GetStatus(const QString& path, SVNStatus& status) {
-    return CStatusReader::Read(RunSvn(QStringLiteral("status -u --xml"), path), status);
+    const std::string output =
+        RunSvn(QStringLiteral("status -u --xml --ignore-externals"), path, {}, kListingOutputLimit);
+    return Kept(CStatusReader::Read(output, status), output);
+}
+
+bool CSubAutomation::GetExternals(const QString& path, std::vector<SVNExternal>& externals) {
+    const std::string output =
+        RunSvn(QStringLiteral("propget svn:externals --xml -R"), path, {}, kListingOutputLimit);
+    return Kept(CExternalsReader::Read(output, path, externals), output);
 }
 
 QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix) {
@@ -112,12 +120,12 @@ QString CSubAutomation::GetRealm(const QString& url, const QString& realmPrefix)
         return {};
     // No password store is opened either: a keyring or wallet must not ask to be unlocked. The
     // question, which names the realm, must come to the output, where no one answers it.
-    const std::string output =
-        RunSvn(QStringLiteral("info --force-interactive --config-option "
-                              "config:auth:password-stores= --username %1")
-                   .arg(QLatin1String(kRealmProbeUser)),
-               url, {}, std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit),
-               platform::ChildConsole::None);
+    const std::string output = RunSvn(QStringLiteral("info --force-interactive --config-option "
+                                                     "config:auth:password-stores= --username %1")
+                                          .arg(QLatin1String(kRealmProbeUser)),
+                                      url, {}, kDefaultOutputLimit,
+                                      std::min<std::chrono::milliseconds>(m_msTimeLimit, kRealmTimeLimit),
+                                      platform::ChildConsole::None);
     // The prompt's own words are translated; the realm is found by the address it starts with.
     const QString text = QString::fromLocal8Bit(output.data(), static_cast<qsizetype>(output.size()));
     const qsizetype start = text.indexOf(realmPrefix);
@@ -136,7 +144,8 @@ bool CSubAutomation::GetLog(const QString& url, const QString& newest, const QSt
         return false;
     const QString arguments =
         QStringLiteral("log --xml -v --limit %1 -r %2:%3").arg(limit).arg(newest, oldest);
-    return CLogReader::Read(RunSvn(arguments, url), entries);
+    const std::string output = RunSvn(arguments, url, {}, kListingOutputLimit);
+    return Kept(CLogReader::Read(output, entries), output);
 }
 
 std::string CSubAutomation::GetDiff(const QString& url, const QString& revision) {
@@ -147,17 +156,27 @@ std::string CSubAutomation::GetDiff(const QString& url, const QString& revision)
 }
 
 std::string CSubAutomation::RunSvn(const QString& arguments, const QString& target, const QString& peg,
+                                   std::size_t outputLimit,
                                    std::optional<std::chrono::milliseconds> timeLimit,
                                    platform::ChildConsole console) {
+    m_nLastOutputLimit = outputLimit;
     // svn would read an empty target as its own current folder; it fails as if svn printed nothing.
     if (target.isEmpty()) {
         m_eLastRunEnd = RunEnd::Ended;
         return {};
     }
-    return RunCommand(
-        QStringLiteral("svn.exe"),
-        arguments + QStringLiteral(" -- ") + platform::QuoteArgument(target + QLatin1Char('@') + peg),
-        timeLimit.value_or(m_msTimeLimit), m_StopToken, kDefaultOutputLimit, &m_eLastRunEnd, console);
+    return RunCommand(QStringLiteral("svn.exe"),
+                      arguments + QStringLiteral(" -- ") +
+                          platform::QuoteArgument(target + QLatin1Char('@') + peg),
+                      timeLimit.value_or(m_msTimeLimit), m_StopToken, outputLimit, &m_eLastRunEnd, console);
+}
+
+bool CSubAutomation::Kept(bool bRead, const std::string& rawOutput) {
+    // Only a failed run's output is kept as text, for FailureReason; a long answer that reads is not
+    // copied again.
+    if (!bRead)
+        m_strOutput = QString::fromLocal8Bit(rawOutput.data(), static_cast<qsizetype>(rawOutput.size()));
+    return bRead;
 }
 
 QString CSubAutomation::FailureReason() const {
@@ -169,13 +188,15 @@ QString CSubAutomation::FailureReason() const {
             .arg(std::chrono::ceil<std::chrono::seconds>(m_msTimeLimit).count());
     case RunEnd::Stopped:
         return QStringLiteral("the check was stopped before svn answered");
-    case RunEnd::Ended:
     case RunEnd::Cut:
+        return QStringLiteral("svn's answer was longer than %1 MiB").arg(m_nLastOutputLimit >> 20);
+    case RunEnd::Ended:
         break;
     }
+    static const QRegularExpression svnLine(QStringLiteral("^svn: (E\\d|warning: W\\d)"));
     const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
     for (const QString& line : lines) {
-        if (line.startsWith(QLatin1String(kErrorLineStart)))
+        if (svnLine.match(line).hasMatch())
             return line.trimmed().left(kMaxFieldLength);
     }
     return QStringLiteral("svn's answer could not be read");

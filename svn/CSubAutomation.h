@@ -1,5 +1,6 @@
 #pragma once
 
+#include "svn/CExternalsReader.h"
 #include "svn/CStatusReader.h"
 #include "svn/CommandRunner.h"
 #include "svn/SVNChanges.h"
@@ -36,9 +37,14 @@ public:
     // length fit for showing. Runs nothing and writes nothing.
     int ReadOutput(const std::string& rawOutput, SVNInfo& record);
 
-    // Runs `svn status -u --xml` on the working copy and reads what of it is out of date, and which
-    // parts follow other URLs (CStatusReader). False when svn failed on it or its output does not read.
+    // Runs `svn status -u --xml --ignore-externals` on the working copy and reads what of it is out
+    // of date, and which parts follow other URLs (CStatusReader); the items of an external folder are
+    // not looked at, so that its own server's silence fails only its own run. False when svn failed on
+    // it or its output does not read; FailureReason then says why.
     bool GetStatus(const QString& path, SVNStatus& status);
+    // Runs `svn propget svn:externals --xml -R` on the working copy and reads the externals that its
+    // folders define (CExternalsReader). False when svn failed or its output does not read.
+    bool GetExternals(const QString& path, std::vector<SVNExternal>& externals);
     // The realm the server of url announces when it asks for a password, as svn names it in its
     // credential cache: the rest of the line of svn's prompt that starts with realmPrefix
     // ("<svn://host:3690> Team repositories"). Empty when the server asks for none, cannot be
@@ -47,30 +53,35 @@ public:
     QString GetRealm(const QString& url, const QString& realmPrefix);
     // Runs `svn log --xml -v` on the repository URL for the revisions from newest down to oldest,
     // at most limit of them, and reads them (CLogReader). False, with nothing run, when a revision
-    // is not a number; false when svn failed or its output does not read.
+    // is not a number; false when svn failed or its output does not read, FailureReason saying why.
     bool GetLog(const QString& url, const QString& newest, const QString& oldest, int limit,
                 std::vector<SVNLogEntry>& entries);
     // What `svn diff -c` prints for one revision of the repository URL, cut one byte past
     // kDefaultOutputLimit; empty, with nothing run, when the revision is not a number.
     std::string GetDiff(const QString& url, const QString& revision);
 
-    // Why the last info run failed, in one line for the user: what kept svn from answering, else
-    // svn's own first error line, else that its answer could not be read.
+    // Why the last run failed, in one line for the user: what kept svn from answering or that its
+    // answer was too long, else svn's own first error or numbered warning line ("svn: warning:
+    // W170000: URL '...' non-existent in revision 3"), else that its answer could not be read.
     QString FailureReason() const;
 
     QString m_strMessage; // the diagnostic of the last run that failed with one
-    QString m_strOutput;  // the last run's whole output as text
+    QString m_strOutput;  // the last info run's whole output as text, or the last other run's that failed
 
 private:
     // Runs svn with the arguments, the last of them the target; "--" keeps the target from being read
     // as an option, and a trailing '@' keeps an '@' inside it from being read as a peg revision
-    // unless peg names one.
-    // The run ends at timeLimit when one is given, else at the object's.
+    // unless peg names one. svn is killed once it writes more than outputLimit bytes. The run ends
+    // at timeLimit when one is given, else at the object's.
     std::string RunSvn(const QString& arguments, const QString& target, const QString& peg = {},
+                       std::size_t outputLimit = kDefaultOutputLimit,
                        std::optional<std::chrono::milliseconds> timeLimit = std::nullopt,
                        platform::ChildConsole console = platform::ChildConsole::Hidden);
+    // Passes bRead on; keeps the run's output in m_strOutput when it did not read.
+    bool Kept(bool bRead, const std::string& rawOutput);
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
     RunEnd m_eLastRunEnd = RunEnd::NotStarted;
+    std::size_t m_nLastOutputLimit = kDefaultOutputLimit;
 };

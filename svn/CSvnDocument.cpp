@@ -1,6 +1,5 @@
 #include "svn/CSvnDocument.h"
 
-#include "svn/CommandRunner.h"
 #include "svn/XmlNesting.h"
 
 #include <algorithm>
@@ -76,8 +75,8 @@ std::string WithBlanksKept(std::string_view text) {
 
 } // namespace
 
-bool CSvnDocument::Parse(const std::string& rawOutput) {
-    if (rawOutput.size() > kDefaultOutputLimit) {
+bool CSvnDocument::Parse(const std::string& rawOutput, std::size_t outputLimit) {
+    if (rawOutput.size() > outputLimit) {
         m_strError = QStringLiteral("Output is too long.");
         return false;
     }

@@ -12,9 +12,10 @@
 // parses and frees elements recursively, could exhaust the stack on it.
 class CSvnDocument final {
 public:
-    // Parses the answer; false, with ErrorText() saying why, when it holds no complete document.
-    // Every text keeps its blanks and line breaks as svn wrote them (see Padded).
-    bool Parse(const std::string& rawOutput);
+    // Parses the answer; false, with ErrorText() saying why, when it holds no complete document or
+    // is longer than outputLimit, the bound of the run that wrote it. Every text keeps its blanks and
+    // line breaks as svn wrote them (see Padded).
+    bool Parse(const std::string& rawOutput, std::size_t outputLimit);
     const TiXmlDocument& Document() const { return m_Document; }
     QString ErrorText() const { return m_strError; }
 

@@ -13,6 +13,10 @@
 inline constexpr std::chrono::milliseconds kDefaultRunTimeLimit = std::chrono::seconds(300);
 // How much one run may write before its child is killed. svn's answer to `info` is a few KB.
 inline constexpr std::size_t kDefaultOutputLimit = std::size_t{1} << 20;
+// How much svn's answer to `status -u` or `log -v` may be: it grows with the items a copy lacks, some
+// 350 bytes each, so that a copy that lacks 40,000 files is still judged; reading an answer at the
+// bound takes about 140 MB (bench/README.md).
+inline constexpr std::size_t kListingOutputLimit = std::size_t{16} << 20;
 
 // Runs the command line `program arguments` as a child process and returns every byte it wrote to
 // its standard output and standard error, in the order written, unconverted. The line is split

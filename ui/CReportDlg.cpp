@@ -184,10 +184,11 @@ void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
     row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
     // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
     // The folder in full, whose middle its column may hide; then why a check failed, or what a
-    // modified copy lacks.
+    // modified copy lacks, after the external that did not answer.
     const QStringList lines =
         QStringList{record.m_strPath} +
-        (record.m_strReason.isEmpty() ? SummaryLines(record.m_Changes) : QStringList{record.m_strReason});
+        (record.m_strReason.isEmpty() ? QStringList() : QStringList{record.m_strReason}) +
+        SummaryLines(record.m_Changes);
     const QString tip = Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
     for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
         row.setToolTip(column, tip);

@@ -448,6 +448,8 @@ protected:
         QString author;                           // the repository's last author, stored with the state
         QString message; // the alert's text; none when the copy lacks only the user's own commits
         QStringList lines;
+        QString state = QStringLiteral("modified");
+        QString reason; // why the check failed, or which external did not answer
     };
 
     // Runs an svn tool; in its command line "%1" is the sandbox's file:// URL, "%2" its folder and
@@ -484,13 +486,17 @@ protected:
 
             const CCommandResult result = Run({QStringLiteral("--check"), At() + layout.copy});
 
-            QString expected = QStringLiteral("^%1\\tmodified\\t%2\\t\\d\\d:\\d\\d:\\d\\d\\n")
-                                   .arg(QRegularExpression::escape(Native(At() + layout.copy)),
+            QString expected = QStringLiteral("^%1\\t%2\\t%3\\t\\d\\d:\\d\\d:\\d\\d\\n")
+                                   .arg(QRegularExpression::escape(Native(At() + layout.copy)), layout.state,
                                         QRegularExpression::escape(layout.author));
             for (const QString& line :
-                 (layout.message.isEmpty() ? QStringList() : layout.message.split('\n')) + layout.lines)
+                 (layout.reason.isEmpty() ? QStringList() : QStringList{layout.reason}) +
+                     (layout.message.isEmpty() ? QStringList() : layout.message.split('\n')) + layout.lines)
                 expected += QStringLiteral("  %1\\n").arg(QRegularExpression::escape(line));
-            EXPECT_EQ(result.m_iExitCode, 1) << layout.copy.toStdString();
+            const int status = layout.state == QLatin1String("modified")     ? 1
+                               : layout.state == QLatin1String("up-to-date") ? 0
+                                                                             : 2;
+            EXPECT_EQ(result.m_iExitCode, status) << layout.copy.toStdString();
             EXPECT_TRUE(QRegularExpression(expected + QLatin1Char('$')).match(result.m_strOutput).hasMatch())
                 << result.m_strOutput.toStdString() << result.m_strErrors.toStdString();
         }
@@ -586,6 +592,146 @@ TEST_F(LayoutTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
          "alice",
          {},
          {"r18 alice: change by alice"}},
+    });
+}
+
+// Layouts that once hid a change or named a wrong reason: file externals, switched parts and
+// externals behind equal revisions, a subfolder at an older revision, an external whose server is
+// down, a folder moved away, a replaced repository, a folder deleted and added anew; and the user's
+// own commit from the copy, which was once listed beside a colleague's.
+TEST_F(LayoutTest, NothingIsHiddenAndEveryFailureSaysWhy) {
+    const QString server = m_Sandbox.StartServer().chopped(4);
+    const QString hid = QUrl::fromLocalFile(At() + "hid").toString(QUrl::FullyEncoded);
+    for (const char* command :
+         {"svnadmin create %2hid", "svnadmin create %2far", "svnadmin create %2served",
+          "svnadmin create %2uuid", "svnadmin setuuid %2uuid 11111111-2222-3333-4444-555555555555",
+          "svn mkdir --parents --no-auth-cache -m layout %1hid/shared %1hid/fext/trunk %1hid/sw/trunk/sub "
+          "%1hid/mix/trunk/sub %1hid/mod/trunk/mod %1hid/re/trunk %1hid/own/trunk %1hid/down/trunk",
+          "svn mkdir --no-auth-cache -m layout %1far/lib %1far/inner", "svn mkdir -m layout %1served/trunk",
+          "svn mkdir -m layout %1uuid/trunk", "svn checkout %1hid %2hseed", "svn checkout %1far %2fseed"})
+        RunTool(QString::fromLatin1(command));
+    CheckEach({
+        // trunk takes a header as a file external; a colleague changes it, then the user commits to
+        // trunk from another checkout.
+        {"fext",
+         {[&] { EXPECT_EQ(Commit("hseed", "carol", "shared/h.h", colleague), 2); },
+          [&] { RunTool("svn propset svn:externals \"^/shared/h.h h.h\" %2hseed/fext/trunk"); },
+          [&] { RunTool("svn commit --no-auth-cache --username carol -m external %2hseed"); },
+          [&] { RunTool("svn checkout %1hid/fext/trunk %2fext"); },
+          [&] { EXPECT_EQ(Commit("hseed", "dave", "shared/h.h", colleague), 4); },
+          [&] { EXPECT_EQ(Commit("hseed", me, "fext/trunk/a", {}), 5); }},
+         me,
+         "Message from " + me + ":\nfext was modified. (local=3, remote=5)",
+         {"r5 " + mine, "r4 dave: change by dave"}},
+        // trunk's own revisions stay equal while colleagues commit to what its switched folder and
+        // file follow, to its external from another repository and to the external nested in that.
+        {"sw",
+         {[&] { EXPECT_EQ(Commit("hseed", "carol", "sw/trunk/f.txt", colleague), 6); },
+          [&] { RunTool("svn copy --no-auth-cache -m branch %1hid/sw/trunk %1hid/sw/b1"); },
+          [&] { RunTool("svn update %2hseed"); },
+          [&] { RunTool("svn propset svn:externals \"%1far/lib ext\" %2hseed/sw/trunk"); },
+          [&] { RunTool("svn commit --no-auth-cache --username carol -m external %2hseed"); },
+          [&] { RunTool("svn propset svn:externals \"^/inner inner\" %2fseed/lib"); },
+          [&] { RunTool("svn commit --no-auth-cache -m nested %2fseed"); },
+          [&] { RunTool("svn checkout %1hid/sw/trunk %2sw"); },
+          [&] { RunTool("svn switch %1hid/sw/b1/sub %2sw/sub"); },
+          [&] { RunTool("svn switch %1hid/sw/b1/f.txt %2sw/f.txt"); },
+          [&] { EXPECT_EQ(Commit("hseed", "bob", "sw/b1/sub/x", colleague), 9); },
+          [&] { EXPECT_EQ(Commit("hseed", "bob", "sw/b1/f.txt", colleague), 10); },
+          [&] { EXPECT_EQ(Commit("fseed", "eve", "lib/y", colleague), 3); },
+          [&] { EXPECT_EQ(Commit("fseed", "eve", "inner/z", colleague), 4); }},
+         "carol",
+         "Message from carol:\nsw was modified. (local=8, remote=8)",
+         {"r4 eve: change by eve", "r3 eve: change by eve", "r10 bob: change by bob",
+          "r9 bob: change by bob"}},
+        // The root is brought to the head, its subfolder is not.
+        {"mix",
+         {[&] { RunTool("svn checkout %1hid/mix/trunk %2mix"); },
+          [&] { EXPECT_EQ(Commit("hseed", "carol", "mix/trunk/sub/f", colleague), 11); },
+          [&] { RunTool("svn update --depth files %2mix"); }},
+         "carol",
+         "Message from carol:\nmix was modified. (local=11, remote=11)",
+         {"r11 carol: change by carol"}},
+        {"re",
+         {[&] { EXPECT_EQ(Commit("hseed", "carol", "re/trunk/f", colleague), 12); },
+          [&] { RunTool("svn checkout %1hid/re/trunk %2re"); },
+          [&] { RunTool("svn rm --no-auth-cache --username carol -m gone %1hid/re/trunk"); },
+          [&] { RunTool("svn mkdir --no-auth-cache --username dave -m back %1hid/re/trunk"); }},
+         "dave",
+         "Message from dave:\nre was modified. (local=12, remote=14)",
+         {"r14 dave: back", "r13 carol: gone"}},
+        {"mod",
+         {[&] { RunTool("svn checkout %1hid/mod/trunk/mod %2mod"); },
+          [&] { RunTool("svn move --no-auth-cache -m moved %1hid/mod/trunk/mod %1hid/mod/trunk/mod2"); }},
+         {},
+         {},
+         {},
+         "error network/server",
+         "svn: warning: W170000: URL '" + hid + "/mod/trunk/mod' non-existent in revision 15"},
+        // The user's own commit from this copy is held; a colleague's after it is lacked.
+        {"own",
+         {[&] { RunTool("svn checkout %1hid/own/trunk %2own"); },
+          [&] { EXPECT_EQ(Commit("own", me, "readme.txt", {}), 16); }, [&] { RunTool("svn update %2hseed"); },
+          [&] { EXPECT_EQ(Commit("hseed", "carol", "own/trunk/readme.txt", colleague), 17); }},
+         "carol",
+         "Message from carol:\nown was modified. (local=1, remote=17)",
+         {"r17 carol: change by carol"}},
+        {"uuid-wc",
+         {[&] { RunTool("svn checkout %1uuid/trunk %2uuid-wc"); },
+          [&] { RunTool("svnadmin setuuid %2uuid 66666666-7777-8888-9999-000000000000"); }},
+         {},
+         {},
+         {},
+         "error network/server",
+         "svn: E170009: Repository UUID '66666666-7777-8888-9999-000000000000' doesn't match expected UUID "
+         "'11111111-2222-3333-4444-555555555555'"},
+        // The user commits from this very copy, whose external's server then stops.
+        {"down",
+         {[&] { RunTool("svn checkout %1hid/down/trunk %2down"); },
+          [&] { RunTool("svn propset svn:externals \"%3served/trunk lib\" %2down"); },
+          [&] { RunTool("svn commit --username " + me + " -m \"change by " + me + "\" %2down"); },
+          [&] { RunTool("svn update %2down"); }, [&] { EXPECT_EQ(Commit("down", me, "a", {}), 19); },
+          [&] { m_Sandbox.StopServer(); }},
+         {},
+         {},
+         {},
+         "error network/server",
+         "lib: svn: E170013: Unable to connect to a repository at URL '" + server + "served/trunk'"},
+    });
+}
+
+// A path longer than svn's other texts, and answers larger than 1 MiB from thousands of long names
+// that the user committed from another checkout.
+TEST_F(LayoutTest, LongPathsAndLargeAnswersAreReadWhole) {
+    for (const char* command : {"svnadmin create %2long",
+                                "svn mkdir --parents --no-auth-cache -m layout "
+                                "%1long/trunk %1long/big",
+                                "svn checkout %1long %2seed"})
+        RunTool(QString::fromLatin1(command));
+    const QString deep = "trunk/" + QString(90, 'd') + "/" + QString(90, 'e') + "/" + QString(90, 'f') + "/" +
+                         QString(25, 'g') + ".txt";
+    CheckEach({
+        {"long",
+         {[&] { EXPECT_EQ(Commit("seed", "carol", deep.toUtf8().constData(), colleague), 2); },
+          [&] { RunTool("svn checkout %1long/trunk %2long"); },
+          [&] { EXPECT_EQ(Commit("seed", "carol", deep.toUtf8().constData(), colleague), 3); }},
+         "carol",
+         "Message from carol:\nlong was modified. (local=2, remote=3)",
+         {"r3 carol: change by carol"}},
+        // Thousands of long names from another checkout of the user's: answers larger than 1 MiB.
+        {"big",
+         {[&] { RunTool("svn checkout %1long/big %2big"); },
+          [&] {
+              for (int i = 0; i < 3000; ++i) {
+                  QFile file(At() + QStringLiteral("seed/big/%1-%2").arg(i).arg(QString(200, 'n')));
+                  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+              }
+          },
+          [&] { RunTool("svn add -q %2seed/big --force"); },
+          [&] { RunTool("svn commit --username " + me + " -m \"change by " + me + "\" %2seed"); }},
+         me,
+         {},
+         {"r4 " + mine}},
     });
 }
 

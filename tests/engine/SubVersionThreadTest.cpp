@@ -1,6 +1,7 @@
 #include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
 #include "engine/CWorkQueue.h"
+#include "platform/SystemInfo.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
 #include "support/AtOnce.h"
@@ -365,11 +366,14 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
 
     struct Case {
         const char* name;
-        const char* plan;
+        QString plan;
         int state;
         QString author;
+        QString status; // svn's status and log answers, when they are planned too
+        QString log;
     };
     const QString cutAuthor(256, QLatin1Char('a'));
+    const QString me = platform::LoginName();
     const Case cases[] = {
         {"empty-local", "uptodate - 5 dev1 0", ErrorLocal, {}},
         {"empty-remote", "uptodate 5 - dev1 0", ErrorNetwork, {}},
@@ -380,13 +384,27 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
         {"long-author", "uptodate 5 5 a*100000 0", UpToDate, cutAuthor},
         // An answer that never ends is cut off instead of filling the memory.
         {"endless", "endless 1 1 x 0", ErrorLocal, {}},
+        // The user's own commit accounts for mine.txt, but no log accounts for readme.txt, which the
+        // copy holds at an older revision: not the user's alone, so announced.
+        {"own-unexplained", "uptodate 2 3 " + me + " 0", Modified, me,
+         "<status><target path=\"wc\">"
+         "<entry path=\"wc/readme.txt\"><wc-status item=\"normal\" revision=\"1\" props=\"none\"/>"
+         "<repos-status item=\"modified\" props=\"none\"/></entry>"
+         "<entry path=\"wc/mine.txt\"><wc-status item=\"none\" props=\"none\"/>"
+         "<repos-status item=\"added\" props=\"none\"/></entry></target></status>",
+         "<log><logentry revision=\"3\"><author>" + me +
+             "</author><paths>"
+             "<path action=\"A\">/own-unexplained/mine.txt</path></paths><msg>mine</msg></logentry></log>"},
     };
     for (const Case& testCase : cases) {
         const QString folder = m_Sandbox.Folder() + QLatin1Char('/') + QLatin1String(testCase.name);
         ASSERT_TRUE(QDir().mkpath(folder));
-        QFile plan(plans + QLatin1Char('/') + QLatin1String(testCase.name));
-        ASSERT_TRUE(plan.open(QIODevice::WriteOnly) && plan.write(testCase.plan) > 0);
-        plan.close();
+        for (const auto& [suffix, text] :
+             {std::pair{"", testCase.plan}, std::pair{".status", testCase.status},
+              std::pair{".log", testCase.log}}) {
+            QFile plan(plans + QLatin1Char('/') + QLatin1String(testCase.name) + QLatin1String(suffix));
+            ASSERT_TRUE(text.isEmpty() || (plan.open(QIODevice::WriteOnly) && plan.write(text.toUtf8()) > 0));
+        }
         m_Host.Watchdog().AddPath(folder, 0);
         m_Host.Watchdog().SetPathResult(folder, QStringLiteral("carol"), UpToDate);
 
@@ -397,10 +415,13 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
         EXPECT_EQ(record->m_iState, testCase.state) << testCase.name;
         EXPECT_EQ(record->m_strLastAuthor, testCase.author) << testCase.name;
     }
-    EXPECT_EQ(m_Host.Announcements(),
-              (QStringList{QStringLiteral("Message from dev1:\nahead was modified. (local=7, remote=6)"),
-                           QStringLiteral("Message from dev1:\npadded was modified. (local=99, remote=099)"),
-                           QStringLiteral("Message from :\nno-author was modified. (local=5, remote=6)")}));
+    EXPECT_EQ(
+        m_Host.Announcements(),
+        (QStringList{
+            QStringLiteral("Message from dev1:\nahead was modified. (local=7, remote=6)"),
+            QStringLiteral("Message from dev1:\npadded was modified. (local=99, remote=099)"),
+            QStringLiteral("Message from :\nno-author was modified. (local=5, remote=6)"),
+            QStringLiteral("Message from %1:\nown-unexplained was modified. (local=2, remote=3)").arg(me)}));
 }
 
 TEST_F(CheckJobTest, CheckDiscardedUnrunEndsWithoutResult) {

@@ -5,9 +5,12 @@
 // warned (svn's locale warnings before the document) or endless (a document whose author never
 // ends). A revision or author "-" is empty; an author "<c>*<n>" is n times the character c.
 // A folder path is the local query; svn://soak/<folder name> the remote one. Each run is noted in
-// $CORVANE_SOAK_LOG as "L <name>" or "R <name>", or "S <name>" for `status`, which gets the info
-// answer too and so fails to read. A hang never ends by itself; "hold" answers as
-// uptodate once the file <name>.release appears beside the plan.
+// $CORVANE_SOAK_LOG as "L <name>" or "R <name>" (the log, too, asks the URL), or "S <name>" for
+// `status`. `status` and `log` print the file <name>.status or <name>.log beside the plan when there is
+// one; otherwise status finds the folder itself out of date when the two revisions differ, and
+// nothing when they are equal, and log gets the info answer, which does not read as a log. A hang
+// never ends by itself; "hold" answers as uptodate once the file <name>.release appears beside the
+// plan.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -80,6 +83,26 @@ void PrintFailure(const std::string& error) {
     std::cerr << error << "\n";
 }
 
+// Prints the file's contents; false when there is no such file.
+bool PrintFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    std::cout << in.rdbuf();
+    return true;
+}
+
+// What `svn status -u --xml` prints: the folder itself out of date, or nothing.
+void PrintStatus(const std::string& target, const Plan& plan) {
+    std::cout << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<status>\n<target\n   path=\"" << target
+              << "\">\n";
+    if (plan.localRevision != plan.remoteRevision)
+        std::cout << "<entry\n   path=\"" << target << "\">\n<wc-status\n   item=\"normal\"\n   revision=\""
+                  << plan.localRevision << "\"\n   props=\"none\">\n</wc-status>\n<repos-status\n"
+                  << "   item=\"modified\"\n   props=\"none\">\n</repos-status>\n</entry>\n";
+    std::cout << "<against\n   revision=\"" << plan.remoteRevision << "\"/>\n</target>\n</status>\n";
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -124,6 +147,17 @@ int main(int argc, char* argv[]) {
     if (plan.outcome == "endless") {
         PrintEndlessDocument();
         return 1;
+    }
+    const std::string command = argv[1];
+    if (command == "status" || command == "log") {
+        std::filesystem::path answer = planFile;
+        answer += "." + command;
+        if (PrintFile(answer))
+            return 0;
+        if (status) {
+            PrintStatus(target, plan);
+            return 0;
+        }
     }
     if (plan.outcome == "warned")
         std::cerr << "svn: warning: cannot set LC_CTYPE locale\n"

@@ -1,4 +1,5 @@
 #include "platform/SystemInfo.h"
+#include "svn/CExternalsReader.h"
 #include "svn/CLogReader.h"
 #include "svn/CStatusReader.h"
 #include "svn/CSubAutomation.h"
@@ -294,10 +295,15 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
     EXPECT_TRUE(entries[2].m_strDate.isEmpty() && entries[2].m_ChangedPaths.empty());
     EXPECT_EQ(SummaryLine(entries[2]), QStringLiteral("r5 : "));
 
+    // The last: deeper than TinyXML's recursion can go, its nesting hidden in single-quoted values.
+    std::string singleQuoted;
+    for (int level = 0; level < 87000; ++level)
+        singleQuoted += "<a b=''>";
     const std::vector<SVNLogEntry> kept = entries;
-    for (const std::string& broken : {std::string(), kFailedRun, kLog.substr(0, kLog.size() / 2),
-                                      kLog + std::string(kDefaultOutputLimit, '\n'), std::string("<info/>")})
-        EXPECT_FALSE(CLogReader::Read(broken, entries)) << broken;
+    for (const std::string& broken :
+         {std::string(), kFailedRun, kLog.substr(0, kLog.size() / 2),
+          kLog + std::string(kListingOutputLimit, '\n'), std::string("<info/>"), singleQuoted})
+        EXPECT_FALSE(CLogReader::Read(broken, entries)) << broken.substr(0, 80);
     EXPECT_EQ(entries, kept);
 
     // Only what the repository changed is out of date; a local change alone is not. A switched
@@ -315,15 +321,37 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
 <target path="/home/ann/wc/ext"><entry path="/home/ann/wc/ext/two  blanks"><wc-status item="normal" revision="2" props="none"/><repos-status item="modified" props="none"/></entry></target></status>
 )",
                                     status));
-    EXPECT_EQ(status,
-              (SVNStatus{{{"new", "", "added"}, {"", "3", "none"}, {"ext/two  blanks", "2", "modified"}},
-                         {"sub"},
-                         {"ext"}}));
+    EXPECT_EQ(status, (SVNStatus{{{"new", "", "added", "none", "none"},
+                                  {"", "3", "none", "normal", "none"},
+                                  {"ext/two  blanks", "2", "modified", "normal", "none"}},
+                                 {"sub"},
+                                 {"ext"}}));
     EXPECT_FALSE(CStatusReader::Read(kFailedRun, status));
     EXPECT_FALSE(CStatusReader::Read("<?xml version=\"1.0\"?>\n<status>\n<target path=\"/x\">\n"
                                      "svn: warning: W155007: '/x' is not a working copy\n"
                                      "</target>\n</status>\n",
                                      status));
+
+    // Externals in both of svn's formats; only a revision other than HEAD pins one.
+    std::vector<SVNExternal> externals;
+    ASSERT_TRUE(CExternalsReader::Read(R"(<?xml version="1.0" encoding="UTF-8"?>
+<properties><target path="/home/ann/wc/sub"><property name="svn:externals"># a comment
+^/lib lib
+-r5 ^/lib "five lib"
+-r 6 ^/lib six\ lib
+svn://host/lib@7 seven
+^/lib@HEAD head
+old/dir -r8 svn://host/lib
+old/plain svn://host/lib
+</property></target></properties>)",
+                                       "/home/ann/wc", externals));
+    EXPECT_EQ(externals, (std::vector<SVNExternal>{{"sub/lib", false},
+                                                   {"sub/five lib", true},
+                                                   {"sub/six lib", true},
+                                                   {"sub/seven", true},
+                                                   {"sub/head", false},
+                                                   {"sub/old/dir", true},
+                                                   {"sub/old/plain", false}}));
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL
