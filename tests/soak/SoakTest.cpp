@@ -1,9 +1,10 @@
-// A simulated week of the tray program: 10,080 timer ticks (one a minute) called directly on the main
-// frame, 200 watched folders, and a fake svn that answers each check as the test has planned it at
-// random: up to date, modified, not a working copy, a broken run, a network failure, slow answers and
-// now and then a run that never ends. Between ticks the test waits for the worker to finish, so the
-// run takes as long as the checks, not a week. Three storms hold one check while the ticks go on, so
-// that the queue fills behind it, and remake the records meanwhile, as closing the watch list does.
+// A simulated week of the tray program (two days in the sanitizer builds): 10,080 timer ticks (one a
+// minute) called directly on the main frame, 200 watched folders, and a fake svn that answers each
+// check as the test has planned it at random: up to date, modified, not a working copy, a broken run,
+// a network failure, slow answers and now and then a run that never ends. Between ticks the test
+// waits for the worker to finish, so the run takes as long as the checks, not a week. Three storms hold
+// one check while the ticks go on, so that the queue fills behind it, and remake the records
+// meanwhile, as closing the watch list does.
 //
 // What must hold: every folder is checked at the ticks that the scheduling rule gives (every 60 ticks:
 // the rotation takes three or four folders a tick, to come round the 200 in an hour); a folder is
@@ -41,19 +42,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kFolders = 200;
-constexpr int kTicks = 10080;
-constexpr int kCountdownAfterResult = 60;
-// Long enough that an answering fake svn never reaches it on a busy machine, under a sanitizer too,
-// in any of a check's three or four runs (5 s was reached at a load of 20); the few planned hangs each
-// cost it once.
-constexpr auto kCheckTimeLimit = 15s;
-constexpr auto kDrainLimit = 60s;
-constexpr int kStormTicks = 250;
-constexpr int kStormStarts[] = {2500, 5000, 7500};
-constexpr int kMemoryWarmUpTick = 1000;
-constexpr long kAllowedGrowthKb = 16 * 1024;
-
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #elif defined(__has_feature)
@@ -65,6 +53,22 @@ constexpr bool kSanitized = false;
 #else
 constexpr bool kSanitized = false;
 #endif
+
+constexpr int kFolders = 200;
+// The plain build runs the whole week. The sanitizer builds, each check several times slower, run two
+// days: every outcome, every storm and the quit with a check in flight come many times over in that
+// span too, so what they look for (races, use after free, leaks) meets the same code paths.
+constexpr int kTicks = kSanitized ? 2880 : 10080;
+constexpr int kCountdownAfterResult = 60;
+// Long enough that an answering fake svn never reaches it on a busy machine, under a sanitizer too,
+// in any of a check's three or four runs (5 s was reached at a load of 20); the few planned hangs each
+// cost it once.
+constexpr auto kCheckTimeLimit = 15s;
+constexpr auto kDrainLimit = 60s;
+constexpr int kStormTicks = 250;
+constexpr int kStormStarts[] = {kTicks / 4, kTicks / 2, kTicks * 3 / 4};
+constexpr int kMemoryWarmUpTick = 1000;
+constexpr long kAllowedGrowthKb = 16 * 1024;
 
 enum class Outcome { UpToDate, Modified, NotWorkingCopy, BadLocal, Network, HangLocal, HangRemote, Hold };
 
