@@ -14,7 +14,7 @@ source "$here/../support/wait-lib.sh"
 # was there when it started, and the test suites run without one.
 wine="$build/tests/windows/desktop"
 mkdir -p "$wine"
-export WINEPREFIX="$wine/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$wine/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 work=$(mktemp -d)
 state="$work/desktop"
