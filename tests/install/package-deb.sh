@@ -31,7 +31,8 @@ for file in ./usr/bin/corvane ./usr/share/applications/io.github.corvane.Corvane
 done
 
 # Any error or warning fails, an override whose context no longer matches the tag among them.
-lintian --fail-on error,warning >"$work/lintian.log" 2>&1 "$package" || Fail "lintian: $(cat "$work/lintian.log")"
+# lintian keeps a cache of its own in the temporary folder, which it leaves behind.
+TMPDIR="$work" lintian --fail-on error,warning >"$work/lintian.log" 2>&1 "$package" || Fail "lintian: $(cat "$work/lintian.log")"
 
 dpkg-deb -x "$package" "$work/root"
 man -M "$work/root/usr/share/man" -w corvane >/dev/null || Fail "man does not find the package's page"
