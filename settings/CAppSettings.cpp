@@ -24,13 +24,13 @@ constexpr int kMinimumTimerMilisec = 60000;
 constexpr int kMaxNesting = 256;
 constexpr int kUtf8Padding = 4;
 // Settings are a few hundred bytes; a larger "file" is something else (a link to /dev/zero, a log).
-constexpr qint64 kMaxFileBytes = 1024 * 1024;
+constexpr qint64 kMaxSettingsFileBytes = 1024 * 1024;
 
 } // namespace
 
 bool CAppSettings::LoadFromFile(const std::string& strFileName) {
     std::optional<QByteArray> read =
-        platform::ReadRegularFile(QString::fromLocal8Bit(strFileName), kMaxFileBytes);
+        platform::ReadRegularFile(QString::fromLocal8Bit(strFileName), kMaxSettingsFileBytes);
     if (!read)
         return false;
     QByteArray content = std::move(*read);

@@ -11,14 +11,15 @@
 namespace {
 
 // Far more than one line per watched folder needs.
-constexpr qint64 kMaxFileBytes = 1024 * 1024;
+constexpr qint64 kMaxIntervalsFileBytes = 1024 * 1024;
 
 } // namespace
 
 CIntervalsFile::CIntervalsFile(QString strFileName) : m_strFileName(std::move(strFileName)) {}
 
 std::optional<std::map<QString, int>> CIntervalsFile::ReadIntervals() const {
-    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxFileBytes);
+    const std::optional<QByteArray> content =
+        platform::ReadRegularFile(m_strFileName, kMaxIntervalsFileBytes);
     if (!content)
         return std::nullopt;
 

@@ -11,7 +11,7 @@
 namespace {
 
 // Far more than anyone's names need; a larger "list" is something else.
-constexpr qint64 kMaxFileBytes = 1024 * 1024;
+constexpr qint64 kMaxNamesFileBytes = 1024 * 1024;
 
 } // namespace
 
@@ -22,7 +22,7 @@ QString CNamesFile::Beside(const QString& listFile) {
 }
 
 QStringList CNamesFile::ReadNames() const {
-    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxFileBytes);
+    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxNamesFileBytes);
     if (!content)
         return {};
     // The decoder drops the byte order mark that an editor may have put first.

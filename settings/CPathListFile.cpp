@@ -13,7 +13,7 @@
 namespace {
 
 // Some thousand folders fit in far less; a larger "list" is something else (a link to /dev/zero).
-constexpr qint64 kMaxFileBytes = 1024 * 1024;
+constexpr qint64 kMaxListFileBytes = 1024 * 1024;
 
 // The list is saved in UTF-8, which holds every path. A list in the system's narrow encoding, as the
 // ANSI code page of Windows, in which earlier lists were written, is no valid UTF-8 once it holds a
@@ -29,7 +29,7 @@ QString DecodeList(const QByteArray& content) {
 CPathListFile::CPathListFile(QString strFileName) : m_strFileName(std::move(strFileName)) {}
 
 std::optional<QStringList> CPathListFile::ReadPaths() const {
-    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxFileBytes);
+    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxListFileBytes);
     if (!content)
         return std::nullopt;
 
@@ -49,7 +49,7 @@ QString CPathListFile::ReadFailure() const {
         return QStringLiteral("it does not exist");
     if (!file.isFile())
         return QStringLiteral("it is not a regular file");
-    if (file.size() > kMaxFileBytes)
+    if (file.size() > kMaxListFileBytes)
         return QStringLiteral("it is larger than 1 MiB");
     return QStringLiteral("it cannot be read");
 }

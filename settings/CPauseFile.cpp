@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qint64 kMaxFileBytes = 4096;
+constexpr qint64 kMaxPauseFileBytes = 4096;
 constexpr char kUntil[] = "until ";
 constexpr char kUntilResumed[] = "until resumed";
 
@@ -31,7 +31,7 @@ std::optional<CheckPause> ParseLine(const QByteArray& line) {
 CPauseFile::CPauseFile(QString strFileName) : m_strFileName(std::move(strFileName)) {}
 
 std::optional<CheckPause> CPauseFile::ReadPause() const {
-    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxFileBytes);
+    const std::optional<QByteArray> content = platform::ReadRegularFile(m_strFileName, kMaxPauseFileBytes);
     if (!content)
         return std::nullopt;
     for (const QByteArray& line : content->split('\n')) {

@@ -5,6 +5,7 @@
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
 #include "support/ChildProcesses.h"
+#include "support/ContentsOf.h"
 #include "support/PlaceProgram.h"
 
 #include <QDir>
@@ -35,11 +36,6 @@ struct CCommandResult {
 // A path as --check prints it: as the system writes it.
 QString Native(const QString& path) {
     return QDir::toNativeSeparators(path);
-}
-
-QByteArray ContentsOf(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Copies the files below one folder to the same places below another, over what is there, and

@@ -4,6 +4,7 @@
 #include "support/CScopedEnvironment.h"
 #include "support/CSvnRelay.h"
 #include "support/CSvnSandbox.h"
+#include "support/ContentsOf.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,11 +20,6 @@
 namespace {
 
 const QRegularExpression kCheckTime(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
-
-QByteArray ContentsOf(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 bool WriteFile(const QString& fileName, const QByteArray& contents) {
     QFile file(fileName);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kToolTimeoutMs = 60000;
+constexpr int kGitTimeoutMs = 60000;
 
 } // namespace
 
@@ -33,7 +33,7 @@ bool CGitSandbox::Git(const QString& folder, const QStringList& arguments, QByte
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QStringLiteral("git"),
                   QStringList{QStringLiteral("-C"), folder.isEmpty() ? Folder() : folder} + arguments);
-    const bool bFinished = process.waitForFinished(kToolTimeoutMs);
+    const bool bFinished = process.waitForFinished(kGitTimeoutMs);
     if (!bFinished) {
         process.kill();
         process.waitForFinished();
