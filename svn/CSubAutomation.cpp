@@ -7,7 +7,6 @@
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <mutex>
@@ -88,6 +87,17 @@ void WriteDebugCopy(const std::string& rawOutput) {
     static std::mutex lock;
     const std::lock_guard guard(lock);
     platform::WriteDebugCopy(rawOutput);
+}
+
+// One of svn's own messages: "svn: E170013: ..." or "svn: warning: W155010: ...". Plain string tests,
+// not a regular expression: a match on a worker thread gives that thread a JIT stack of its own,
+// which the Windows C++ runtime frees twice when the thread ends.
+bool IsSvnMessage(const QString& line) {
+    for (const QLatin1String prefix : {QLatin1String("svn: E"), QLatin1String("svn: warning: W")}) {
+        if (line.startsWith(prefix) && line.size() > prefix.size() && line.at(prefix.size()).isDigit())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -193,10 +203,9 @@ QString CSubAutomation::FailureReason() const {
     case RunEnd::Ended:
         break;
     }
-    static const QRegularExpression svnLine(QStringLiteral("^svn: (E\\d|warning: W\\d)"));
     const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
     for (const QString& line : lines) {
-        if (svnLine.match(line).hasMatch())
+        if (IsSvnMessage(line))
             return line.trimmed().left(kMaxFieldLength);
     }
     return QStringLiteral("svn's answer could not be read");
