@@ -129,7 +129,13 @@ $expected"
 PathIs "$withCorvane" "the install"
 # Corvane runs once the install ends, as a tray program that --quit ends.
 started=$(WaitForOutput 60 StartedByInstaller) || Fail "the install did not start Corvane"
-Wine cmd /c corvane --quit || Fail "corvane --quit after the install ended with $?"
+# --quit returns only once the program's process has ended, as the upgrade needs of an executable in
+# use: right after it, in the same console, the system lists no corvane.exe (wmic writes UTF-16).
+Wine cmd /c "corvane --quit && wmic process get name > $(WinePath "$work/processes")" ||
+    Fail "corvane --quit after the install ended with $?"
+processes=$(iconv -f UTF-16 -t UTF-8 "$work/processes" | tr -d '\r')
+grep -q '^services\.exe' <<<"$processes" || Fail "wmic listed no processes: $processes"
+! grep -qi '^corvane\.exe' <<<"$processes" || Fail "--quit returned while the tray program still ran"
 WaitFor 60 eval '! kill -0 "$started" 2>/dev/null' || Fail "the Corvane that the install started did not end"
 # Typed in a new console anywhere, "corvane" is the installed console entry, found through the PATH.
 answer=$(cd "$work" && Wine cmd /c corvane --version) || Fail "the installed program's --version failed"
