@@ -20,6 +20,13 @@ QString Below(const QString& folder, const QString& path) {
     return path.isEmpty() ? folder : folder + QLatin1Char('/') + path;
 }
 
+// The item's path below the repository root, as svn's log names paths ("/trunk/f.txt").
+QString InRepository(const QString& folder, const QString& path) {
+    if (path.isEmpty())
+        return folder.isEmpty() ? QStringLiteral("/") : folder;
+    return folder + QLatin1Char('/') + path;
+}
+
 bool IsAtOrBelow(const QString& path, const QString& folder) {
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
@@ -172,7 +179,7 @@ bool CEditPrediction::IsEdited(const SVNOutOfDateItem& item) {
 
 QStringList CEditPrediction::RevisionsThatChanged(const std::vector<SVNLogEntry>& lacking,
                                                   const QString& folderInRepository, const QString& path) {
-    const QString inRepository = Below(folderInRepository, path);
+    const QString inRepository = InRepository(folderInRepository, path);
     std::vector<qlonglong> revisions;
     for (const SVNLogEntry& entry : lacking) {
         const bool bChanged =
@@ -199,7 +206,7 @@ std::vector<SVNEditPrediction> CEditPrediction::Predict(CSubAutomation& svn, con
         // svn leaves an item in conflict as it is; the conflict is the user's already.
         const bool bConflicted = item.m_strLocalItem == QLatin1String("conflicted");
         predictions.push_back({Below(part.m_strPrefix, item.m_strPath),
-                               Below(part.m_strInRepository, item.m_strPath),
+                               InRepository(part.m_strInRepository, item.m_strPath),
                                bConflicted ? Outcome::Conflicts : Outcome::Merges, part.m_Revisions[i], {}});
         if (!bConflicted)
             asked.push_back(&item);

@@ -207,15 +207,15 @@ bool CSubAutomation::GetProperties(const QString& path, std::map<QString, QByteA
     // The XML gives the names only: TinyXML condenses the blanks and line breaks of a value.
     const std::string output = RunSvn(QStringLiteral("proplist --xml"), path);
     CSvnDocument document;
-    const TiXmlElement* target = nullptr;
-    if (document.Parse(output, kDefaultOutputLimit)) {
-        if (const TiXmlElement* root = document.Document().FirstChildElement("properties"))
-            target = root->FirstChildElement("target");
-    }
-    if (target == nullptr)
+    const TiXmlElement* root = nullptr;
+    if (document.Parse(output, kDefaultOutputLimit))
+        root = document.Document().FirstChildElement("properties");
+    if (root == nullptr)
         return Kept(false, output);
+    // An item without properties has no target element.
+    const TiXmlElement* target = root->FirstChildElement("target");
     std::map<QString, QByteArray> read;
-    for (const TiXmlElement* property = target->FirstChildElement("property"); property != nullptr;
+    for (const TiXmlElement* property = target ? target->FirstChildElement("property") : nullptr; property != nullptr;
          property = property->NextSiblingElement("property")) {
         const QString name = CSvnDocument::Text(property->Attribute("name"), kWhole);
         std::string value;
