@@ -2,7 +2,8 @@
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
 # is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
-# copy again, and "Quit" from the menu ends it with exit code 0. Started again, it shows the balloon
+# copy again, and "Quit" from the menu ends it with exit code 0. Alice's own edit of the file that bob
+# changed is named in the balloon, which says that the update would conflict. Started again, it shows the balloon
 # again, this time about a Git clone behind its upstream (a screenshot is kept); a right click on the
 # icon then opens the menu and no report, and "Quit" from that menu ends it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
@@ -17,6 +18,7 @@ StartScenario "$artifacts" alert
 # A repository with two working copies: alice's stays at revision 1 while bob commits revision 2.
 source "$(dirname "$0")/../support/svn-lib.sh"
 MakeAliceBehind bob
+echo mine >"$work/alice/a.txt"
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
@@ -47,6 +49,10 @@ QuitFromOpenMenu() {
 
 StartAndAlert
 import -window root "$artifacts/balloon.png"
+said=$(xdotool getwindowname "$(Balloon "$PROGRAM_PID")")
+grep -qx 'Your edits meet these changes: a.txt (conflict)' <<<"$said" ||
+    Fail "the balloon did not name alice's edit: $said"
+echo "the balloon names the edit: $(tail -n 1 <<<"$said")"
 
 # A click that comes before the balloon takes input leaves it open, and is given again.
 ClickBalloonForReport() {
