@@ -155,8 +155,6 @@ bool CTaskbarNotifier::ShowPopup(const QString& strText, TaskbarEdge nEdge, int 
         return false;
     HidePopup();
     m_strText = strText;
-    // The painted text is also the window's name, which window lists and assistive tools read.
-    setWindowTitle(strText);
     m_nEdge = nEdge;
     m_nHiddenX = m_nPosX = iHiddenX;
     m_nHiddenY = m_nPosY = iHiddenY;
