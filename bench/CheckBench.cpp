@@ -351,16 +351,19 @@ int main(int argc, char* argv[]) {
     const QString editSeed = sandbox.Folder() + QStringLiteral("/edit-seed");
     const QString edited = sandbox.Folder() + QStringLiteral("/edited");
     const QString unedited = sandbox.Folder() + QStringLiteral("/unedited");
-    bench::RunToEnd({QStringLiteral("svnadmin"), QStringLiteral("create"), editRepository}, std::chrono::seconds(60));
-    bench::RunToEnd({QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, editSeed},
+    bench::RunToEnd({QStringLiteral("svnadmin"), QStringLiteral("create"), editRepository},
                     std::chrono::seconds(60));
+    bench::RunToEnd(
+        {QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, editSeed},
+        std::chrono::seconds(60));
     if (sandbox.Commit(editSeed, QStringLiteral("carol"), QStringLiteral("a.txt"), "a\nb\nc\n") != 1) {
         std::fprintf(stderr, "cannot commit: %s\n", qPrintable(sandbox.LastError()));
         return 1;
     }
     for (const QString& copy : {edited, unedited})
-        bench::RunToEnd({QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, copy},
-                        std::chrono::seconds(60));
+        bench::RunToEnd(
+            {QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, copy},
+            std::chrono::seconds(60));
     QFile edit(edited + QStringLiteral("/a.txt"));
     if (sandbox.Commit(editSeed, QStringLiteral("carol"), QStringLiteral("a.txt"), "a\ntheirs\nc\n") == 0 ||
         !edit.open(QIODevice::WriteOnly | QIODevice::Truncate) || edit.write("a\nmine\nc\n") != 9) {

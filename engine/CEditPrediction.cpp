@@ -1,5 +1,6 @@
 #include "engine/CEditPrediction.h"
 
+#include "platform/CommandLine.h"
 #include "svn/CSubAutomation.h"
 #include "svn/CUpdateReader.h"
 
@@ -66,8 +67,8 @@ public:
                 InScratch(*item));
         std::string output;
         for (const auto& [revision, paths] : byRevision) {
-            if (!m_Svn.RunOnTargets(QStringLiteral("update -q --parents --set-depth empty -r ") + revision, paths,
-                                    output))
+            if (!m_Svn.RunOnTargets(QStringLiteral("update -q --parents --set-depth empty -r ") + revision,
+                                    paths, output))
                 return Failed();
         }
         for (const SVNOutOfDateItem* item : items) {
@@ -110,13 +111,20 @@ private:
         }
         if (local == QLatin1String("deleted"))
             return true;
-        if (local == QLatin1String("missing"))
-            return QFileInfo(to).isDir() ? QDir(to).removeRecursively() : QFile::remove(to) || !QFileInfo::exists(to);
+        // svn restores what is missing; so it does in the scratch copy.
+        if (local == QLatin1String("missing")) {
+            if (QFileInfo(to).isDir())
+                QDir(to).removeRecursively();
+            else
+                QFile::remove(to);
+            return true;
+        }
         const QFileInfo source(from);
         if (source.isFile()) {
             QFile::remove(to);
             if (!QFile::copy(from, to)) {
-                m_strFailure = QStringLiteral("cannot copy %1 into a scratch folder").arg(QDir::toNativeSeparators(from));
+                m_strFailure = QStringLiteral("cannot copy %1 into a scratch folder")
+                                   .arg(QDir::toNativeSeparators(from));
                 return false;
             }
         } else if (source.isDir() && !QDir().mkpath(to)) {
@@ -135,7 +143,8 @@ private:
         if (!m_Svn.GetProperties(from, wanted) || !m_Svn.GetProperties(to, held))
             return Failed();
         for (const auto& [name, value] : held) {
-            if (!wanted.contains(name) && !Run(QStringLiteral("propdel ") + QuoteName(name), to))
+            if (!wanted.contains(name) &&
+                !Run(QStringLiteral("propdel ") + platform::QuoteArgument(name), to))
                 return false;
         }
         for (const auto& [name, value] : wanted) {
@@ -144,18 +153,19 @@ private:
                 continue;
             // The value goes through a file: it may hold line breaks or any byte.
             QFile valueFile(m_Folder.filePath(QStringLiteral("value")));
-            if (!valueFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || valueFile.write(value) != value.size()) {
+            if (!valueFile.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                valueFile.write(value) != value.size()) {
                 m_strFailure = QStringLiteral("cannot write a scratch file");
                 return false;
             }
             valueFile.close();
-            if (!Run(QStringLiteral("propset %1 -F %2").arg(QuoteName(name), QuoteName(valueFile.fileName())), to))
+            if (!Run(QStringLiteral("propset %1 -F %2")
+                         .arg(platform::QuoteArgument(name), platform::QuoteArgument(valueFile.fileName())),
+                     to))
                 return false;
         }
         return true;
     }
-
-    static QString QuoteName(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
     CSubAutomation& m_Svn;
     const SVNEditedPart& m_Part;
@@ -182,11 +192,12 @@ QStringList CEditPrediction::RevisionsThatChanged(const std::vector<SVNLogEntry>
     const QString inRepository = InRepository(folderInRepository, path);
     std::vector<qlonglong> revisions;
     for (const SVNLogEntry& entry : lacking) {
-        const bool bChanged =
-            std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(), [&](const SVNChangedPath& changed) {
-                return IsAtOrBelow(changed.m_strPath, inRepository) ||
-                       (changed.m_strAction != QLatin1String("M") && IsAtOrBelow(inRepository, changed.m_strPath));
-            });
+        const bool bChanged = std::any_of(entry.m_ChangedPaths.begin(), entry.m_ChangedPaths.end(),
+                                          [&](const SVNChangedPath& changed) {
+                                              return IsAtOrBelow(changed.m_strPath, inRepository) ||
+                                                     (changed.m_strAction != QLatin1String("M") &&
+                                                      IsAtOrBelow(inRepository, changed.m_strPath));
+                                          });
         if (bChanged)
             revisions.push_back(entry.m_strRevision.toLongLong());
     }
@@ -207,7 +218,9 @@ std::vector<SVNEditPrediction> CEditPrediction::Predict(CSubAutomation& svn, con
         const bool bConflicted = item.m_strLocalItem == QLatin1String("conflicted");
         predictions.push_back({Below(part.m_strPrefix, item.m_strPath),
                                InRepository(part.m_strInRepository, item.m_strPath),
-                               bConflicted ? Outcome::Conflicts : Outcome::Merges, part.m_Revisions[i], {}});
+                               bConflicted ? Outcome::Conflicts : Outcome::Merges,
+                               part.m_Revisions[i],
+                               {}});
         if (!bConflicted)
             asked.push_back(&item);
     }
@@ -226,9 +239,10 @@ std::vector<SVNEditPrediction> CEditPrediction::Predict(CSubAutomation& svn, con
             prediction.m_strReason = scratch.FailureReason();
         } else {
             const QString path = QDir::fromNativeSeparators(scratch.InScratch(*asked[j]));
-            const bool bConflict = std::any_of(updated.begin(), updated.end(), [&](const SVNUpdatedPath& line) {
-                return line.m_bConflict && IsAtOrBelow(line.m_strPath, path);
-            });
+            const bool bConflict =
+                std::any_of(updated.begin(), updated.end(), [&](const SVNUpdatedPath& line) {
+                    return line.m_bConflict && IsAtOrBelow(line.m_strPath, path);
+                });
             prediction.m_eOutcome = bConflict ? Outcome::Conflicts : Outcome::Merges;
         }
         ++j;

@@ -150,7 +150,8 @@ bool ReadPartLog(CSubAutomation& svn, CCopyPart& part, std::vector<SVNLogEntry>&
 // The user's edits of the part that its lacking revisions changed too.
 SVNEditedPart EditedItems(const QString& workingCopy, const CCopyPart& part,
                           const std::vector<SVNLogEntry>& lacking) {
-    SVNEditedPart edited{part.m_strPath.isEmpty() ? workingCopy : workingCopy + QLatin1Char('/') + part.m_strPath,
+    SVNEditedPart edited{part.m_strPath.isEmpty() ? workingCopy
+                                                  : workingCopy + QLatin1Char('/') + part.m_strPath,
                          part.m_strPath,
                          part.m_Local.m_strUrl,
                          part.m_Local.m_strRevision,
@@ -239,7 +240,8 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     bool bOwnOnly = false;
     QStringList failures = copy.m_Failures;
     std::vector<SVNEditedPart> edited;
-    SVNChanges changes = MissingRevisions(svn, local, remote, copy.m_Status, failures, bLacking, bOwnOnly, edited);
+    SVNChanges changes =
+        MissingRevisions(svn, local, remote, copy.m_Status, failures, bLacking, bOwnOnly, edited);
     PredictEdits(svn, edited, changes);
     // An external that did not answer is named; the parts that did are judged all the same.
     const QString failed = failures.join(QStringLiteral("; "));

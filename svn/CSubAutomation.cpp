@@ -165,7 +165,8 @@ std::string CSubAutomation::RunSvn(const QString& arguments, const QString& targ
         m_eLastRunEnd = RunEnd::Ended;
         return {};
     }
-    return RunSvnLine(arguments + QStringLiteral(" -- ") + platform::QuoteArgument(target + QLatin1Char('@') + peg),
+    return RunSvnLine(arguments + QStringLiteral(" -- ") +
+                          platform::QuoteArgument(target + QLatin1Char('@') + peg),
                       outputLimit, timeLimit, console);
 }
 
@@ -173,8 +174,8 @@ std::string CSubAutomation::RunSvnLine(const QString& line, std::size_t outputLi
                                        std::optional<std::chrono::milliseconds> timeLimit,
                                        platform::ChildConsole console) {
     m_nLastOutputLimit = outputLimit;
-    return RunCommand(QStringLiteral("svn.exe"), line, timeLimit.value_or(m_msTimeLimit), m_StopToken, outputLimit,
-                      &m_eLastRunEnd, console, &m_LastExitCode);
+    return RunCommand(QStringLiteral("svn.exe"), line, timeLimit.value_or(m_msTimeLimit), m_StopToken,
+                      outputLimit, &m_eLastRunEnd, console, &m_LastExitCode);
 }
 
 bool CSubAutomation::RunOnTargets(const QString& arguments, const QStringList& targets, std::string& output) {
@@ -215,8 +216,8 @@ bool CSubAutomation::GetProperties(const QString& path, std::map<QString, QByteA
     // An item without properties has no target element.
     const TiXmlElement* target = root->FirstChildElement("target");
     std::map<QString, QByteArray> read;
-    for (const TiXmlElement* property = target ? target->FirstChildElement("property") : nullptr; property != nullptr;
-         property = property->NextSiblingElement("property")) {
+    for (const TiXmlElement* property = target ? target->FirstChildElement("property") : nullptr;
+         property != nullptr; property = property->NextSiblingElement("property")) {
         const QString name = CSvnDocument::Text(property->Attribute("name"), kWhole);
         std::string value;
         if (!RunOnTargets(QStringLiteral("propget --no-newline ") + platform::QuoteArgument(name), {path},

@@ -7,7 +7,7 @@
 // One line of `svn update`'s answer that names a path: what the update did to its text, its
 // properties, and whether it left a tree conflict on it.
 struct SVNUpdatedPath {
-    QString m_strPath; // as svn printed it, with '/'
+    QString m_strPath;        // as svn printed it, with '/'
     bool m_bConflict = false; // a text, property or tree conflict
     bool m_bMerged = false;   // text or properties merged with the local ones
 

@@ -98,7 +98,8 @@ QStringList PredictionLines(const SVNChanges& changes) {
         const QString revisions = RevisionList(prediction.m_Revisions);
         switch (prediction.m_eOutcome) {
         case SVNEditPrediction::Outcome::Conflicts:
-            lines.append(QStringLiteral("%1: your edit conflicts with %2").arg(prediction.m_strPath, revisions));
+            lines.append(
+                QStringLiteral("%1: your edit conflicts with %2").arg(prediction.m_strPath, revisions));
             break;
         case SVNEditPrediction::Outcome::Merges:
             lines.append(QStringLiteral("%1: your edit merges with %2").arg(prediction.m_strPath, revisions));

@@ -33,7 +33,7 @@ struct SVNLogEntry {
 struct SVNEditPrediction {
     enum class Outcome { Merges, Conflicts, CannotTell };
 
-    QString m_strPath; // relative to the watched folder, '/'-separated
+    QString m_strPath;         // relative to the watched folder, '/'-separated
     QString m_strInRepository; // its path below the repository root, as svn's log names paths
     Outcome m_eOutcome = Outcome::CannotTell;
     QStringList m_Revisions; // the lacking revisions that changed it, newest first
@@ -49,7 +49,7 @@ struct SVNChanges {
     std::vector<SVNLogEntry> m_Revisions;
     bool m_bMore = false; // svn's log stopped at its limit: older ones are missing too
     // The user's edits that the lacking revisions meet, and how many more there were past those.
-    std::vector<SVNEditPrediction> m_Predictions;
+    std::vector<SVNEditPrediction> m_Predictions{};
     int m_nMorePredictions = 0;
 
     friend bool operator==(const SVNChanges&, const SVNChanges&) = default;

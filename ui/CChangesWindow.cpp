@@ -107,8 +107,8 @@ QString CChangesWindow::Details(const SVNLogEntry& entry, const std::vector<SVNE
         for (const SVNChangedPath& path : entry.m_ChangedPaths) {
             text += QStringLiteral("   %1 %2").arg(path.m_strAction, path.m_strPath);
             // A path that meets an edit of the user's, or holds one, says what an update would do.
-            const auto edit =
-                std::find_if(predictions.begin(), predictions.end(), [&](const SVNEditPrediction& prediction) {
+            const auto edit = std::find_if(
+                predictions.begin(), predictions.end(), [&](const SVNEditPrediction& prediction) {
                     return prediction.m_Revisions.contains(entry.m_strRevision) &&
                            (prediction.m_strInRepository == path.m_strPath ||
                             prediction.m_strInRepository.startsWith(path.m_strPath + QLatin1Char('/')) ||

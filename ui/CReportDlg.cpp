@@ -56,10 +56,12 @@ QIcon WithConflictMark(const QIcon& modified) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xd0, 0x10, 0x10));
-    const QRectF mark(kStateIconSize * 0.45, kStateIconSize * 0.45, kStateIconSize * 0.55, kStateIconSize * 0.55);
+    const QRectF mark(kStateIconSize * 0.45, kStateIconSize * 0.45, kStateIconSize * 0.55,
+                      kStateIconSize * 0.55);
     painter.drawEllipse(mark);
     painter.setPen(QPen(Qt::white, 1.5));
-    painter.drawLine(QPointF(mark.center().x(), mark.top() + 2), QPointF(mark.center().x(), mark.bottom() - 4));
+    painter.drawLine(QPointF(mark.center().x(), mark.top() + 2),
+                     QPointF(mark.center().x(), mark.bottom() - 4));
     painter.drawPoint(QPointF(mark.center().x(), mark.bottom() - 2));
     painter.end();
     return QIcon(image);

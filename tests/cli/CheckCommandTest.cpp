@@ -7,8 +7,8 @@
 #include "support/ChildProcesses.h"
 #include "support/PlaceProgram.h"
 
-#include <QDir>
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -512,8 +512,8 @@ protected:
     // What the copy holds: svn's status of every item and every file's checksum, .svn's included.
     QByteArray Fingerprint(const QString& copy) {
         QByteArray fingerprint;
-        EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("status"), QStringLiteral("-v"), copy},
-                                      &fingerprint));
+        EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
+                                      {QStringLiteral("status"), QStringLiteral("-v"), copy}, &fingerprint));
         QDirIterator files(copy, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         QStringList sums;
         while (files.hasNext()) {
@@ -534,12 +534,14 @@ protected:
         while (entries.hasNext()) {
             const QString entry = entries.next();
             const QString target = updated + entry.mid(At().size() + copy.size());
-            ASSERT_TRUE(entries.fileInfo().isDir() ? QDir().mkpath(target)
-                                                   : QDir().mkpath(QFileInfo(target).path()) && QFile::copy(entry, target));
+            ASSERT_TRUE(entries.fileInfo().isDir()
+                            ? QDir().mkpath(target)
+                            : QDir().mkpath(QFileInfo(target).path()) && QFile::copy(entry, target));
         }
         QByteArray status;
-        ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
-                                      {QStringLiteral("update"), QStringLiteral("--accept"), QStringLiteral("postpone"), updated}))
+        ASSERT_TRUE(
+            m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("update"), QStringLiteral("--accept"),
+                                                      QStringLiteral("postpone"), updated}))
             << m_Sandbox.LastError().toStdString();
         ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("status"), updated}, &status));
         QStringList conflicted;
@@ -856,32 +858,39 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
                                   const std::function<void()>& theirs) -> std::vector<std::function<void()>> {
         return {[=, this] { RunTool("svnadmin create %2" + name + "-repo"); },
                 [=, this] { RunTool("svn checkout %1" + name + "-repo %2" + name + "-seed"); },
-                [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", base, colleague), 1); },
+                [=, this] {
+                    EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", base, colleague), 1);
+                },
                 [=, this] { RunTool("svn checkout %1" + name + "-repo %2" + name); },
                 [=] { write(name + "/f.txt", mine); },
                 theirs};
     };
     const auto commits = [=, this](const QString& name, const QByteArray& theirs) {
-        return [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", theirs, colleague), 2); };
+        return [=, this] {
+            EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", theirs, colleague), 2);
+        };
     };
-    const auto runs = [=, this](const QString& command) {
-        return [=, this] { RunTool(command); };
-    };
-    const auto row = [&](const QString& name, const QByteArray& mine, const QByteArray& theirs, const QString& line) {
+    const auto runs = [=, this](const QString& command) { return [=, this] { RunTool(command); }; };
+    const auto row = [&](const QString& name, const QByteArray& mine, const QByteArray& theirs,
+                         const QString& line) {
         return Layout{name, edited(name, mine, commits(name, theirs)), "carol",
                       "Message from carol:\n" + name + " was modified. (local=1, remote=2)",
-                      QStringList{"r2 carol: change by carol"} + (line.isEmpty() ? QStringList() : QStringList{line})};
+                      QStringList{"r2 carol: change by carol"} +
+                          (line.isEmpty() ? QStringList() : QStringList{line})};
     };
     QByteArray binary = base;
     binary[1] = '\0';
     const QString svnMessage = " --no-auth-cache --username carol -m theirs %2";
     const QString counting = At() + "counting";
     CheckEach({
-        row("same", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\ntheirs\nc\nd\ne\nf\ng\nh\n", "f.txt: your edit conflicts with r2"),
-        row("next", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\ntheirs\nd\ne\nf\ng\nh\n", "f.txt: your edit merges with r2"),
+        row("same", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\ntheirs\nc\nd\ne\nf\ng\nh\n",
+            "f.txt: your edit conflicts with r2"),
+        row("next", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\ntheirs\nd\ne\nf\ng\nh\n",
+            "f.txt: your edit merges with r2"),
         row("insertion", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nnew\nb\nc\nd\ne\nf\ng\nh\n",
             "f.txt: your edit conflicts with r2"),
-        row("far", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\nc\nd\ne\nf\ntheirs\nh\n", "f.txt: your edit merges with r2"),
+        row("far", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\nc\nd\ne\nf\ntheirs\nh\n",
+            "f.txt: your edit merges with r2"),
         row("binary", binary + "mine", binary + "theirs", "f.txt: your edit conflicts with r2"),
         {"property",
          edited("property", base,
@@ -893,11 +902,14 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
          "carol",
          "Message from carol:\nproperty was modified. (local=1, remote=2)",
          {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
-        {"deleted", edited("deleted", "mine\n", runs("svn rm -q" + svnMessage.chopped(3) + " %1deleted-repo/f.txt")), "carol",
+        {"deleted",
+         edited("deleted", "mine\n", runs("svn rm -q" + svnMessage.chopped(3) + " %1deleted-repo/f.txt")),
+         "carol",
          "Message from carol:\ndeleted was modified. (local=1, remote=2)",
          {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
         {"renamed",
-         edited("renamed", "mine\n", runs("svn mv -q" + svnMessage.chopped(3) + " %1renamed-repo/f.txt %1renamed-repo/g.txt")),
+         edited("renamed", "mine\n",
+                runs("svn mv -q" + svnMessage.chopped(3) + " %1renamed-repo/f.txt %1renamed-repo/g.txt")),
          "carol",
          "Message from carol:\nrenamed was modified. (local=1, remote=2)",
          {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
@@ -914,24 +926,37 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
         {"switched",
          {runs("svnadmin create %2switched-repo"),
           runs("svn mkdir -q --parents" + svnMessage.chopped(3) + " %1switched-repo/trunk/sub"),
-          runs("svn copy -q" + svnMessage.chopped(3) + " %1switched-repo/trunk/sub %1switched-repo/sub-branch"),
+          runs("svn copy -q" + svnMessage.chopped(3) +
+               " %1switched-repo/trunk/sub %1switched-repo/sub-branch"),
           runs("svn checkout -q %1switched-repo/sub-branch %2switched-seed"),
-          [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", base, colleague), 3); },
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", base, colleague), 3);
+          },
           runs("svn checkout -q %1switched-repo/trunk %2switched"),
-          runs("svn switch -q %1switched-repo/sub-branch %2switched/sub"), [=] { write("switched/sub/f.txt", "mine\n"); },
-          [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", "theirs\n", colleague), 4); }},
+          runs("svn switch -q %1switched-repo/sub-branch %2switched/sub"),
+          [=] { write("switched/sub/f.txt", "mine\n"); },
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", "theirs\n", colleague), 4);
+          }},
          "carol",
          "Message from carol:\nswitched was modified. (local=1, remote=1)",
          {"r4 carol: change by carol", "sub/f.txt: your edit conflicts with r4"}},
         // trunk takes ^/lib as its external ext, where the colleague commits.
         {"external",
-         {runs("svnadmin create %2external-repo"), runs("svn mkdir -q" + svnMessage.chopped(3) + " %1external-repo/trunk"),
+         {runs("svnadmin create %2external-repo"),
+          runs("svn mkdir -q" + svnMessage.chopped(3) + " %1external-repo/trunk"),
           runs("svn checkout -q %1external-repo %2external-seed"),
-          [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", base, colleague), 2); },
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", base, colleague), 2);
+          },
           runs("svn propset -q svn:externals \"^/lib ext\" %2external-seed/trunk"),
-          runs("svn commit -q" + svnMessage + "external-seed"), runs("svn checkout -q %1external-repo/trunk %2external"),
+          runs("svn commit -q" + svnMessage + "external-seed"),
+          runs("svn checkout -q %1external-repo/trunk %2external"),
           [=] { write("external/ext/f.txt", "mine\n"); },
-          [=, this] { EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", "theirs\n", colleague), 4); }},
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", "theirs\n", colleague),
+                        4);
+          }},
          "carol",
          "Message from carol:\nexternal was modified. (local=3, remote=3)",
          {"r4 carol: change by carol", "ext/f.txt: your edit conflicts with r4"}},
@@ -939,7 +964,8 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
         {"mixed",
          edited("mixed", "a\nmine\nc\nd\ne\nf\ng\nh\n",
                 [=, this] {
-                    EXPECT_EQ(m_Sandbox.Commit(At() + "mixed", me, "f.txt", "a\nmine\nc\nd\ne\nf\ng\nh\n"), 2);
+                    EXPECT_EQ(m_Sandbox.Commit(At() + "mixed", me, "f.txt", "a\nmine\nc\nd\ne\nf\ng\nh\n"),
+                              2);
                     RunTool("svn update -q %2mixed-seed");
                     EXPECT_EQ(m_Sandbox.Commit(At() + "mixed-seed", "carol", "f.txt",
                                                "a\nmine\nc\nd\ne\nf\ntheirs\nh\n", colleague),
@@ -953,7 +979,9 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
          edited("unversioned", base,
                 [=, this] {
                     write("unversioned/g.txt", "mine\n");
-                    EXPECT_EQ(m_Sandbox.Commit(At() + "unversioned-seed", "carol", "g.txt", "theirs\n", colleague), 2);
+                    EXPECT_EQ(
+                        m_Sandbox.Commit(At() + "unversioned-seed", "carol", "g.txt", "theirs\n", colleague),
+                        2);
                 }),
          "carol",
          "Message from carol:\nunversioned was modified. (local=1, remote=2)",
@@ -964,7 +992,8 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
                 [=, this] {
                     commits("unedited", "theirs\n")();
 #ifndef _WIN32
-                    m_strPath = PlaceCountingSvn(counting) + QDir::listSeparator() + qEnvironmentVariable("PATH");
+                    m_strPath =
+                        PlaceCountingSvn(counting) + QDir::listSeparator() + qEnvironmentVariable("PATH");
 #endif
                 }),
          "carol",
@@ -973,10 +1002,12 @@ TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) 
     });
     // The log's line counts the conflicts ahead. The prediction costs a scratch checkout and two updates.
     Run({QStringLiteral("--check"), QStringLiteral("--log"), At() + "same"});
-    EXPECT_TRUE(ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")).contains("\tconflicts ahead: 1\n"));
+    EXPECT_TRUE(
+        ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")).contains("\tconflicts ahead: 1\n"));
 #ifndef _WIN32
     // The shell script that counts the runs cannot stand in for svn.exe under Windows.
-    const QStringList runsMade = QString::fromUtf8(ContentsOf(counting + "/runs")).split('\n', Qt::SkipEmptyParts);
+    const QStringList runsMade =
+        QString::fromUtf8(ContentsOf(counting + "/runs")).split('\n', Qt::SkipEmptyParts);
     const QStringList plain{"info", "info", "status", "log"};
     EXPECT_EQ(runsMade, plain + plain + QStringList({"checkout", "update", "update"}));
 #endif
