@@ -7,7 +7,6 @@
 #include "svn/CSvnDocument.h"
 #include "svn/DecodeQuotedUtf8.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 #include <mutex>
@@ -251,10 +250,14 @@ QString CSubAutomation::FailureReason() const {
     case RunEnd::Ended:
         break;
     }
-    static const QRegularExpression svnLine(QStringLiteral("^svn: (E\\d|warning: W\\d)"));
+    // Read by hand: a regular expression would give the worker thread a JIT stack of its own, which
+    // Qt frees at the thread's end, and that crashes under Windows for a thread Qt did not start.
+    const auto numbered = [](const QString& line, QLatin1String start) {
+        return line.startsWith(start) && line.size() > start.size() && line[start.size()].isDigit();
+    };
     const QStringList lines = m_strOutput.split(QLatin1Char('\n'));
     for (const QString& line : lines) {
-        if (svnLine.match(line).hasMatch())
+        if (numbered(line, QLatin1String("svn: E")) || numbered(line, QLatin1String("svn: warning: W")))
             return line.trimmed().left(kMaxFieldLength);
     }
     return QStringLiteral("svn's answer could not be read");
