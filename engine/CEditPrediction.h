@@ -24,7 +24,7 @@ struct SVNEditedPart {
 // Tells what `svn update` would make of the user's edits, without touching the copy: the part's
 // items are checked out at their own revisions into a private scratch folder outside it, the user's
 // edits are laid onto them there, and svn updates that scratch copy. Only svn's own answer counts.
-// (A dry-run merge in the copy itself leaves files in its administrative folder and locks it.)
+// (A dry-run merge in the copy itself leaves files in its administrative folder.)
 class CEditPrediction final {
 public:
     // Whether the user changed the item, as the check counts edits: its text or kind, or its
