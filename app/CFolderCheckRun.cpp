@@ -188,11 +188,14 @@ int CFolderCheckRun::Report(const CFolderCheck& check) {
             m_Output << kMessageIndent << Escaped(messageLine) << '\n';
     }
     // What the copy lacks, also when the alert stayed quiet because the user made those commits.
-    for (const QString& changeLine : SummaryLines(record.m_Changes))
+    for (const QString& changeLine : SummaryLines(record.m_Changes) + PredictionLines(record.m_Changes))
         m_Output << kMessageIndent << Escaped(changeLine) << '\n';
     m_Output.flush();
     if (m_Output.status() != QTextStream::Ok)
         m_bOutputFailed = true;
-    m_Log.LogText(reason.isEmpty() ? line : line + kSeparator + reason);
+    QString logLine = reason.isEmpty() ? line : line + kSeparator + reason;
+    if (!record.m_Changes.m_Predictions.empty())
+        logLine += kSeparator + QStringLiteral("conflicts ahead: %1").arg(ConflictCount(record.m_Changes));
+    m_Log.LogText(logLine);
     return ExitStatusOf(record.m_iState);
 }

@@ -11,7 +11,9 @@ class QTextStream;
 // reports each outcome in the order the folders were given: one line of path, state text, last
 // author and check time, separated by tabs; for a folder in error, the reason follows ("svn: E155007:
 // '/tmp' is not a working copy"); for a folder that is behind, the alert's message follows, then one
-// line per revision it lacks ("r3 carol: Fix the parser"), each line indented by two spaces.
+// line per revision it lacks ("r3 carol: Fix the parser"), then one per edit of the user's that
+// those revisions meet, with what svn would make of it ("src/parser.c: your edit conflicts with r3"),
+// each line indented by two spaces. The log's line of such a folder ends with its count of conflicts.
 // A copy that lacks only the user's own commits raises no alert, so only its revisions follow. A tab,
 // a line break or a backslash in a path or an author is printed as \t, \n or \\ (on Windows, where
 // it separates a path's names, a backslash stays as it is), and any other control character as \xHH,

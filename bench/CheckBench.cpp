@@ -10,6 +10,9 @@
 // repository, also `log -v` on its URL. And the same for Git clones, against the bare git runs of
 // their check: status, config, ls-remote, then for an up-to-date clone the upstream commit's author
 // (log -1), for one that is behind the commits apart (rev-list) and the commits it lacks (log).
+//
+// Last, what the prediction of the user's edits costs: the job on a copy one revision behind whose
+// edit that revision meets (svn asked in a scratch copy) against the job on the same copy unedited.
 #include "BenchTiming.h"
 #include "engine/CCheckHost.h"
 #include "engine/CSubVersionThread.h"
@@ -151,6 +154,38 @@ void CheckJobAgainstBareRuns(benchmark::State& state, const QString& workingCopy
     state.counters["job_median_ms"] = Median(jobMs);
     state.counters["bare_runs_median_ms"] = Median(bareMs);
     state.counters["time_ratio"] = Median(jobMs) / Median(bareMs);
+}
+
+// The job on the copy whose edit a lacking revision meets against the job on the same copy without it.
+void CheckJobWithAndWithoutPrediction(benchmark::State& state, const QString& edited, const QString& unedited,
+                                      const QString& listFile) {
+    CBenchHost host(listFile);
+    host.Watchdog().AddPath(edited, 0);
+    CBenchHost plainHost(listFile);
+    plainHost.Watchdog().AddPath(unedited, 0);
+    std::vector<double> withMs;
+    std::vector<double> withoutMs;
+    bool editedFirst = true;
+    for (auto _ : state) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool bEdited = (turn == 0) == editedFirst;
+            const Clock::time_point start = Clock::now();
+            if (RunCheckJob(bEdited ? host : plainHost, bEdited ? edited : unedited) != Modified) {
+                state.SkipWithError("the check job did not find the copy behind");
+                return;
+            }
+            (bEdited ? withMs : withoutMs).push_back(MillisecondsSince(start));
+        }
+        if (host.Watchdog().Records().front().m_Changes.m_Predictions.size() != 1) {
+            state.SkipWithError("the edit was not predicted");
+            return;
+        }
+        editedFirst = !editedFirst;
+    }
+    state.counters["with_prediction_median_ms"] = Median(withMs);
+    state.counters["without_median_ms"] = Median(withoutMs);
+    state.counters["prediction_ms"] = Median(withMs) - Median(withoutMs);
+    state.counters["time_ratio"] = Median(withMs) / Median(withoutMs);
 }
 
 // git with the arguments the check gives it, in the clone.
@@ -307,6 +342,37 @@ int main(int argc, char* argv[]) {
             url)};
     benchmark::RegisterBenchmark("CheckJobOfACopyThatIsBehind", CheckJobAgainstBareRuns, behind, Modified,
                                  behindRuns, listFile, "</")
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(100);
+    // In a repository of its own: two copies at r1, one with an edit of the file a colleague's r2 changes.
+    const QString editRepository = sandbox.Folder() + QStringLiteral("/edit-repo");
+    const QString editUrl = QUrl::fromLocalFile(editRepository).toString(QUrl::FullyEncoded);
+    const QString editSeed = sandbox.Folder() + QStringLiteral("/edit-seed");
+    const QString edited = sandbox.Folder() + QStringLiteral("/edited");
+    const QString unedited = sandbox.Folder() + QStringLiteral("/unedited");
+    bench::RunToEnd({QStringLiteral("svnadmin"), QStringLiteral("create"), editRepository},
+                    std::chrono::seconds(60));
+    bench::RunToEnd(
+        {QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, editSeed},
+        std::chrono::seconds(60));
+    if (sandbox.Commit(editSeed, QStringLiteral("carol"), QStringLiteral("a.txt"), "a\nb\nc\n") != 1) {
+        std::fprintf(stderr, "cannot commit: %s\n", qPrintable(sandbox.LastError()));
+        return 1;
+    }
+    for (const QString& copy : {edited, unedited})
+        bench::RunToEnd(
+            {QStringLiteral("svn"), QStringLiteral("checkout"), QStringLiteral("-q"), editUrl, copy},
+            std::chrono::seconds(60));
+    QFile edit(edited + QStringLiteral("/a.txt"));
+    if (sandbox.Commit(editSeed, QStringLiteral("carol"), QStringLiteral("a.txt"), "a\ntheirs\nc\n") == 0 ||
+        !edit.open(QIODevice::WriteOnly | QIODevice::Truncate) || edit.write("a\nmine\nc\n") != 9) {
+        std::fprintf(stderr, "cannot make the edited copy: %s\n", qPrintable(sandbox.LastError()));
+        return 1;
+    }
+    edit.close();
+    benchmark::RegisterBenchmark("CheckJobWithAndWithoutPrediction", CheckJobWithAndWithoutPrediction, edited,
+                                 unedited, listFile)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(100);

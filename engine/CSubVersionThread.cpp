@@ -2,6 +2,7 @@
 
 #include "engine/CCheckHost.h"
 #include "engine/CCopyStatus.h"
+#include "engine/CEditPrediction.h"
 #include "engine/CGitCheck.h"
 #include "engine/CMissingRevisions.h"
 #include "engine/COwnNames.h"
@@ -22,6 +23,8 @@ namespace {
 
 // How many revisions of the log a check reads at most; more than a user reads in an alert.
 constexpr int kMaxLogEntries = 100;
+// How many of the user's edits a check asks svn about at most; the rest are only counted.
+constexpr std::size_t kMaxPredictions = 50;
 
 // The working copy's folder as svn's log names paths: below the repository root, decoded.
 QString FolderInRepository(const SVNInfo& local) {
@@ -144,6 +147,47 @@ bool ReadPartLog(CSubAutomation& svn, CCopyPart& part, std::vector<SVNLogEntry>&
     return true;
 }
 
+// The user's edits of the part that its lacking revisions changed too.
+SVNEditedPart EditedItems(const QString& workingCopy, const CCopyPart& part,
+                          const std::vector<SVNLogEntry>& lacking) {
+    SVNEditedPart edited{part.m_strPath.isEmpty() ? workingCopy
+                                                  : workingCopy + QLatin1Char('/') + part.m_strPath,
+                         part.m_strPath,
+                         part.m_Local.m_strUrl,
+                         part.m_Local.m_strRevision,
+                         part.m_Folder.m_strInRepository,
+                         {},
+                         {}};
+    for (const SVNOutOfDateItem& item : part.m_Folder.m_OutOfDate) {
+        if (!CEditPrediction::IsEdited(item))
+            continue;
+        QStringList revisions =
+            CEditPrediction::RevisionsThatChanged(lacking, part.m_Folder.m_strInRepository, item.m_strPath);
+        if (revisions.isEmpty())
+            continue;
+        edited.m_Items.push_back(item);
+        edited.m_Revisions.push_back(std::move(revisions));
+    }
+    return edited;
+}
+
+// Asks svn about the first of the edited items, counting the rest.
+void PredictEdits(CSubAutomation& svn, std::vector<SVNEditedPart>& parts, SVNChanges& changes) {
+    std::size_t room = kMaxPredictions;
+    for (SVNEditedPart& part : parts) {
+        if (part.m_Items.size() > room) {
+            changes.m_nMorePredictions += static_cast<int>(part.m_Items.size() - room);
+            part.m_Items.resize(room);
+            part.m_Revisions.resize(room);
+        }
+        room -= part.m_Items.size();
+        if (part.m_Items.empty())
+            continue;
+        for (SVNEditPrediction& prediction : CEditPrediction::Predict(svn, part))
+            changes.m_Predictions.push_back(std::move(prediction));
+    }
+}
+
 } // namespace
 
 CSubVersionThread::CSubVersionThread(CCheckHost* pFrame, QString path)
@@ -195,8 +239,10 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
     bool bLacking = false;
     bool bOwnOnly = false;
     QStringList failures = copy.m_Failures;
-    const SVNChanges changes =
-        MissingRevisions(svn, local, remote, copy.m_Status, failures, bLacking, bOwnOnly);
+    std::vector<SVNEditedPart> edited;
+    SVNChanges changes =
+        MissingRevisions(svn, local, remote, copy.m_Status, failures, bLacking, bOwnOnly, edited);
+    PredictEdits(svn, edited, changes);
     // An external that did not answer is named; the parts that did are judged all the same.
     const QString failed = failures.join(QStringLiteral("; "));
     if (!bLacking) {
@@ -216,7 +262,8 @@ void CSubVersionThread::Run(void* /*pThreadValue*/) {
 
 SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInfo& local,
                                                const SVNInfo& remote, const SVNStatus& status,
-                                               QStringList& failures, bool& bLacking, bool& bOwnOnly) const {
+                                               QStringList& failures, bool& bLacking, bool& bOwnOnly,
+                                               std::vector<SVNEditedPart>& edited) const {
     std::vector<CCopyPart> copyParts = CopyParts(local, remote, status);
     const QStringList listedNames = m_pFrame->OwnNames();
     SVNChanges changes{local.m_strUrl, {}, false};
@@ -256,6 +303,11 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
                       .For(part.m_Local.m_strRoot, part.m_Local.m_strUuid, [&](const QString& realmPrefix) {
                           return svn.GetRealm(part.m_Local.m_strUrl, realmPrefix);
                       });
+        if (!part.m_bFileExternal) {
+            SVNEditedPart editedPart = EditedItems(m_strPath, part, partLacking);
+            if (!editedPart.m_Items.empty())
+                edited.push_back(std::move(editedPart));
+        }
         const COwnNames ownNames(ownName, listedNames);
         std::vector<SVNLogEntry> own;
         const auto repository = std::find(repositories.begin(), repositories.end(), part.m_Local.m_strUuid);

@@ -10,6 +10,7 @@
 
 class CCheckHost;
 class CSubAutomation;
+struct SVNEditedPart;
 struct SVNInfo;
 
 // One check of one watched folder: asks Subversion about the working copy and about the repository
@@ -36,10 +37,11 @@ private:
     // copy's; a file external by its URL's last change. bLacking tells whether the copy lacks
     // anything at all; bOwnOnly whether those are all the user's own commits there and explain every
     // out-of-date item (an item that no log explains is never taken for one of the user's).
-    // failures takes each file external that svn could not tell about.
+    // failures takes each file external that svn could not tell about; edited the user's edits of
+    // each part that its lacking revisions changed too.
     SVNChanges MissingRevisions(CSubAutomation& svn, const SVNInfo& local, const SVNInfo& remote,
                                 const SVNStatus& status, QStringList& failures, bool& bLacking,
-                                bool& bOwnOnly) const;
+                                bool& bOwnOnly, std::vector<SVNEditedPart>& edited) const;
     void StoreResult(int state, const QString& author, const SVNChanges& changes = {},
                      const QString& reason = {}) const;
     // Stores a failure with an empty author and its reason.

@@ -55,6 +55,14 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
         for (const SVNChangedPath& path : entry.m_ChangedPaths)
             entryCopy.m_ChangedPaths.push_back({OwnCopy(path.m_strAction), OwnCopy(path.m_strPath)});
     }
+    for (const SVNEditPrediction& prediction : changes.m_Predictions) {
+        QStringList revisions;
+        for (const QString& revision : prediction.m_Revisions)
+            revisions.append(OwnCopy(revision));
+        copy.m_Predictions.push_back({OwnCopy(prediction.m_strPath), OwnCopy(prediction.m_strInRepository),
+                                      prediction.m_eOutcome, revisions, OwnCopy(prediction.m_strReason)});
+    }
+    copy.m_nMorePredictions = changes.m_nMorePredictions;
     return copy;
 }
 

@@ -175,10 +175,68 @@ std::string CSubAutomation::RunSvn(const QString& arguments, const QString& targ
         m_eLastRunEnd = RunEnd::Ended;
         return {};
     }
-    return RunCommand(QStringLiteral("svn.exe"),
-                      arguments + QStringLiteral(" -- ") +
+    return RunSvnLine(arguments + QStringLiteral(" -- ") +
                           platform::QuoteArgument(target + QLatin1Char('@') + peg),
-                      timeLimit.value_or(m_msTimeLimit), m_StopToken, outputLimit, &m_eLastRunEnd, console);
+                      outputLimit, timeLimit, console);
+}
+
+std::string CSubAutomation::RunSvnLine(const QString& line, std::size_t outputLimit,
+                                       std::optional<std::chrono::milliseconds> timeLimit,
+                                       platform::ChildConsole console) {
+    m_nLastOutputLimit = outputLimit;
+    return RunCommand(QStringLiteral("svn.exe"), line, timeLimit.value_or(m_msTimeLimit), m_StopToken,
+                      outputLimit, &m_eLastRunEnd, console, &m_LastExitCode);
+}
+
+bool CSubAutomation::RunOnTargets(const QString& arguments, const QStringList& targets, std::string& output) {
+    if (targets.isEmpty())
+        return false;
+    // All targets but the last go before the "--" that RunSvn writes; a trailing '@' keeps an '@'
+    // in any of them from being read as a peg, and the program's own scratch paths are absolute,
+    // so none of them reads as an option.
+    QString line = arguments;
+    for (qsizetype i = 0; i + 1 < targets.size(); ++i)
+        line += QLatin1Char(' ') + platform::QuoteArgument(targets[i] + QLatin1Char('@'));
+    output = RunSvn(line, targets.back());
+    const bool bOk = m_eLastRunEnd == RunEnd::Ended && m_LastExitCode == 0;
+    return Kept(bOk, output);
+}
+
+bool CSubAutomation::CheckoutEmpty(const QString& url, const QString& revision, const QString& folder) {
+    if (!IsRevisionNumber(revision))
+        return false;
+    // The revision is also the peg, so that a folder moved or deleted since is found as it was. svn
+    // takes the folder that the checkout goes to as it is written, '@' and all.
+    const std::string output =
+        RunSvnLine(QStringLiteral("checkout -q --depth empty -r %1 -- %2 %3")
+                       .arg(revision, platform::QuoteArgument(url + QLatin1Char('@') + revision),
+                            platform::QuoteArgument(folder)));
+    return Kept(m_eLastRunEnd == RunEnd::Ended && m_LastExitCode == 0, output);
+}
+
+bool CSubAutomation::GetProperties(const QString& path, std::map<QString, QByteArray>& properties) {
+    // The XML gives the names only: TinyXML condenses the blanks and line breaks of a value.
+    const std::string output = RunSvn(QStringLiteral("proplist --xml"), path);
+    CSvnDocument document;
+    const TiXmlElement* root = nullptr;
+    if (document.Parse(output, kDefaultOutputLimit))
+        root = document.Document().FirstChildElement("properties");
+    if (root == nullptr)
+        return Kept(false, output);
+    // An item without properties has no target element.
+    const TiXmlElement* target = root->FirstChildElement("target");
+    std::map<QString, QByteArray> read;
+    for (const TiXmlElement* property = target ? target->FirstChildElement("property") : nullptr;
+         property != nullptr; property = property->NextSiblingElement("property")) {
+        const QString name = CSvnDocument::Text(property->Attribute("name"), kWhole);
+        std::string value;
+        if (!RunOnTargets(QStringLiteral("propget --no-newline ") + platform::QuoteArgument(name), {path},
+                          value))
+            return false;
+        read.emplace(name, QByteArray::fromStdString(value));
+    }
+    properties = std::move(read);
+    return true;
 }
 
 bool CSubAutomation::Kept(bool bRead, const std::string& rawOutput) {

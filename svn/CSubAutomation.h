@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <chrono>
+#include <map>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -60,6 +61,17 @@ public:
     // kDefaultOutputLimit; empty, with nothing run, when the revision is not a number.
     std::string GetDiff(const QString& url, const QString& revision);
 
+    // Runs svn with the arguments on the targets, each taken as a path or URL of its own, never as an
+    // option or a peg revision; output takes all it wrote. False when svn did not end by itself with
+    // status 0, FailureReason then saying why. For runs on a scratch working copy of the program's own.
+    bool RunOnTargets(const QString& arguments, const QStringList& targets, std::string& output);
+    // Checks the repository folder url out as it was at revision, with none of its items, into
+    // folder. False when svn failed.
+    bool CheckoutEmpty(const QString& url, const QString& revision, const QString& folder);
+    // The versioned properties of the item at path, by name, from `svn proplist -v --xml`. False when
+    // svn failed or its output does not read.
+    bool GetProperties(const QString& path, std::map<QString, QByteArray>& properties);
+
     // Why the last run failed, in one line for the user: what kept svn from answering or that its
     // answer was too long, else svn's own first error or numbered warning line ("svn: warning:
     // W170000: URL '...' non-existent in revision 3"), else that its answer could not be read.
@@ -77,11 +89,16 @@ private:
                        std::size_t outputLimit = kDefaultOutputLimit,
                        std::optional<std::chrono::milliseconds> timeLimit = std::nullopt,
                        platform::ChildConsole console = platform::ChildConsole::Hidden);
+    // Runs svn with the whole command line after the program's name, under the object's limits.
+    std::string RunSvnLine(const QString& line, std::size_t outputLimit = kDefaultOutputLimit,
+                           std::optional<std::chrono::milliseconds> timeLimit = std::nullopt,
+                           platform::ChildConsole console = platform::ChildConsole::Hidden);
     // Passes bRead on; keeps the run's output in m_strOutput when it did not read.
     bool Kept(bool bRead, const std::string& rawOutput);
 
     std::chrono::milliseconds m_msTimeLimit;
     std::stop_token m_StopToken;
     RunEnd m_eLastRunEnd = RunEnd::NotStarted;
+    std::optional<int> m_LastExitCode;
     std::size_t m_nLastOutputLimit = kDefaultOutputLimit;
 };

@@ -1,5 +1,7 @@
 #include "svn/SVNChanges.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype kMaxFirstLineLength = 80;
@@ -14,6 +16,20 @@ QString FirstLine(const QString& message) {
     const qsizetype kept =
         line.at(kMaxFirstLineLength - 1).isHighSurrogate() ? kMaxFirstLineLength - 1 : kMaxFirstLineLength;
     return line.left(kept) + QStringLiteral("...");
+}
+
+constexpr qsizetype kMaxNamedEdits = 3;
+
+// The file's own name, the last of its path.
+QString FileName(const QString& path) {
+    return path.section(QLatin1Char('/'), -1);
+}
+
+QString RevisionList(const QStringList& revisions) {
+    QStringList named;
+    for (const QString& revision : revisions)
+        named.append(QLatin1Char('r') + revision);
+    return named.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -34,5 +50,67 @@ QStringList SummaryLines(const SVNChanges& changes) {
                               : QStringLiteral("(and perhaps more)"));
     else if (rest > 0)
         lines.append(QStringLiteral("(and %1 more)").arg(rest));
+    return lines;
+}
+
+QString OutcomeText(const SVNEditPrediction& prediction) {
+    switch (prediction.m_eOutcome) {
+    case SVNEditPrediction::Outcome::Conflicts:
+        return QStringLiteral("conflicts");
+    case SVNEditPrediction::Outcome::Merges:
+        return QStringLiteral("merges");
+    case SVNEditPrediction::Outcome::CannotTell:
+        break;
+    }
+    return QStringLiteral("svn could not tell");
+}
+
+int ConflictCount(const SVNChanges& changes) {
+    return static_cast<int>(std::count_if(
+        changes.m_Predictions.begin(), changes.m_Predictions.end(), [](const SVNEditPrediction& prediction) {
+            return prediction.m_eOutcome == SVNEditPrediction::Outcome::Conflicts;
+        }));
+}
+
+QString PredictionLine(const SVNChanges& changes) {
+    if (changes.m_Predictions.empty())
+        return {};
+    QStringList named;
+    for (const SVNEditPrediction& prediction : changes.m_Predictions) {
+        if (named.size() == kMaxNamedEdits)
+            break;
+        const char* outcome = prediction.m_eOutcome == SVNEditPrediction::Outcome::Conflicts ? "conflict"
+                              : prediction.m_eOutcome == SVNEditPrediction::Outcome::Merges  ? "merges"
+                                                                                             : "cannot tell";
+        named.append(QStringLiteral("%1 (%2)").arg(FileName(prediction.m_strPath), QLatin1String(outcome)));
+    }
+    QString line = QStringLiteral("Your edits meet these changes: ") + named.join(QStringLiteral(", "));
+    const qsizetype rest =
+        static_cast<qsizetype>(changes.m_Predictions.size()) - named.size() + changes.m_nMorePredictions;
+    if (rest > 0)
+        line += QStringLiteral(" and %1 more").arg(rest);
+    return line;
+}
+
+QStringList PredictionLines(const SVNChanges& changes) {
+    QStringList lines;
+    for (const SVNEditPrediction& prediction : changes.m_Predictions) {
+        const QString revisions = RevisionList(prediction.m_Revisions);
+        switch (prediction.m_eOutcome) {
+        case SVNEditPrediction::Outcome::Conflicts:
+            lines.append(
+                QStringLiteral("%1: your edit conflicts with %2").arg(prediction.m_strPath, revisions));
+            break;
+        case SVNEditPrediction::Outcome::Merges:
+            lines.append(QStringLiteral("%1: your edit merges with %2").arg(prediction.m_strPath, revisions));
+            break;
+        case SVNEditPrediction::Outcome::CannotTell:
+            lines.append(QStringLiteral("%1: your edit meets %2; svn could not tell: %3")
+                             .arg(prediction.m_strPath, revisions, prediction.m_strReason));
+            break;
+        }
+    }
+    if (changes.m_nMorePredictions > 0)
+        lines.append(QStringLiteral("and %1 more").arg(changes.m_nMorePredictions));
     return lines;
 }

@@ -28,12 +28,29 @@ struct SVNLogEntry {
     friend bool operator==(const SVNLogEntry&, const SVNLogEntry&) = default;
 };
 
+// What svn would make of one of the user's own edits that a lacking revision changed too, had the
+// user updated when the copy was checked.
+struct SVNEditPrediction {
+    enum class Outcome { Merges, Conflicts, CannotTell };
+
+    QString m_strPath;         // relative to the watched folder, '/'-separated
+    QString m_strInRepository; // its path below the repository root, as svn's log names paths
+    Outcome m_eOutcome = Outcome::CannotTell;
+    QStringList m_Revisions; // the lacking revisions that changed it, newest first
+    QString m_strReason;     // why svn could not tell: its first error line
+
+    friend bool operator==(const SVNEditPrediction&, const SVNEditPrediction&) = default;
+};
+
 // The revisions a working copy lacks, newest first for each repository, and the repository folder
 // they are of.
 struct SVNChanges {
     QString m_strUrl;
     std::vector<SVNLogEntry> m_Revisions;
     bool m_bMore = false; // svn's log stopped at its limit: older ones are missing too
+    // The user's edits that the lacking revisions meet, and how many more there were past those.
+    std::vector<SVNEditPrediction> m_Predictions{};
+    int m_nMorePredictions = 0;
 
     friend bool operator==(const SVNChanges&, const SVNChanges&) = default;
 };
@@ -44,3 +61,13 @@ QString SummaryLine(const SVNLogEntry& entry);
 // The summaries of the newest revisions, at most five, then "(and N more)" for the rest ("at least"
 // or "perhaps" when the log was cut); no lines when there are no revisions.
 QStringList SummaryLines(const SVNChanges& changes);
+// "conflicts", "merges" or "svn could not tell", for the prediction.
+QString OutcomeText(const SVNEditPrediction& prediction);
+// How many of the predictions say conflict.
+int ConflictCount(const SVNChanges& changes);
+// "Your edits meet these changes: parser.c (conflict), util.c (merges)", naming at most three files
+// then "and n more"; empty when no edit meets a change.
+QString PredictionLine(const SVNChanges& changes);
+// One line for each prediction, "<path>: your edit conflicts with r4, r3", then "and n more" for
+// those past the limit.
+QStringList PredictionLines(const SVNChanges& changes);

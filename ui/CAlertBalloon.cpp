@@ -23,6 +23,8 @@ QString CAlertBalloon::Add(const CModifiedAlert& alert, const QDateTime& now) {
         QString text = alert.m_strMessage;
         for (const QString& line : SummaryLines(alert.m_Changes))
             text += QLatin1Char('\n') + line;
+        if (const QString edits = PredictionLine(alert.m_Changes); !edits.isEmpty())
+            text += QLatin1Char('\n') + edits;
         return text;
     }
     QStringList names;

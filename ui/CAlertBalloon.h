@@ -10,7 +10,7 @@ struct CModifiedAlert;
 // What the balloon about working copies that are behind says. A later balloon replaces the one
 // shown, so a balloon that comes while the one before still shows names every copy that either was
 // about ("2 working copies were modified: moonbase, Projet Élan"); the balloon about one copy says
-// the system's message and the revisions the copy lacks.
+// the system's message, the revisions the copy lacks and which of the user's edits they meet.
 class CAlertBalloon final {
 public:
     // Balloons that stay on the screen for this long.

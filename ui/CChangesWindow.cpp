@@ -93,10 +93,10 @@ void CChangesWindow::OnRevisionChanged(int iRow) {
     m_strShownRevision = entry.m_strRevision;
     m_strShownUrl = entry.m_strUrl.isEmpty() ? m_Changes.m_strUrl : entry.m_strUrl;
     m_strShownCommit = entry.m_strCommit;
-    m_pDetails->setPlainText(Details(entry));
+    m_pDetails->setPlainText(Details(entry, m_Changes.m_Predictions));
 }
 
-QString CChangesWindow::Details(const SVNLogEntry& entry) {
+QString CChangesWindow::Details(const SVNLogEntry& entry, const std::vector<SVNEditPrediction>& predictions) {
     QString text =
         (entry.m_strCommit.isEmpty() ? QStringLiteral("Revision: r%1\nAuthor: %2\nDate: %3\n\n%4\n")
                                      : QStringLiteral("Commit: %1\nAuthor: %2\nDate: %3\n\n%4\n"))
@@ -104,8 +104,20 @@ QString CChangesWindow::Details(const SVNLogEntry& entry) {
                  LocalDate(entry.m_strDate), entry.m_strMessage);
     if (!entry.m_ChangedPaths.empty()) {
         text += QStringLiteral("\nChanged paths:\n");
-        for (const SVNChangedPath& path : entry.m_ChangedPaths)
-            text += QStringLiteral("   %1 %2\n").arg(path.m_strAction, path.m_strPath);
+        for (const SVNChangedPath& path : entry.m_ChangedPaths) {
+            text += QStringLiteral("   %1 %2").arg(path.m_strAction, path.m_strPath);
+            // A path that meets an edit of the user's, or holds one, says what an update would do.
+            const auto edit = std::find_if(
+                predictions.begin(), predictions.end(), [&](const SVNEditPrediction& prediction) {
+                    return prediction.m_Revisions.contains(entry.m_strRevision) &&
+                           (prediction.m_strInRepository == path.m_strPath ||
+                            prediction.m_strInRepository.startsWith(path.m_strPath + QLatin1Char('/')) ||
+                            path.m_strPath.startsWith(prediction.m_strInRepository + QLatin1Char('/')));
+                });
+            if (edit != predictions.end())
+                text += QStringLiteral("   (your edit of %1: %2)").arg(edit->m_strPath, OutcomeText(*edit));
+            text += QLatin1Char('\n');
+        }
     }
     return text;
 }

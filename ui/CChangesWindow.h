@@ -13,7 +13,8 @@ class QPushButton;
 
 // The revisions a working copy lacks, each in full: author, date, the whole message and the paths
 // it changed, and on request the revision's diff, which svn gives in the background (for a Git
-// commit, git show in the working tree). Everything they tell is shown as plain text. Closing the
+// commit, git show in the working tree), and for each changed path that meets an edit of the
+// user's, what an update would make of it. Everything they tell is shown as plain text. Closing the
 // window ends a diff that is still being given.
 class CChangesWindow final : public QDialog {
     Q_OBJECT
@@ -36,7 +37,9 @@ private:
     // Hands what svn gave from the diff's thread to the window's.
     void DeliverDiff(const QString& strRevision, const QString& strDiff);
     void OnDiff(const QString& strRevision, const QString& strDiff);
-    static QString Details(const SVNLogEntry& entry);
+    // The entry in full; each changed path that meets an edit of the user's is marked with what an
+    // update would make of it.
+    static QString Details(const SVNLogEntry& entry, const std::vector<SVNEditPrediction>& predictions);
 
     const QString m_strPath;
     const SVNChanges m_Changes;

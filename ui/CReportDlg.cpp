@@ -14,6 +14,8 @@
 #include <QList>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -45,6 +47,24 @@ int StateImage(int iState) {
     default:
         return 3;
     }
+}
+
+// The modified image with a red mark in its lower right corner: an update would conflict.
+QIcon WithConflictMark(const QIcon& modified) {
+    QPixmap image = modified.pixmap(kStateIconSize, kStateIconSize);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xd0, 0x10, 0x10));
+    const QRectF mark(kStateIconSize * 0.45, kStateIconSize * 0.45, kStateIconSize * 0.55,
+                      kStateIconSize * 0.55);
+    painter.drawEllipse(mark);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawLine(QPointF(mark.center().x(), mark.top() + 2),
+                     QPointF(mark.center().x(), mark.bottom() - 4));
+    painter.drawPoint(QPointF(mark.center().x(), mark.bottom() - 2));
+    painter.end();
+    return QIcon(image);
 }
 
 } // namespace
@@ -85,6 +105,7 @@ CReportDlg::CReportDlg(CConfigWatchdog& watchdog, CUpdateLauncher& launcher, CFo
     for (int i = 0; i < static_cast<int>(m_imageList.size()); ++i) {
         m_imageList[i] = QIcon(QStringLiteral(":/icons/%1.png").arg(kFirstStateIconId + i));
     }
+    m_conflictImage = WithConflictMark(m_imageList[Modified]);
 }
 
 void CReportDlg::showEvent(QShowEvent* event) {
@@ -181,14 +202,15 @@ void CReportDlg::ShowRecord(QTreeWidgetItem& row, const CSVNPath& record) {
     row.setText(ColumnState, StateText(record.m_iState));
     row.setText(ColumnLastAuthor, record.m_strLastAuthor);
     row.setText(ColumnCheckedAt, record.m_strCheckedAt);
-    row.setIcon(ColumnRepos, m_imageList[StateImage(record.m_iState)]);
+    const bool bConflictAhead = record.m_iState == Modified && ConflictCount(record.m_Changes) > 0;
+    row.setIcon(ColumnRepos, bConflictAhead ? m_conflictImage : m_imageList[StateImage(record.m_iState)]);
     // A tool tip that looks like markup would be shown as markup: svn's texts are made plain first.
     // The folder in full, whose middle its column may hide; then why a check failed, or what a
     // modified copy lacks, after the external that did not answer.
     const QStringList lines =
         QStringList{record.m_strPath} +
         (record.m_strReason.isEmpty() ? QStringList() : QStringList{record.m_strReason}) +
-        SummaryLines(record.m_Changes);
+        SummaryLines(record.m_Changes) + PredictionLines(record.m_Changes);
     const QString tip = Qt::convertFromPlainText(lines.join(QLatin1Char('\n')));
     for (int column = ColumnRepos; column <= ColumnCheckedAt; ++column) {
         row.setToolTip(column, tip);

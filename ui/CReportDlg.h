@@ -76,5 +76,6 @@ private:
     std::vector<CSVNPath> m_Records; // what the rows show
     // The state images: waiting, up to date, modified, error.
     std::array<QIcon, 4> m_imageList;
+    QIcon m_conflictImage; // a modified copy where an update would conflict with the user's edits
     bool m_bInitialised = false;
 };

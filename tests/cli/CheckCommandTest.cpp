@@ -8,6 +8,7 @@
 #include "support/ContentsOf.h"
 #include "support/PlaceProgram.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -480,6 +482,7 @@ protected:
             ASSERT_TRUE(usersCache.Copy(At() + QStringLiteral(".subversion/auth"),
                                         platform::SvnConfigFolder() + QStringLiteral("/auth")));
 
+            const QByteArray before = Fingerprint(At() + layout.copy);
             const CCommandResult result = Run({QStringLiteral("--check"), At() + layout.copy});
 
             QString expected = QStringLiteral("^%1\\t%2\\t%3\\t\\d\\d:\\d\\d:\\d\\d\\n")
@@ -495,7 +498,73 @@ protected:
             EXPECT_EQ(result.m_iExitCode, status) << layout.copy.toStdString();
             EXPECT_TRUE(QRegularExpression(expected + QLatin1Char('$')).match(result.m_strOutput).hasMatch())
                 << result.m_strOutput.toStdString() << result.m_strErrors.toStdString();
+            if (layout.lines.filter(QStringLiteral(": your edit ")).isEmpty())
+                continue;
+            EXPECT_EQ(Fingerprint(At() + layout.copy), before) << layout.copy.toStdString();
+            ExpectUpdateAgrees(layout.copy, layout.lines);
         }
+    }
+
+    // What the copy holds: svn's status of every item and every file's checksum, .svn's included.
+    QByteArray Fingerprint(const QString& copy) {
+        QByteArray fingerprint;
+        EXPECT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"),
+                                      {QStringLiteral("status"), QStringLiteral("-v"), copy}, &fingerprint));
+        QDirIterator files(copy, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        QStringList sums;
+        while (files.hasNext()) {
+            const QString file = files.next();
+            sums << file + QLatin1Char(' ') +
+                        QString::fromLatin1(
+                            QCryptographicHash::hash(ContentsOf(file), QCryptographicHash::Sha256).toHex());
+        }
+        sums.sort();
+        return fingerprint + sums.join(QLatin1Char('\n')).toUtf8();
+    }
+
+    // svn update on a copy of the copy leaves in conflict just the paths predicted to conflict.
+    void ExpectUpdateAgrees(const QString& copy, const QStringList& lines) {
+        const QString updated = At() + copy + QStringLiteral("-updated");
+        QDirIterator entries(At() + copy, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QString entry = entries.next();
+            const QString target = updated + entry.mid(At().size() + copy.size());
+            ASSERT_TRUE(entries.fileInfo().isDir()
+                            ? QDir().mkpath(target)
+                            : QDir().mkpath(QFileInfo(target).path()) && QFile::copy(entry, target));
+        }
+        QByteArray status;
+        ASSERT_TRUE(
+            m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("update"), QStringLiteral("--accept"),
+                                                      QStringLiteral("postpone"), updated}))
+            << m_Sandbox.LastError().toStdString();
+        ASSERT_TRUE(m_Sandbox.RunTool(QStringLiteral("svn"), {QStringLiteral("status"), updated}, &status));
+        QStringList conflicted;
+        for (const QString& line : QString::fromUtf8(status).split(QLatin1Char('\n'))) {
+            if (line.size() > 8 && (line[0] == 'C' || line[1] == 'C' || line[6] == 'C'))
+                conflicted << QDir::fromNativeSeparators(line.mid(8).trimmed()).mid(updated.size() + 1);
+        }
+        QStringList predicted;
+        for (const QString& line : lines.filter(QStringLiteral(": your edit conflicts with ")))
+            predicted << line.section(QStringLiteral(": your edit"), 0, 0);
+        conflicted.sort();
+        predicted.sort();
+        EXPECT_EQ(conflicted, predicted) << copy.toStdString() << "\n" << status.toStdString();
+    }
+
+    // Places in folder an svn that notes the name of each of its runs in folder/runs, then runs the
+    // real svn; the folder, to come first on the PATH.
+    QString PlaceCountingSvn(const QString& folder) {
+        EXPECT_TRUE(QDir().mkpath(folder));
+        QFile script(folder + QStringLiteral("/svn"));
+        EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$1\" >> '%1/runs'\nexec '%2' \"$@\"\n")
+                         .arg(folder, QStandardPaths::findExecutable(QStringLiteral("svn")))
+                         .toLocal8Bit());
+        script.close();
+        EXPECT_TRUE(script.setPermissions(script.permissions() | QFile::ExeOwner));
+        return folder;
     }
 
     const QString me = platform::LoginName();
@@ -769,6 +838,175 @@ TEST_F(LayoutTest, NameCachedForTheServersRealmIsTheUsersOwn) {
          "Message from buildbot:\nteam was modified. (local=1, remote=3)",
          {"r3 buildbot: change by buildbot", "r2 alice: change by alice"}},
     });
+}
+
+// The user's edits that a colleague's lacking change meets, each predicted as `svn update` then
+// treats it on a copy of the copy (CheckEach compares), and the copy left as it was.
+TEST_F(LayoutTest, EditsThatLackingChangesMeetArePredictedAsAnUpdateTreatsThem) {
+    const QByteArray base = "a\nb\nc\nd\ne\nf\ng\nh\n";
+    const auto write = [this](const QString& file, const QByteArray& text) {
+        QFile out(At() + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(text) == text.size());
+    };
+    // A repository of the copy's own, where a colleague commits f.txt holding base at r1; the user
+    // checks it out and writes mine into f.txt; then the colleague's own step makes r2 (and on).
+    const auto edited = [=, this](const QString& name, const QByteArray& mine,
+                                  const std::function<void()>& theirs) -> std::vector<std::function<void()>> {
+        return {[=, this] { RunTool("svnadmin create %2" + name + "-repo"); },
+                [=, this] { RunTool("svn checkout %1" + name + "-repo %2" + name + "-seed"); },
+                [=, this] {
+                    EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", base, colleague), 1);
+                },
+                [=, this] { RunTool("svn checkout %1" + name + "-repo %2" + name); },
+                [=] { write(name + "/f.txt", mine); },
+                theirs};
+    };
+    const auto commits = [=, this](const QString& name, const QByteArray& theirs) {
+        return [=, this] {
+            EXPECT_EQ(m_Sandbox.Commit(At() + name + "-seed", "carol", "f.txt", theirs, colleague), 2);
+        };
+    };
+    const auto runs = [=, this](const QString& command) { return [=, this] { RunTool(command); }; };
+    const auto row = [&](const QString& name, const QByteArray& mine, const QByteArray& theirs,
+                         const QString& line) {
+        return Layout{name, edited(name, mine, commits(name, theirs)), "carol",
+                      "Message from carol:\n" + name + " was modified. (local=1, remote=2)",
+                      QStringList{"r2 carol: change by carol"} +
+                          (line.isEmpty() ? QStringList() : QStringList{line})};
+    };
+    QByteArray binary = base;
+    binary[1] = '\0';
+    const QString svnMessage = " --no-auth-cache --username carol -m theirs %2";
+    const QString counting = At() + "counting";
+    CheckEach({
+        row("same", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\ntheirs\nc\nd\ne\nf\ng\nh\n",
+            "f.txt: your edit conflicts with r2"),
+        row("next", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\ntheirs\nd\ne\nf\ng\nh\n",
+            "f.txt: your edit merges with r2"),
+        row("insertion", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nnew\nb\nc\nd\ne\nf\ng\nh\n",
+            "f.txt: your edit conflicts with r2"),
+        row("far", "a\nmine\nc\nd\ne\nf\ng\nh\n", "a\nb\nc\nd\ne\nf\ntheirs\nh\n",
+            "f.txt: your edit merges with r2"),
+        row("binary", binary + "mine", binary + "theirs", "f.txt: your edit conflicts with r2"),
+        {"property",
+         edited("property", base,
+                [=, this] {
+                    RunTool("svn propset p mine %2property/f.txt");
+                    RunTool("svn propset p theirs %2property-seed/f.txt");
+                    RunTool("svn commit" + svnMessage + "property-seed");
+                }),
+         "carol",
+         "Message from carol:\nproperty was modified. (local=1, remote=2)",
+         {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
+        {"deleted",
+         edited("deleted", "mine\n", runs("svn rm -q" + svnMessage.chopped(3) + " %1deleted-repo/f.txt")),
+         "carol",
+         "Message from carol:\ndeleted was modified. (local=1, remote=2)",
+         {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
+        {"renamed",
+         edited("renamed", "mine\n",
+                runs("svn mv -q" + svnMessage.chopped(3) + " %1renamed-repo/f.txt %1renamed-repo/g.txt")),
+         "carol",
+         "Message from carol:\nrenamed was modified. (local=1, remote=2)",
+         {"r2 carol: theirs", "f.txt: your edit conflicts with r2"}},
+        {"removed",
+         edited("removed", base,
+                [=, this] {
+                    RunTool("svn rm -q %2removed/f.txt");
+                    commits("removed", "theirs\n")();
+                }),
+         "carol",
+         "Message from carol:\nremoved was modified. (local=1, remote=2)",
+         {"r2 carol: change by carol", "f.txt: your edit conflicts with r2"}},
+        // trunk's sub follows a branch, where the colleague commits.
+        {"switched",
+         {runs("svnadmin create %2switched-repo"),
+          runs("svn mkdir -q --parents" + svnMessage.chopped(3) + " %1switched-repo/trunk/sub"),
+          runs("svn copy -q" + svnMessage.chopped(3) +
+               " %1switched-repo/trunk/sub %1switched-repo/sub-branch"),
+          runs("svn checkout -q %1switched-repo/sub-branch %2switched-seed"),
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", base, colleague), 3);
+          },
+          runs("svn checkout -q %1switched-repo/trunk %2switched"),
+          runs("svn switch -q %1switched-repo/sub-branch %2switched/sub"),
+          [=] { write("switched/sub/f.txt", "mine\n"); },
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "switched-seed", "carol", "f.txt", "theirs\n", colleague), 4);
+          }},
+         "carol",
+         "Message from carol:\nswitched was modified. (local=1, remote=1)",
+         {"r4 carol: change by carol", "sub/f.txt: your edit conflicts with r4"}},
+        // trunk takes ^/lib as its external ext, where the colleague commits.
+        {"external",
+         {runs("svnadmin create %2external-repo"),
+          runs("svn mkdir -q" + svnMessage.chopped(3) + " %1external-repo/trunk"),
+          runs("svn checkout -q %1external-repo %2external-seed"),
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", base, colleague), 2);
+          },
+          runs("svn propset -q svn:externals \"^/lib ext\" %2external-seed/trunk"),
+          runs("svn commit -q" + svnMessage + "external-seed"),
+          runs("svn checkout -q %1external-repo/trunk %2external"),
+          [=] { write("external/ext/f.txt", "mine\n"); },
+          [=, this] {
+              EXPECT_EQ(m_Sandbox.Commit(At() + "external-seed", "carol", "lib/f.txt", "theirs\n", colleague),
+                        4);
+          }},
+         "carol",
+         "Message from carol:\nexternal was modified. (local=3, remote=3)",
+         {"r4 carol: change by carol", "ext/f.txt: your edit conflicts with r4"}},
+        // f.txt committed from the copy at r2 and edited again: only the colleague's r3 is asked about.
+        {"mixed",
+         edited("mixed", "a\nmine\nc\nd\ne\nf\ng\nh\n",
+                [=, this] {
+                    EXPECT_EQ(m_Sandbox.Commit(At() + "mixed", me, "f.txt", "a\nmine\nc\nd\ne\nf\ng\nh\n"),
+                              2);
+                    RunTool("svn update -q %2mixed-seed");
+                    EXPECT_EQ(m_Sandbox.Commit(At() + "mixed-seed", "carol", "f.txt",
+                                               "a\nmine\nc\nd\ne\nf\ntheirs\nh\n", colleague),
+                              3);
+                    write("mixed/f.txt", "a\nmine again\nc\nd\ne\nf\ng\nh\n");
+                }),
+         "carol",
+         "Message from carol:\nmixed was modified. (local=1, remote=3)",
+         {"r3 carol: change by carol", "f.txt: your edit merges with r3"}},
+        {"unversioned",
+         edited("unversioned", base,
+                [=, this] {
+                    write("unversioned/g.txt", "mine\n");
+                    EXPECT_EQ(
+                        m_Sandbox.Commit(At() + "unversioned-seed", "carol", "g.txt", "theirs\n", colleague),
+                        2);
+                }),
+         "carol",
+         "Message from carol:\nunversioned was modified. (local=1, remote=2)",
+         {"r2 carol: change by carol", "g.txt: your edit conflicts with r2"}},
+        // No edit of the user's: svn is asked nothing more than in any check.
+        {"unedited",
+         edited("unedited", base,
+                [=, this] {
+                    commits("unedited", "theirs\n")();
+#ifndef _WIN32
+                    m_strPath =
+                        PlaceCountingSvn(counting) + QDir::listSeparator() + qEnvironmentVariable("PATH");
+#endif
+                }),
+         "carol",
+         "Message from carol:\nunedited was modified. (local=1, remote=2)",
+         {"r2 carol: change by carol"}},
+    });
+    // The log's line counts the conflicts ahead. The prediction costs a scratch checkout and two updates.
+    Run({QStringLiteral("--check"), QStringLiteral("--log"), At() + "same"});
+    EXPECT_TRUE(
+        ContentsOf(AppFolder() + QStringLiteral("/Corvane-check.log")).contains("\tconflicts ahead: 1\n"));
+#ifndef _WIN32
+    // The shell script that counts the runs cannot stand in for svn.exe under Windows.
+    const QStringList runsMade =
+        QString::fromUtf8(ContentsOf(counting + "/runs")).split('\n', Qt::SkipEmptyParts);
+    const QStringList plain{"info", "info", "status", "log"};
+    EXPECT_EQ(runsMade, plain + plain + QStringList({"checkout", "update", "update"}));
+#endif
 }
 
 } // namespace

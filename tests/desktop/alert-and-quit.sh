@@ -2,7 +2,9 @@
 # The real program, copied into a temporary folder whose "pathlist.ini" names a working copy that is
 # behind its repository: its icon docks in the tray, the balloon appears (a screenshot of the desktop
 # is kept), a click on the balloon opens the report, "Check all now" from the icon's menu announces the
-# copy again, and "Quit" from the menu ends it with exit code 0. Started again, it shows the balloon
+# copy again, and "Quit" from the menu ends it with exit code 0. The first balloon has a line more
+# than the second, taken after alice's edit of the file bob changed is reverted: "Your edits meet
+# these changes: a.txt (conflict)". Started again, it shows the balloon
 # again, this time about a Git clone behind its upstream (a screenshot is kept); a right click on the
 # icon then opens the menu and no report, and "Quit" from that menu ends it with exit code 0.
 # usage: alert-and-quit.sh <corvane executable> <desktop state folder> <artifact folder>
@@ -17,6 +19,7 @@ StartScenario "$artifacts" alert
 # A repository with two working copies: alice's stays at revision 1 while bob commits revision 2.
 source "$(dirname "$0")/../support/svn-lib.sh"
 MakeAliceBehind bob
+echo mine >"$work/alice/a.txt"
 
 PrepareProgram "$program" "$work"
 echo "$work/alice" >"$work/app/pathlist.ini"
@@ -47,6 +50,8 @@ QuitFromOpenMenu() {
 
 StartAndAlert
 import -window root "$artifacts/balloon.png"
+BalloonHeight() { xwininfo -id "$(Balloon "$PROGRAM_PID")" | sed -n 's/^ *Height: \([0-9]*\)/\1/p'; }
+withEdit=$(BalloonHeight)
 
 # A click that comes before the balloon takes input leaves it open, and is given again.
 ClickBalloonForReport() {
@@ -59,11 +64,15 @@ ClickBalloonForReport() {
 }
 WaitFor 10 ClickBalloonForReport || Fail "a click on the balloon opened no report"
 
-# "Check all now", the menu's third item, checks alice again at once: she is still behind.
+# "Check all now", the menu's third item, checks alice again at once: she is still behind, and with
+# her edit reverted the balloon is one line shorter (balloon.png shows the line it had).
 NoBalloon() { ! Balloon "$PROGRAM_PID" >/dev/null; }
 WaitFor 30 NoBalloon || Fail "the balloon stayed after its click"
+svnTool revert "$work/alice/a.txt"
 ChooseMenuItem "$icon" 3
 WaitFor 30 Balloon "$PROGRAM_PID" >/dev/null || Fail "Check all now announced nothing"
+[ "$withEdit" -gt "$(BalloonHeight)" ] || Fail "the balloon about alice's edit was no taller than the one without"
+echo "the balloon names alice's edit: $withEdit px high against $(BalloonHeight) px without it"
 
 OpenMenu "$icon"
 QuitFromOpenMenu

@@ -4,6 +4,7 @@
 #include "svn/CStatusReader.h"
 #include "svn/CSubAutomation.h"
 #include "svn/CSvnUserName.h"
+#include "svn/CUpdateReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -352,6 +353,35 @@ old/plain svn://host/lib
                                                    {"sub/head", false},
                                                    {"sub/old/dir", true},
                                                    {"sub/old/plain", false}}));
+
+    // An update's answer: a conflict in any of the three columns, a merge in either of the first two;
+    // headers, summaries and skipped paths are no paths.
+    EXPECT_EQ(CUpdateReader::Read(
+                  "Updating '/s/wc':\nC    /s/wc/a\nG    /s/wc/b\n C   /s/wc/c\n   C /s/wc/d \n"
+                  "U    /s/wc/e\r\nSkipped '/s/wc/f'\nSummary of conflicts:\n  Text conflicts: 1\n"),
+              (std::vector<SVNUpdatedPath>{{"/s/wc/a", true, false},
+                                           {"/s/wc/b", false, true},
+                                           {"/s/wc/c", true, false},
+                                           {"/s/wc/d ", true, false},
+                                           {"/s/wc/e", false, false}}));
+    // The balloon names three files, the rest counted with those past the check's limit.
+    using Outcome = SVNEditPrediction::Outcome;
+    SVNChanges changes;
+    changes.m_Predictions = {
+        {"src/parser.c", "/trunk/src/parser.c", Outcome::Conflicts, {"9", "7"}, {}},
+        {"util.c", "/trunk/util.c", Outcome::Merges, {"7"}, {}},
+        {"a\tb", "/trunk/a\tb", Outcome::CannotTell, {"8"}, "svn: E170013: Unable to connect"}};
+    EXPECT_EQ(PredictionLine(changes),
+              "Your edits meet these changes: parser.c (conflict), util.c (merges), a\tb (cannot tell)");
+    EXPECT_EQ(
+        PredictionLines(changes),
+        (QStringList{"src/parser.c: your edit conflicts with r9, r7", "util.c: your edit merges with r7",
+                     "a\tb: your edit meets r8; svn could not tell: svn: E170013: Unable to connect"}));
+    changes.m_Predictions.push_back(changes.m_Predictions.front());
+    changes.m_nMorePredictions = 2;
+    EXPECT_TRUE(PredictionLine(changes).endsWith("(cannot tell) and 3 more"));
+    EXPECT_EQ(PredictionLines(changes).back(), "and 2 more");
+    EXPECT_EQ(ConflictCount(changes), 2);
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL

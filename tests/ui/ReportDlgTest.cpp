@@ -293,12 +293,18 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
                              "2026-12-08T07:41:35.510088Z",
                              "<b>Fix</b> the parser\nand more",
                              {{"M", "/trunk/parser.c"}}};
-    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified,
-                             SVNChanges{"file:///repo/trunk", {change}, false});
+    // An edit of the user's that the revision meets: the tool tip and the Changes window say so.
+    SVNChanges lacking{"file:///repo/trunk", {change}, false};
+    lacking.m_Predictions = {
+        {"parser.c", "/trunk/parser.c", SVNEditPrediction::Outcome::Conflicts, {"3"}, {}}};
+    m_watchdog.SetPathResult(QStringLiteral("/wc/b"), QStringLiteral("carol"), Modified, lacking);
     QTreeWidget* list = Open();
     QTreeWidgetItem* row = Row(*list, QStringLiteral("/wc/b"));
-    EXPECT_TRUE(row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
-                !row->toolTip(2).contains(QStringLiteral("<b>")))
+    EXPECT_TRUE(
+        row->toolTip(2).contains(QStringLiteral("&lt;b&gt;Fix&lt;/b&gt;")) &&
+        !row->toolTip(2).contains(QStringLiteral("<b>")) &&
+        row->toolTip(2).contains(
+            QStringLiteral("parser.c: your edit conflicts with r3").replace(QLatin1Char(' '), QChar(0xa0))))
         << row->toolTip(2).toStdString();
 
     emit list->customContextMenuRequested(list->visualItemRect(row).center());
@@ -342,10 +348,12 @@ TEST_F(ReportDlgTest, ContextMenuActsOnItsRowAndACheckNowRefreshesOnlyThatRow) {
     choose(QStringLiteral("Changes"));
     auto* changes = m_dialog->findChild<CChangesWindow*>();
     ASSERT_NE(changes, nullptr);
-    EXPECT_TRUE(changes->findChild<QPlainTextEdit*>(QStringLiteral("details"))
-                    ->toPlainText()
-                    .contains(QStringLiteral(
-                        "<b>Fix</b> the parser\nand more\n\nChanged paths:\n   M /trunk/parser.c")));
+    EXPECT_TRUE(
+        changes->findChild<QPlainTextEdit*>(QStringLiteral("details"))
+            ->toPlainText()
+            .contains(QStringLiteral(
+                "<b>Fix</b> the parser\nand more\n\nChanged paths:\n   M /trunk/parser.c   (your edit of "
+                "parser.c: conflicts)\n")));
 
     choose(QStringLiteral("Check now"));
     ASSERT_EQ(m_launcher.m_checkedPaths, QStringList({"/wc/b"}));
