@@ -331,10 +331,11 @@ SVNChanges CSubVersionThread::MissingRevisions(CSubAutomation& svn, const SVNInf
                    ? left.first < right.first
                    : left.second.m_strRevision.toLongLong() > right.second.m_strRevision.toLongLong();
     });
+    // Each is copied, not moved: the next one is compared with it.
     for (std::size_t i = 0; i < lacking.size(); ++i) {
         if (i == 0 || lacking[i].first != lacking[i - 1].first ||
             lacking[i].second.m_strRevision != lacking[i - 1].second.m_strRevision)
-            changes.m_Revisions.push_back(std::move(lacking[i].second));
+            changes.m_Revisions.push_back(lacking[i].second);
     }
     // Quiet only when the user's own commits account for every item svn marks out of date.
     bOwnOnly = !changes.m_Revisions.empty() && !changes.m_bMore && bAllOwn && bAllExplained;

@@ -406,6 +406,16 @@ TEST_F(TickTableTest, TheUsersChoicesShapeTheTicks) {
           {"f4", {4, 11, 74}},
           {"f5", {5, 12, 75}},
           {"f6", {6, 13, 76}}}},
+        {"three minutes between two ticks count three, not one more",
+         Numbered(1),
+         {},
+         {},
+         58,
+         [](CMainFrame&, int tick, MainFrameTest& test) {
+             if (tick == 1)
+                 test.m_Now = test.m_Now.addSecs(2 * 60);
+         },
+         {{"f0", {0, 58}}}},
         {"after two hours, the folder that waited longest past its interval goes first",
          Numbered(7),
          EveryFiveMinutes(1),

@@ -579,7 +579,8 @@ TEST_F(LayoutTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
     for (const char* command :
          {"svnadmin create %2files", "svnadmin create %2libraries",
           "svn mkdir --parents --no-auth-cache -m layout %1files/branch/trunk/src %1files/moved/trunk/src "
-          "%1files/switched/trunk/sub %1files/blanks/trunk %1files/external/trunk",
+          "%1files/switched/trunk/sub %1files/blanks/trunk %1files/external/trunk \"%1files/with "
+          "blank/trunk\"",
           "svn mkdir --no-auth-cache -m layout %1libraries/lib", "svn checkout %1files %2seed",
           "svn checkout %1libraries/lib %2lib"})
         RunTool(QString::fromLatin1(command));
@@ -657,6 +658,32 @@ TEST_F(LayoutTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
          "alice",
          {},
          {"r18 alice: change by alice"}},
+        // The user commits from a copy whose repository path has a blank; a colleague then sets a
+        // property of its folder, which the copy holds at an older revision.
+        {"spaced",
+         {[&] { RunTool("svn checkout \"%1files/with blank/trunk\" %2spaced"); },
+          [&] { EXPECT_EQ(Commit("spaced", me, "a", {}), 19); }, [&] { RunTool("svn update %2seed"); },
+          [&] { RunTool("svn propset colour blue \"%2seed/with blank/trunk\""); },
+          [&] {
+              RunTool("svn commit --no-auth-cache --username carol -m \"change by carol\" \"%2seed/with "
+                      "blank/trunk\"");
+          }},
+         "carol",
+         "Message from carol:\nspaced was modified. (local=1, remote=20)",
+         {"r20 carol: change by carol"}},
+        // One revision changes trunk and the branch that its sub follows: listed once. trunk/subtle,
+        // whose name begins as sub's does, is trunk's own.
+        {"switched",
+         {[&] {
+              RunTool("svnmucc --no-auth-cache --username bob -m \"change by bob\" -U %1files/switched "
+                      "mkdir trunk/c mkdir b1/sub/d");
+          },
+          [&] {
+              RunTool("svnmucc --no-auth-cache --username carol -m x -U %1files/switched mkdir trunk/subtle");
+          }},
+         "carol",
+         "Message from carol:\nswitched was modified. (local=8, remote=22)",
+         {"r22 carol: x", "r21 bob: change by bob", "r11 " + mine, "r10 bob: change by bob"}},
     });
 }
 

@@ -374,6 +374,14 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
     };
     const QString cutAuthor(256, QLatin1Char('a'));
     const QString me = platform::LoginName();
+    const QString readmeBehind =
+        "<status><target path=\"wc\"><entry path=\"wc/readme.txt\"><wc-status item=\"normal\" revision=\"1\" "
+        "props=\"none\"/><repos-status item=\"modified\" props=\"none\"/></entry></target></status>";
+    const auto ownEntry = [&me](const char* folder, int revision) {
+        return QStringLiteral("<logentry revision=\"%1\"><author>%2</author><paths><path action=\"M\">/%3/"
+                              "readme.txt</path></paths></logentry>")
+            .arg(QString::number(revision), me, QLatin1String(folder));
+    };
     const Case cases[] = {
         {"empty-local", "uptodate - 5 dev1 0", ErrorLocal, {}},
         {"empty-remote", "uptodate 5 - dev1 0", ErrorNetwork, {}},
@@ -395,6 +403,25 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
          "<log><logentry revision=\"3\"><author>" + me +
              "</author><paths>"
              "<path action=\"A\">/own-unexplained/mine.txt</path></paths><msg>mine</msg></logentry></log>"},
+        // A colleague's change to readme.txt, then the user's own: not the user's alone.
+        {"colleague-then-own", "uptodate 1 3 " + me + " 0", Modified, me, readmeBehind,
+         "<log>" + ownEntry("colleague-then-own", 3) +
+             "<logentry revision=\"2\"><author>carol</author><paths>"
+             "<path action=\"M\">/colleague-then-own/readme.txt</path></paths></logentry></log>"},
+        // The copy holds the folder as a colleague replaced it; only the user's own change is lacked.
+        {"replaced-at-the-base", "uptodate 5 6 " + me + " 0", Modified, me,
+         QString(readmeBehind).replace("\"1\"", "\"3\""),
+         "<log>" + ownEntry("replaced-at-the-base", 6) +
+             "<logentry revision=\"5\"><author>carol</author><paths>"
+             "<path action=\"R\">/replaced-at-the-base</path></paths></logentry></log>"},
+        // A hundred of the user's own revisions fill the log that is read; older ones may be anyone's.
+        {"own-beyond-the-log", "uptodate 1 101 " + me + " 0", Modified, me, readmeBehind,
+         [&] {
+             QString log;
+             for (int revision = 101; revision > 1; --revision)
+                 log += ownEntry("own-beyond-the-log", revision);
+             return "<log>" + log + "</log>";
+         }()},
     };
     for (const Case& testCase : cases) {
         const QString folder = m_Sandbox.Folder() + QLatin1Char('/') + QLatin1String(testCase.name);
@@ -421,7 +448,10 @@ TEST_F(CheckJobTest, OutcomesOfPlannedAnswers) {
             QStringLiteral("Message from dev1:\nahead was modified. (local=7, remote=6)"),
             QStringLiteral("Message from dev1:\npadded was modified. (local=99, remote=099)"),
             QStringLiteral("Message from :\nno-author was modified. (local=5, remote=6)"),
-            QStringLiteral("Message from %1:\nown-unexplained was modified. (local=2, remote=3)").arg(me)}));
+            QStringLiteral("Message from %1:\nown-unexplained was modified. (local=2, remote=3)").arg(me),
+            QStringLiteral("Message from %1:\ncolleague-then-own was modified. (local=1, remote=3)").arg(me),
+            QStringLiteral("Message from %1:\nown-beyond-the-log was modified. (local=1, remote=101)")
+                .arg(me)}));
 }
 
 TEST_F(CheckJobTest, CheckDiscardedUnrunEndsWithoutResult) {

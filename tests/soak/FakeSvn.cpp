@@ -4,7 +4,8 @@
 // with the outcome one of uptodate, modified, notwc, badlocal, network, hanglocal, hangremote, hold,
 // warned (svn's locale warnings before the document) or endless (a document whose author never
 // ends). A revision or author "-" is empty; an author "<c>*<n>" is n times the character c.
-// A folder path is the local query; svn://soak/<folder name> the remote one. Each run is noted in
+// A folder path is the local query; svn://soak/<folder name> the remote one, below the repository
+// root svn://soak. Each run is noted in
 // $CORVANE_SOAK_LOG as "L <name>" or "R <name>" (the log, too, asks the URL), or "S <name>" for
 // `status`. `status` and `log` print the file <name>.status or <name>.log beside the plan when there is
 // one; otherwise status finds the folder itself out of date when the two revisions differ, and
@@ -22,6 +23,7 @@
 
 namespace {
 
+constexpr char kRoot[] = "svn://soak";
 constexpr char kUrlPrefix[] = "svn://soak/";
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 
@@ -61,7 +63,7 @@ void PrintDocument(const std::string& name, const std::string& revision, const s
                    bool local) {
     std::cout << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<info>\n<entry\n   path=\"" << name
               << "\"\n   revision=\"" << revision << "\"\n   kind=\"dir\">\n<url>" << kUrlPrefix << name
-              << "</url>\n";
+              << "</url>\n<repository>\n<root>" << kRoot << "</root>\n</repository>\n";
     if (local)
         std::cout << "<wc-info>\n<schedule>normal</schedule>\n</wc-info>\n";
     std::cout << "<commit\n   revision=\"" << revision << "\">\n<author>" << author

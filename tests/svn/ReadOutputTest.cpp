@@ -306,6 +306,11 @@ TEST(ReadLogAndStatus, SvnsAnswersBecomeEntriesOrFail) {
           kLog + std::string(kListingOutputLimit, '\n'), std::string("<info/>"), singleQuoted})
         EXPECT_FALSE(CLogReader::Read(broken, entries)) << broken.substr(0, 80);
     EXPECT_EQ(entries, kept);
+    // A name cut to its field's length keeps no half of a character beyond the BMP.
+    ASSERT_TRUE(CLogReader::Read("<log><logentry revision=\"8\"><author>" + std::string(255, 'a') +
+                                     "\xF0\x9F\x98\x80</author></logentry></log>",
+                                 entries));
+    EXPECT_EQ(entries[0].m_strAuthor, QString(255, QLatin1Char('a')));
 
     // Only what the repository changed is out of date; a local change alone is not. A switched
     // folder and an external are told, and an external's items are named from the folder asked
@@ -401,6 +406,8 @@ TEST(OwnUserName, ComesFromSvnsCacheForTheRealm) {
     cache("svn.username", "a1", uuid.toLatin1(), "ann");
     cache("svn.simple", "b2", "<svn://host:3690> other-repository", "bo");
     cache("svn.simple", "c3", "<svn://host:3690> " + uuid.toLatin1(), "cy");
+    // A bare name cached for the same realm gives way to the one svn commits with.
+    cache("svn.username", "c4", "<svn://host:3690> " + uuid.toLatin1(), "bare");
     cache("svn.simple", "d4", "<https://web.example:443> Subversion", "di");
     QFile broken(config.filePath(QStringLiteral("auth/svn.simple/e5")));
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("K 999\nsvn:realmstring\n") > 0);
