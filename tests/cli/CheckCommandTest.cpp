@@ -675,12 +675,11 @@ TEST_F(LayoutTest, EveryLayoutIsJudgedByWhatTheCopyLacksAndNothingIsHidden) {
         // whose name begins as sub's does, is trunk's own.
         {"switched",
          {[&] {
-              RunTool("svnmucc --no-auth-cache --username bob -m \"change by bob\" -U %1files/switched "
-                      "mkdir trunk/c mkdir b1/sub/d");
+              RunTool(
+                  "svn mkdir --no-auth-cache --username bob -m \"change by bob\" %1files/switched/trunk/c "
+                  "%1files/switched/b1/sub/d");
           },
-          [&] {
-              RunTool("svnmucc --no-auth-cache --username carol -m x -U %1files/switched mkdir trunk/subtle");
-          }},
+          [&] { RunTool("svn mkdir --no-auth-cache --username carol -m x %1files/switched/trunk/subtle"); }},
          "carol",
          "Message from carol:\nswitched was modified. (local=8, remote=22)",
          {"r22 carol: x", "r21 bob: change by bob", "r11 " + mine, "r10 bob: change by bob"}},
