@@ -241,8 +241,11 @@ void CConfigWatchdog::SetPathResult(const QString& path, const QString& author, 
 }
 
 void CConfigWatchdog::AddPath(const QString& path, int countdown) {
+    CSVNPath record;
+    record.m_strPath = OwnCopy(path);
+    record.m_iCountdown = countdown;
     std::lock_guard guard(m_lock);
-    m_pPaths.push_back(CSVNPath{OwnCopy(path), {}, {}, Waiting, countdown, {}});
+    m_pPaths.push_back(std::move(record));
 }
 
 void CConfigWatchdog::RemoveAllPaths() {
