@@ -22,7 +22,8 @@ constexpr qsizetype kMaxFieldLength = 256;
 constexpr qsizetype kMaxSummaryLength = 1 + kMaxFieldLength + 1 + kMaxFieldLength + 2 + 83;
 
 void CheckLog(const std::string& output) {
-    std::vector<SVNLogEntry> entries{SVNLogEntry{.m_strRevision = QStringLiteral("mark")}};
+    std::vector<SVNLogEntry> entries(1);
+    entries.front().m_strRevision = QStringLiteral("mark");
     const std::vector<SVNLogEntry> marked = entries;
     const bool bRead = CLogReader::Read(output, entries);
     FuzzRequire(bRead || entries == marked, "a failed read leaves the entries untouched");
@@ -48,7 +49,9 @@ void CheckLog(const std::string& output) {
 }
 
 void CheckStatus(const std::string& output) {
-    SVNStatus status{.m_OutOfDate = {SVNOutOfDateItem{.m_strPath = QStringLiteral("mark")}}};
+    SVNStatus status;
+    status.m_OutOfDate.resize(1);
+    status.m_OutOfDate.front().m_strPath = QStringLiteral("mark");
     const SVNStatus marked = status;
     const bool bRead = CStatusReader::Read(output, status);
     FuzzRequire(bRead || status == marked, "a failed read leaves the status untouched");
