@@ -1,6 +1,7 @@
 #include "settings/CNamesFile.h"
 
 #include "platform/FileSystem.h"
+#include "settings/LineFile.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -37,12 +38,7 @@ QStringList CNamesFile::ReadNames() const {
 }
 
 bool CNamesFile::WriteNames(const QStringList& names) const {
-    if (!QDir().mkpath(QFileInfo(m_strFileName).absolutePath()))
-        return false;
-    QByteArray content;
-    for (const QString& name : names)
-        content += name.toUtf8() + "\r\n";
-    return platform::ReplaceFileContent(m_strFileName, content);
+    return WriteLineFile(m_strFileName, names);
 }
 
 bool CNamesFile::CanHold(const QString& name) {

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/PathNames.h"
+#include "settings/LineFile.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -55,12 +56,7 @@ QString CPathListFile::ReadFailure() const {
 }
 
 bool CPathListFile::WritePaths(const QStringList& paths) const {
-    if (!QDir().mkpath(QFileInfo(m_strFileName).absolutePath()))
-        return false;
-    QByteArray content;
-    for (const QString& path : paths)
-        content += path.toUtf8() + "\r\n";
-    return platform::ReplaceFileContent(m_strFileName, content);
+    return WriteLineFile(m_strFileName, paths);
 }
 
 bool CPathListFile::CanHold(const QString& path) {
