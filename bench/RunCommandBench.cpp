@@ -2,7 +2,7 @@
 // /dev/null. Both runs alternate inside one loop so that a busy machine slows both alike; the
 // counters give each median throughput and their ratio.
 #include "BenchTiming.h"
-#include "svn/CommandRunner.h"
+#include "platform/CommandRunner.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

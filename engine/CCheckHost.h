@@ -1,6 +1,6 @@
 #pragma once
 
-#include "svn/CommandRunner.h"
+#include "platform/CommandRunner.h"
 #include "svn/SVNChanges.h"
 
 #include <QString>

@@ -4,9 +4,9 @@
 // are revisions of the log, in its order. The first byte picks the reader.
 #include "FuzzRequire.h"
 #include "engine/CMissingRevisions.h"
+#include "platform/CommandRunner.h"
 #include "svn/CLogReader.h"
 #include "svn/CStatusReader.h"
-#include "svn/CommandRunner.h"
 #include "svn/SVNChanges.h"
 
 #include <algorithm>

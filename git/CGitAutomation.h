@@ -1,7 +1,7 @@
 #pragma once
 
 #include "git/GitAnswers.h"
-#include "svn/CommandRunner.h"
+#include "platform/CommandRunner.h"
 
 #include <QString>
 #include <QStringList>

@@ -55,11 +55,13 @@ CChildProcess::~CChildProcess() {
     CloseDescriptors();
 }
 
-bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole /*console*/) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole /*console*/,
+                          const QByteArrayList& settings) {
     if (m_iProcessId > 0 || m_iReadEnd >= 0)
         return false;
     CChildLaunch launch;
-    if (!launch.Prepare(arguments, BackgroundChildEnvironment()) || !WatchStop(std::move(stopToken)))
+    if (!launch.Prepare(arguments, WithSettings(BackgroundChildEnvironment(), settings)) ||
+        !WatchStop(std::move(stopToken)))
         return false;
     int pipeEnds[2];
     if (!CChildLaunch::OpenPipe(pipeEnds)) {

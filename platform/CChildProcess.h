@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayList>
 #include <QStringList>
 #include <chrono>
 #include <cstddef>
@@ -52,9 +53,10 @@ public:
     // argv; a name ending in ".exe" that is not found is tried again without ".exe". False when
     // nothing was started: no arguments, an argument holding a NUL character, no pipe, no program,
     // a child already started by this object, or a stop already requested through stopToken. A
-    // stop requested later ends the waits of Read and Finish at once.
+    // stop requested later ends the waits of Read and Finish at once. settings, NAME=value entries,
+    // take the place of the same names in the child's environment.
     bool Start(const QStringList& arguments, std::stop_token stopToken = {},
-               ChildConsole console = ChildConsole::Hidden);
+               ChildConsole console = ChildConsole::Hidden, const QByteArrayList& settings = {});
 
     // Waits for output until the deadline and reads at most capacity bytes of it into buffer;
     // received is their count when the result is Data, else 0. Stopped as soon as a stop is

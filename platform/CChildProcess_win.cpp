@@ -55,7 +55,8 @@ CChildProcess::~CChildProcess() {
     CloseHandles();
 }
 
-bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole console) {
+bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToken, ChildConsole console,
+                          const QByteArrayList& settings) {
     if (m_pJob != nullptr || !WatchStop(std::move(stopToken)))
         return false;
     HANDLE hWriteEnd = nullptr;
@@ -72,8 +73,8 @@ bool CChildProcess::Start(const QStringList& arguments, std::stop_token stopToke
     // No console window: svn is a console program, which would otherwise get one of its own. A child
     // that is to ask on its output gets no console at all: svn asks on its console whenever it has one.
     const DWORD dwConsole = console == ChildConsole::None ? DETACHED_PROCESS : CREATE_NO_WINDOW;
-    const bool bStarted =
-        job->Start(arguments, BackgroundChildEnvironment(), hInput, hWriteEnd, dwConsole, SW_HIDE);
+    const bool bStarted = job->Start(arguments, WithSettings(BackgroundChildEnvironment(), settings), hInput,
+                                     hWriteEnd, dwConsole, SW_HIDE);
     // From here on only the child holds the write end, so the pipe ends when the child is done.
     CloseHandle(hWriteEnd);
     CloseHandle(hInput);

@@ -1,6 +1,7 @@
 #include "platform/ChildEnvironment.h"
 
 #include <cstring>
+#include <iterator>
 #include <langinfo.h>
 #include <locale.h>
 
@@ -93,12 +94,17 @@ QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
 }
 
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment) {
-    QByteArrayList result = ChildEnvironment(environment);
-    for (const QByteArray setting : kBackgroundSettings) {
-        result.removeIf([name = NameOf(setting)](const QByteArray& entry) { return NameOf(entry) == name; });
-        result.append(setting);
+    return WithSettings(ChildEnvironment(environment),
+                        QByteArrayList(std::begin(kBackgroundSettings), std::end(kBackgroundSettings)));
+}
+
+QByteArrayList WithSettings(QByteArrayList environment, const QByteArrayList& settings) {
+    for (const QByteArray& setting : settings) {
+        environment.removeIf(
+            [name = NameOf(setting)](const QByteArray& entry) { return NameOf(entry) == name; });
+        environment.append(setting);
     }
-    return result;
+    return environment;
 }
 
 } // namespace platform

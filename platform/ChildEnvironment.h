@@ -25,4 +25,7 @@ inline constexpr const char* kBackgroundSettings[] = {"SSH_ASKPASS_REQUIRE=never
 QByteArrayList BackgroundChildEnvironment();
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment);
 
+// The environment with the NAME=value settings in place of any entries of the same names.
+QByteArrayList WithSettings(QByteArrayList environment, const QByteArrayList& settings);
+
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "platform/ChildEnvironment.h"
 
 #include <QProcessEnvironment>
+#include <iterator>
 
 namespace platform {
 namespace {
@@ -28,15 +29,19 @@ QByteArrayList ChildEnvironment(const QByteArrayList& environment) {
     return environment;
 }
 
-// Windows' names are the same in any case.
 QByteArrayList BackgroundChildEnvironment(const QByteArrayList& environment) {
-    QByteArrayList result = ChildEnvironment(environment);
-    for (const QByteArray setting : kBackgroundSettings) {
-        const QByteArray name = setting.left(setting.indexOf('=') + 1);
-        result.removeIf([&name](const QByteArray& entry) { return entry.toUpper().startsWith(name); });
-        result.append(setting);
+    return WithSettings(ChildEnvironment(environment),
+                        QByteArrayList(std::begin(kBackgroundSettings), std::end(kBackgroundSettings)));
+}
+
+// Windows' names are the same in any case.
+QByteArrayList WithSettings(QByteArrayList environment, const QByteArrayList& settings) {
+    for (const QByteArray& setting : settings) {
+        const QByteArray name = setting.left(setting.indexOf('=') + 1).toUpper();
+        environment.removeIf([&name](const QByteArray& entry) { return entry.toUpper().startsWith(name); });
+        environment.append(setting);
     }
-    return result;
+    return environment;
 }
 
 } // namespace platform

@@ -1,8 +1,8 @@
 #include "svn/CExternalsReader.h"
 
+#include "platform/CommandRunner.h"
 #include "platform/PathNames.h"
 #include "svn/CSvnDocument.h"
-#include "svn/CommandRunner.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "svn/CLogReader.h"
 
+#include "platform/CommandRunner.h"
 #include "svn/CSvnDocument.h"
-#include "svn/CommandRunner.h"
 
 bool CLogReader::Read(const std::string& rawOutput, std::vector<SVNLogEntry>& entries) {
     CSvnDocument document;

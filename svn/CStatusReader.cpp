@@ -1,8 +1,8 @@
 #include "svn/CStatusReader.h"
 
+#include "platform/CommandRunner.h"
 #include "platform/PathNames.h"
 #include "svn/CSvnDocument.h"
-#include "svn/CommandRunner.h"
 
 #include <string_view>
 

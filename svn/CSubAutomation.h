@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/CommandRunner.h"
 #include "svn/CExternalsReader.h"
 #include "svn/CStatusReader.h"
-#include "svn/CommandRunner.h"
 #include "svn/SVNChanges.h"
 #include "svn/SVNInfo.h"
 

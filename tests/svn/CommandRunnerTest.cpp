@@ -1,4 +1,4 @@
-#include "svn/CommandRunner.h"
+#include "platform/CommandRunner.h"
 
 #include "platform/CommandLine.h"
 #include "support/AtOnce.h"

@@ -29,7 +29,8 @@ inline constexpr std::size_t kListingOutputLimit = std::size_t{16} << 20;
 // Empty when nothing could be run, also when the stop was requested before the run. The child is
 // always reaped. pEnd, when given, takes how the run ended, and pExitCode the child's exit status
 // (none when it did not end by itself). console says whether the child may have a console to ask the
-// user on (platform::ChildConsole).
+// user on (platform::ChildConsole). settings, NAME=value entries, take the place of the same names in
+// the child's environment.
 enum class RunEnd {
     Ended,      // the child's output ended
     NotStarted, // no program could be started
@@ -42,4 +43,4 @@ std::string RunCommand(QString program, QString arguments,
                        std::stop_token stopToken = {}, std::size_t outputLimit = kDefaultOutputLimit,
                        RunEnd* pEnd = nullptr,
                        platform::ChildConsole console = platform::ChildConsole::Hidden,
-                       std::optional<int>* pExitCode = nullptr);
+                       std::optional<int>* pExitCode = nullptr, const QByteArrayList& settings = {});

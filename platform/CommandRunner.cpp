@@ -1,4 +1,4 @@
-#include "svn/CommandRunner.h"
+#include "platform/CommandRunner.h"
 
 #include "platform/CChildProcess.h"
 #include "platform/CommandLine.h"
@@ -33,7 +33,8 @@ std::string Join(std::vector<std::string>& blocks) {
 
 std::string RunCommand(QString program, QString arguments, std::chrono::milliseconds timeLimit,
                        std::stop_token stopToken, std::size_t outputLimit, RunEnd* pEnd,
-                       platform::ChildConsole console, std::optional<int>* pExitCode) {
+                       platform::ChildConsole console, std::optional<int>* pExitCode,
+                       const QByteArrayList& settings) {
     RunEnd end = RunEnd::Ended;
     if (pEnd == nullptr)
         pEnd = &end;
@@ -43,7 +44,7 @@ std::string RunCommand(QString program, QString arguments, std::chrono::millisec
     if (pExitCode != nullptr)
         pExitCode->reset();
     if (!child.Start(platform::SplitCommandLine(program + QLatin1Char(' ') + arguments), std::move(stopToken),
-                     console))
+                     console, settings))
         return {};
     std::vector<std::string> blocks(1);
     std::array<char, kReadSize + 1> buffer;
