@@ -220,7 +220,8 @@ std::vector<SVNEditPrediction> CEditPrediction::Predict(CSubAutomation& svn, con
                                InRepository(part.m_strInRepository, item.m_strPath),
                                bConflicted ? Outcome::Conflicts : Outcome::Merges,
                                part.m_Revisions[i],
-                               {}});
+                               {},
+                               false});
         if (!bConflicted)
             asked.push_back(&item);
     }

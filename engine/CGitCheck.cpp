@@ -1,6 +1,7 @@
 #include "engine/CGitCheck.h"
 
 #include "engine/CCheckHost.h"
+#include "engine/CGitEditPrediction.h"
 #include "platform/FileSystem.h"
 #include "settings/CConfigWatchdog.h"
 #include "settings/SVNPathState.h"
@@ -46,7 +47,7 @@ CGitCheck::CGitCheck(CCheckHost& host, QString path)
     : m_Host(host), m_strPath(std::move(path)), m_Git(host.CheckTimeLimit(), host.CheckStopToken()) {}
 
 void CGitCheck::Run() {
-    // The local changes are read too; a check that foresees conflicts will need them.
+    // The local changes are read too: they tell whether a pull would meet the user's edits.
     GitStatus status;
     if (!m_Git.GetStatus(m_strPath, status))
         return StoreFailure(ErrorLocal, m_Git.FailureReason());
@@ -107,6 +108,12 @@ void CGitCheck::Run() {
 
     const QString author = commits.front().m_strAuthor;
     SVNChanges changes{{}, {}, behind > static_cast<qlonglong>(commits.size())};
+    changes.m_Predictions = CGitEditPrediction::EditsMet(status, commits);
+    if (changes.m_Predictions.size() > kMaxEditPredictions) {
+        changes.m_nMorePredictions = static_cast<int>(changes.m_Predictions.size() - kMaxEditPredictions);
+        changes.m_Predictions.resize(kMaxEditPredictions);
+    }
+    CGitEditPrediction::Predict(m_Git, m_strPath, status, tip, changes.m_Predictions);
     // Quiet only when the user made every commit the copy lacks, as far as they are known.
     bool bOwnOnly = !changes.m_bMore;
     for (GitCommit& commit : commits) {

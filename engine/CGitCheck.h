@@ -14,8 +14,9 @@ class CCheckHost;
 // Up to date when that commit is in HEAD's history (a branch that is ahead included); otherwise
 // modified, with the commits HEAD lacks, newest first, and announced to the user through the host
 // unless all of them are the user's own (by the repository's user.email, or a name or e-mail of the
-// host's). The clone is never changed: the upstream's objects are fetched only when they are not
-// there yet, and then to no ref at all.
+// host's), and with what a pull would make of the user's edits that those commits meet. The clone is
+// never changed: the upstream's objects are fetched only when they are not there yet, and then to no
+// ref at all; the edits are committed on a copy of the index, which adds objects only.
 class CGitCheck final {
 public:
     CGitCheck(CCheckHost& host, QString path);

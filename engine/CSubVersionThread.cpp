@@ -23,8 +23,6 @@ namespace {
 
 // How many revisions of the log a check reads at most; more than a user reads in an alert.
 constexpr int kMaxLogEntries = 100;
-// How many of the user's edits a check asks svn about at most; the rest are only counted.
-constexpr std::size_t kMaxPredictions = 50;
 
 // The working copy's folder as svn's log names paths: below the repository root, decoded.
 QString FolderInRepository(const SVNInfo& local) {
@@ -173,7 +171,7 @@ SVNEditedPart EditedItems(const QString& workingCopy, const CCopyPart& part,
 
 // Asks svn about the first of the edited items, counting the rest.
 void PredictEdits(CSubAutomation& svn, std::vector<SVNEditedPart>& parts, SVNChanges& changes) {
-    std::size_t room = kMaxPredictions;
+    std::size_t room = kMaxEditPredictions;
     for (SVNEditedPart& part : parts) {
         if (part.m_Items.size() > room) {
             changes.m_nMorePredictions += static_cast<int>(part.m_Items.size() - room);

@@ -3,6 +3,8 @@
 #include "git/CGitReader.h"
 #include "platform/CommandLine.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -157,7 +159,73 @@ std::string CGitAutomation::GetShow(const QString& folder, const QString& commit
                   bSucceeded);
 }
 
+bool CGitAutomation::CommitWorkingTree(const QString& folder, const QString& head,
+                                       const QStringList& untracked, const QString& scratchFolder,
+                                       QString& commit) {
+    if (!IsCommitName(head))
+        return false;
+    bool bSucceeded = false;
+    const QString index = QDir(folder).absoluteFilePath(
+        Text(RunGit(folder,
+                    {QStringLiteral("rev-parse"), QStringLiteral("--git-path"), QStringLiteral("index")},
+                    bSucceeded))
+            .trimmed());
+    if (!bSucceeded)
+        return false;
+    const QString copy = QDir(scratchFolder).filePath(QStringLiteral("index"));
+    // git replaces the index by renaming a whole new one over it, so the copy is one of them whole.
+    if (!QFile::copy(index, copy)) {
+        m_strFailure = QStringLiteral("cannot copy the index %1 into a scratch folder")
+                           .arg(QDir::toNativeSeparators(index));
+        return false;
+    }
+    // The copy takes every write and its lock; no hook runs, from a folder that holds none, and no
+    // fsmonitor. The commit's author is fixed, as the user may have set none; it is never shown.
+    const QStringList options{QStringLiteral("core.hooksPath=") +
+                                  QDir(scratchFolder).filePath(QStringLiteral("hooks")),
+                              QStringLiteral("core.fsmonitor=")};
+    const QByteArrayList settings{"GIT_INDEX_FILE=" + QDir::toNativeSeparators(copy).toUtf8(),
+                                  "GIT_LITERAL_PATHSPECS=1",
+                                  "GIT_AUTHOR_NAME=Corvane",
+                                  "GIT_AUTHOR_EMAIL=corvane@localhost",
+                                  "GIT_COMMITTER_NAME=Corvane",
+                                  "GIT_COMMITTER_EMAIL=corvane@localhost"};
+    RunGit(folder, {QStringLiteral("add"), QStringLiteral("--update")}, bSucceeded, options, settings);
+    if (bSucceeded && !untracked.isEmpty())
+        RunGit(folder, QStringList{QStringLiteral("add"), QStringLiteral("--")} + untracked, bSucceeded,
+               options, settings);
+    if (!bSucceeded)
+        return false;
+    std::string output = RunGit(folder, {QStringLiteral("write-tree")}, bSucceeded, options, settings);
+    QString tree;
+    if (!bSucceeded || !CGitReader::ReadObjectName(output, tree))
+        return false;
+    output = RunGit(folder,
+                    {QStringLiteral("commit-tree"), QStringLiteral("--no-gpg-sign"), QStringLiteral("-p"),
+                     head, QStringLiteral("-m"), QStringLiteral("The working tree"), tree},
+                    bSucceeded, options, settings);
+    return bSucceeded && CGitReader::ReadObjectName(output, commit);
+}
+
+bool CGitAutomation::FindMergeConflicts(const QString& folder, const QString& ours, const QString& theirs,
+                                        QStringList& conflicted) {
+    if (!IsCommitName(ours) || !IsCommitName(theirs))
+        return false;
+    bool bSucceeded = false;
+    const std::string output =
+        RunGit(folder,
+               {QStringLiteral("merge-tree"), QStringLiteral("--write-tree"), QStringLiteral("--name-only"),
+                QStringLiteral("--no-messages"), QStringLiteral("-z"), ours, theirs},
+               bSucceeded);
+    // Status 1 says that the merge conflicts; any other than 0 that git failed.
+    const bool bAnswered = bSucceeded || (m_eLastRunEnd == RunEnd::Ended && m_LastExitCode == 1);
+    return bAnswered && CGitReader::ReadMergeConflicts(output, conflicted) &&
+           bSucceeded == conflicted.isEmpty();
+}
+
 QString CGitAutomation::FailureReason() const {
+    if (!m_strFailure.isEmpty())
+        return m_strFailure;
     switch (m_eLastRunEnd) {
     case RunEnd::NotStarted:
         return QStringLiteral("git was not found on the PATH");
@@ -180,7 +248,8 @@ QString CGitAutomation::FailureReason() const {
 }
 
 std::string CGitAutomation::RunGit(const QString& folder, const QStringList& arguments, bool& bSucceeded,
-                                   const QStringList& options) {
+                                   const QStringList& options, const QByteArrayList& settings) {
+    m_strFailure.clear();
     // git would take an empty folder for its current one.
     if (folder.isEmpty()) {
         m_eLastRunEnd = RunEnd::Ended;
@@ -197,7 +266,7 @@ std::string CGitAutomation::RunGit(const QString& folder, const QStringList& arg
         commandLine += QLatin1Char(' ') + platform::QuoteArgument(argument);
     m_strLastOutput =
         RunCommand(QStringLiteral("git.exe"), commandLine, m_msTimeLimit, m_StopToken, kDefaultOutputLimit,
-                   &m_eLastRunEnd, platform::ChildConsole::Hidden, &m_LastExitCode);
+                   &m_eLastRunEnd, platform::ChildConsole::Hidden, &m_LastExitCode, settings);
     bSucceeded = m_eLastRunEnd == RunEnd::Ended && m_LastExitCode == 0;
     return m_strLastOutput;
 }

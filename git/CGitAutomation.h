@@ -3,6 +3,7 @@
 #include "git/GitAnswers.h"
 #include "platform/CommandRunner.h"
 
+#include <QByteArrayList>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -51,18 +52,28 @@ public:
     // What `git show` prints for the commit, cut one byte past kDefaultOutputLimit; empty, with
     // nothing run, when commit is no commit name.
     std::string GetShow(const QString& folder, const QString& commit);
+    // A commit of the working tree as it is, on top of head: its tracked files, and the untracked
+    // ones named in untracked. It is made on a copy of the index in scratchFolder, a private folder
+    // of the caller's, so that the index stays as it is and its lock free. Only objects are added.
+    bool CommitWorkingTree(const QString& folder, const QString& head, const QStringList& untracked,
+                           const QString& scratchFolder, QString& commit);
+    // Whether merging the two commits would conflict, and in which paths: git merge-tree's answer,
+    // which needs git 2.38 or later. Only objects are added.
+    bool FindMergeConflicts(const QString& folder, const QString& ours, const QString& theirs,
+                            QStringList& conflicted);
 
-    // Why the last run failed, in one line for the user: what kept git from answering, else git's
-    // own fatal line, else that its answer could not be read.
+    // Why the last step failed, in one line for the user: what kept git from answering, else git's
+    // own fatal line, else that its answer could not be read; or why no run could be made.
     QString FailureReason() const;
     // Whether the last run's answer passed the output bound.
     bool LastRunWasCut() const { return m_eLastRunEnd == RunEnd::Cut; }
 
 private:
-    // Runs git in folder with the arguments; options go before the command (-c name=value). The run
-    // succeeded when git ended by itself with status 0.
+    // Runs git in folder with the arguments; options go before the command (-c name=value), and
+    // settings (NAME=value) into its environment. The run succeeded when git ended by itself with
+    // status 0.
     std::string RunGit(const QString& folder, const QStringList& arguments, bool& bSucceeded,
-                       const QStringList& options = {});
+                       const QStringList& options = {}, const QByteArrayList& settings = {});
     // The options that keep ssh from asking, unless the user chose an ssh command of their own.
     static QStringList SshOptions(const GitConfig& config);
 
@@ -71,5 +82,6 @@ private:
     RunEnd m_eLastRunEnd = RunEnd::NotStarted;
     std::optional<int> m_LastExitCode;
     std::string m_strLastOutput;
+    QString m_strFailure; // why a step failed before any run; empty after a run
     bool m_bRemoteLacksRef = false;
 };

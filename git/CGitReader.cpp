@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -201,5 +202,27 @@ bool CGitReader::ReadLog(const std::string& output, std::vector<GitCommit>& comm
         read.push_back(std::move(commit));
     }
     commits = std::move(read);
+    return true;
+}
+
+bool CGitReader::ReadObjectName(const std::string& output, QString& name) {
+    std::string_view line(output);
+    while (line.ends_with('\n') || line.ends_with('\r'))
+        line.remove_suffix(1);
+    if (!IsCommitName(line))
+        return false;
+    name = Whole(line);
+    return true;
+}
+
+bool CGitReader::ReadMergeConflicts(const std::string& output, QStringList& paths) {
+    const std::vector<std::string_view> fields = Fields(output, '\0');
+    if (fields.empty() || !IsCommitName(fields.front()))
+        return false;
+    QStringList read;
+    // The paths end at the empty field that would open git's messages.
+    for (auto field = fields.begin() + 1; field != fields.end() && !field->empty(); ++field)
+        read.append(Whole(*field));
+    paths = std::move(read);
     return true;
 }

@@ -3,6 +3,7 @@
 #include "git/GitAnswers.h"
 
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ public:
     static bool ReadCounts(const std::string& output, qlonglong& onlyLeft, qlonglong& onlyRight);
     // `git log -z` in the format kLogFormat, with or without --name-status, in git's order.
     static bool ReadLog(const std::string& output, std::vector<GitCommit>& commits);
+    // The object name that `git write-tree` or `git commit-tree` prints, alone on its line.
+    static bool ReadObjectName(const std::string& output, QString& name);
+    // `git merge-tree --write-tree --name-only --no-messages -z`: the merged tree's name, then the
+    // paths that conflict, each once.
+    static bool ReadMergeConflicts(const std::string& output, QStringList& paths);
 
     // The format ReadLog reads: hash, short hash, author, e-mail, date and the whole message.
     static constexpr const char* kLogFormat = "%H%x00%h%x00%aN%x00%aE%x00%aI%x00%B";

@@ -60,7 +60,8 @@ SVNChanges OwnCopy(const SVNChanges& changes) {
         for (const QString& revision : prediction.m_Revisions)
             revisions.append(OwnCopy(revision));
         copy.m_Predictions.push_back({OwnCopy(prediction.m_strPath), OwnCopy(prediction.m_strInRepository),
-                                      prediction.m_eOutcome, revisions, OwnCopy(prediction.m_strReason)});
+                                      prediction.m_eOutcome, revisions, OwnCopy(prediction.m_strReason),
+                                      prediction.m_bGit});
     }
     copy.m_nMorePredictions = changes.m_nMorePredictions;
     return copy;

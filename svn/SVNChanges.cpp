@@ -25,11 +25,18 @@ QString FileName(const QString& path) {
     return path.section(QLatin1Char('/'), -1);
 }
 
-QString RevisionList(const QStringList& revisions) {
+// A Git commit goes by its short name alone.
+QString RevisionList(const SVNEditPrediction& prediction) {
+    if (prediction.m_bGit)
+        return prediction.m_Revisions.join(QStringLiteral(", "));
     QStringList named;
-    for (const QString& revision : revisions)
+    for (const QString& revision : prediction.m_Revisions)
         named.append(QLatin1Char('r') + revision);
     return named.join(QStringLiteral(", "));
+}
+
+QString CouldNotTell(const SVNEditPrediction& prediction) {
+    return prediction.m_bGit ? QStringLiteral("git could not tell") : QStringLiteral("svn could not tell");
 }
 
 } // namespace
@@ -62,7 +69,7 @@ QString OutcomeText(const SVNEditPrediction& prediction) {
     case SVNEditPrediction::Outcome::CannotTell:
         break;
     }
-    return QStringLiteral("svn could not tell");
+    return CouldNotTell(prediction);
 }
 
 int ConflictCount(const SVNChanges& changes) {
@@ -95,7 +102,7 @@ QString PredictionLine(const SVNChanges& changes) {
 QStringList PredictionLines(const SVNChanges& changes) {
     QStringList lines;
     for (const SVNEditPrediction& prediction : changes.m_Predictions) {
-        const QString revisions = RevisionList(prediction.m_Revisions);
+        const QString revisions = RevisionList(prediction);
         switch (prediction.m_eOutcome) {
         case SVNEditPrediction::Outcome::Conflicts:
             lines.append(
@@ -105,8 +112,9 @@ QStringList PredictionLines(const SVNChanges& changes) {
             lines.append(QStringLiteral("%1: your edit merges with %2").arg(prediction.m_strPath, revisions));
             break;
         case SVNEditPrediction::Outcome::CannotTell:
-            lines.append(QStringLiteral("%1: your edit meets %2; svn could not tell: %3")
-                             .arg(prediction.m_strPath, revisions, prediction.m_strReason));
+            lines.append(
+                QStringLiteral("%1: your edit meets %2; %3: %4")
+                    .arg(prediction.m_strPath, revisions, CouldNotTell(prediction), prediction.m_strReason));
             break;
         }
     }

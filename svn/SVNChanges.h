@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <vector>
 
 // One path that a revision changed: svn's action letter (A, M, D, R) and the path in the repository.
@@ -38,9 +39,14 @@ struct SVNEditPrediction {
     Outcome m_eOutcome = Outcome::CannotTell;
     QStringList m_Revisions; // the lacking revisions that changed it, newest first
     QString m_strReason;     // why svn could not tell: its first error line
+    // A Git working tree's: its revisions are short commit names, and git tells.
+    bool m_bGit = false;
 
     friend bool operator==(const SVNEditPrediction&, const SVNEditPrediction&) = default;
 };
+
+// How many of the user's edits a check asks about at most; the rest are only counted.
+inline constexpr std::size_t kMaxEditPredictions = 50;
 
 // The revisions a working copy lacks, newest first for each repository, and the repository folder
 // they are of.
@@ -61,7 +67,7 @@ QString SummaryLine(const SVNLogEntry& entry);
 // The summaries of the newest revisions, at most five, then "(and N more)" for the rest ("at least"
 // or "perhaps" when the log was cut); no lines when there are no revisions.
 QStringList SummaryLines(const SVNChanges& changes);
-// "conflicts", "merges" or "svn could not tell", for the prediction.
+// "conflicts", "merges" or "svn could not tell" ("git could not tell"), for the prediction.
 QString OutcomeText(const SVNEditPrediction& prediction);
 // How many of the predictions say conflict.
 int ConflictCount(const SVNChanges& changes);

@@ -4,8 +4,8 @@
 # (quiet); ahead only; diverged; behind a force-pushed upstream; a detached HEAD; a branch without an
 # upstream; an upstream branch deleted since; a server that is gone; an ssh server that wants a
 # password (the check fails at once and asks nothing); a worktree; a submodule's folder; a path with
-# blanks and non-ASCII letters; and a clean file whose time stamp changed beside an edited one, in a
-# clone with a stash. The servers are bare repositories over file://, Linux's git daemon on
+# blanks and non-ASCII letters; a clean file whose time stamp changed beside an edited one, in a
+# clone with a stash; and edits that a lacking commit meets, which a pull would merge or not. The servers are bare repositories over file://, Linux's git daemon on
 # 127.0.0.1 (git://) and an sshd of the test's own (ssh://).
 #
 # The check never changes a clone: the refs, HEAD, the index byte for byte, status, the stash and the
@@ -107,7 +107,7 @@ fi
 Expect alice "$shown/alice${T}modified${T}bob${T}TIME" "  Message from bob:" \
     "  alice was modified. (local=1, remote=2)" "  r2 bob: two"
 
-for server in behind own ahead diverged forced detached topic deleted gone ssh worktree lib super stamps blanks; do
+for server in behind own ahead diverged forced detached topic deleted gone ssh worktree lib super stamps blanks edits; do
     Server "$server"
 done
 git daemon --reuseaddr --listen=127.0.0.1 --port="$port" --base-path="$work" --export-all --enable=receive-pack \
@@ -213,6 +213,22 @@ chmod +x "$work/fsmonitor"
 git -C "$work/stamps" config core.fsmonitor "$work/fsmonitor"
 Expect stamps "$shown/stamps${T}up-to-date${T}$me${T}TIME"
 
+# Edits that the lacking commit meets: one that conflicts, one that merges, and an untracked file that
+# the commit adds too.
+printf '1\n2\n3\n4\n5\n6\n' >"$work/seed-edits/merges.txt"
+printf 'old\n' >"$work/seed-edits/conflicts.txt"
+GitCommitAs "$work/seed-edits" alice "Two files"
+Clone edits edits file
+printf 'one\n2\n3\n4\n5\n6\n' >"$work/edits/merges.txt"
+printf 'mine\n' | tee "$work/edits/conflicts.txt" >"$work/edits/added.txt"
+printf '1\n2\n3\n4\n5\nsix\n' >"$work/seed-edits/merges.txt"
+printf 'theirs\n' | tee "$work/seed-edits/conflicts.txt" >"$work/seed-edits/added.txt"
+GitCommitAs "$work/seed-edits" carol "Meet the edits"
+Expect edits "$shown/edits${T}modified${T}carol${T}TIME" "  Message from carol:" \
+    "  edits was modified. (behind by 1 commit)" "  HASH carol: Meet the edits" \
+    "  conflicts.txt: your edit conflicts with HASH" "  merges.txt: your edit merges with HASH" \
+    "  added.txt: your edit conflicts with HASH"
+
 # From here on every repository starts gc at once if asked to, and its hooks say when they run.
 gitFolders=()
 for folder in "${folders[@]}"; do
@@ -268,7 +284,7 @@ wait "$watch" || Fail "the folders' watch failed"
 events=$(grep -vx ready "$work/events" || true)
 
 tr -d '\r' <"$work/output" | sed -E -e 's/\t[0-9]{2}:[0-9]{2}:[0-9]{2}$/\tTIME/' \
-    -e 's/^  [0-9a-f]{7,} /  HASH /' -e 's/^(  fatal: unable to connect to 127\.0\.0\.1:).*/\1 .../' \
+    -e 's/^  [0-9a-f]{7,} /  HASH /' -e 's/(: your edit [a-z]+ with) [0-9a-f]{7,}$/\1 HASH/' -e 's/^(  fatal: unable to connect to 127\.0\.0\.1:).*/\1 .../' \
     -e 's/\([^ ]+@127\.0\.0\.1: Permission denied/(USER@127.0.0.1: Permission denied/' >"$work/outcomes"
 if [ -n "$wine" ]; then
     # The Windows program prints its folders with the system's own separators.

@@ -1,4 +1,5 @@
 #include "engine/CCheckHost.h"
+#include "engine/CGitEditPrediction.h"
 #include "engine/CSubVersionThread.h"
 #include "engine/CWorkQueue.h"
 #include "platform/SystemInfo.h"
@@ -509,6 +510,36 @@ TEST(GitCheckJobTest, CommitsUnderTheUsersOwnNamesStayQuietAndOthersAreAnnounced
     EXPECT_EQ(behind.m_Changes.m_Revisions.front().m_strMessage, QStringLiteral("Fix the parser\n\nWhy"));
     EXPECT_EQ(behind.m_Changes.m_Revisions.front().m_ChangedPaths,
               (std::vector<SVNChangedPath>{{"A", "b.txt"}}));
+}
+
+// The user's edits that a pull would meet: a lacking commit changes, deletes, renames or adds the
+// same path; an untracked file only where the commit adds one; an ignored file never. A file left
+// unmerged conflicts already.
+TEST(GitCheckJobTest, EditsMetAreThoseTheLackingCommitsTouch) {
+    const std::vector<GitCommit> lacking{
+        {"", "2222222", "carol", "", "", "", {{"M", "a.c"}, {"R", "new.c (from old.c)"}, {"A", "added.c"}}},
+        {"", "1111111", "bob", "", "", "", {{"M", "a.c"}, {"D", "gone.c"}, {"M", "changed.c"}}}};
+    const GitStatus status{"h",
+                           "main",
+                           {{".M", "a.c", ""},
+                            {"M.", "old.c", ""},
+                            {"R.", "moved.c", "changed.c"},
+                            {"UU", "gone.c", ""},
+                            {".M", "untouched.c", ""},
+                            {"??", "added.c", ""},
+                            {"??", "changed.c", ""},
+                            {"!!", "new.c", ""}},
+                           true};
+    QStringList met;
+    for (const SVNEditPrediction& prediction : CGitEditPrediction::EditsMet(status, lacking)) {
+        EXPECT_TRUE(prediction.m_bGit);
+        EXPECT_EQ(prediction.m_strInRepository, prediction.m_strPath);
+        met.append(QStringLiteral("%1 %2 %3")
+                       .arg(prediction.m_strPath, OutcomeText(prediction), prediction.m_Revisions.join(',')));
+    }
+    EXPECT_EQ(met, (QStringList{"a.c git could not tell 2222222,1111111", "old.c git could not tell 2222222",
+                                "moved.c git could not tell 1111111", "gone.c conflicts 1111111",
+                                "added.c git could not tell 2222222"}));
 }
 
 } // namespace

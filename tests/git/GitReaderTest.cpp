@@ -85,4 +85,19 @@ TEST(GitReaderTest, LogGivesEachCommitWithItsPaths) {
     EXPECT_EQ(commits.size(), 2u);
 }
 
+// merge-tree names each conflicted path once after the merged tree, and stops at its messages.
+TEST(GitReaderTest, MergeTreeGivesTheConflictedPaths) {
+    QStringList paths{QStringLiteral("kept")};
+    ASSERT_TRUE(CGitReader::ReadMergeConflicts(kTip + "\0a b.txt\0dir/ü.c\0\0Auto-merging x\0"s, paths));
+    EXPECT_EQ(paths, (QStringList{QStringLiteral("a b.txt"), QStringLiteral("dir/ü.c")}));
+    ASSERT_TRUE(CGitReader::ReadMergeConflicts(kTip + "\0"s, paths));
+    EXPECT_TRUE(paths.isEmpty());
+    EXPECT_FALSE(CGitReader::ReadMergeConflicts("usage: git merge-tree\0"s, paths));
+
+    QString name;
+    ASSERT_TRUE(CGitReader::ReadObjectName(kTip + "\r\n", name));
+    EXPECT_EQ(name, QString::fromStdString(kTip));
+    EXPECT_FALSE(CGitReader::ReadObjectName("error: unmerged\n" + kTip + "\n", name));
+}
+
 } // namespace
