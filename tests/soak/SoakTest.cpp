@@ -59,6 +59,8 @@ constexpr int kFolders = 200;
 // days: every outcome, every storm and the quit with a check in flight come many times over in that
 // span too, so what they look for (races, use after free, leaks) meets the same code paths.
 constexpr int kTicks = kSanitized ? 2880 : 10080;
+// Hangs of each kind (local, remote) per 10,000 plans: some six in the week, four in the two days.
+constexpr int kHangsPer10000 = kSanitized ? 2 : 1;
 constexpr int kCountdownAfterResult = 60;
 // Long enough that an answering fake svn never reaches it on a busy machine, under a sanitizer too,
 // in any of a check's three or four runs (5 s was reached at a load of 20); the few planned hangs each
@@ -245,8 +247,8 @@ protected:
     }
 
     // Mostly quick answers of every kind; a few slow ones; now and then a run that never ends, which
-    // the check's time limit ends. Each hang costs that whole limit, so they are rare: a dozen in the
-    // week's 33,000 checks, a few in the two days.
+    // the check's time limit ends. Each hang costs that whole limit, so they are rare: a few in the
+    // week's 33,000 checks and in the two days alike.
     Plan RandomPlan(bool quiet) {
         std::uniform_int_distribution<int> roll(0, 9999);
         const int chance = roll(m_random);
@@ -254,9 +256,9 @@ protected:
         plan.author = QStringLiteral("dev%1").arg(chance % 7);
         plan.localRevision = 100 + chance % 50;
         plan.remoteRevision = plan.localRevision;
-        if (chance < 2 && !quiet)
+        if (chance < kHangsPer10000 && !quiet)
             plan.outcome = Outcome::HangLocal;
-        else if (chance < 4 && !quiet)
+        else if (chance < 2 * kHangsPer10000 && !quiet)
             plan.outcome = Outcome::HangRemote;
         if (plan.outcome == Outcome::HangLocal || plan.outcome == Outcome::HangRemote)
             ++m_hangs;
