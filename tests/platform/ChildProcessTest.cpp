@@ -148,4 +148,9 @@ TEST(ChildEnvironmentTest, BackgroundRunsNeverAskThroughSshOrGit) {
               QByteArrayList({"SSH_ASKPASS=/a", "LANG=C", "LC_CTYPE=C.UTF-8", "SSH_ASKPASS_REQUIRE=never",
                               "GIT_TERMINAL_PROMPT=0", "GIT_ASKPASS=", "GCM_INTERACTIVE=never",
                               "GIT_OPTIONAL_LOCKS=0"}));
+    // A run's own settings take the place of the same names only, not of names that begin alike.
+    EXPECT_EQ(platform::WithSettings({"GIT_INDEX_FILE=/a", "GIT_INDEX_FILE_KEPT=/b", "HOME=/h"},
+                                     {"GIT_INDEX_FILE=/c", "GIT_LITERAL_PATHSPECS=1"}),
+              QByteArrayList(
+                  {"GIT_INDEX_FILE_KEPT=/b", "HOME=/h", "GIT_INDEX_FILE=/c", "GIT_LITERAL_PATHSPECS=1"}));
 }

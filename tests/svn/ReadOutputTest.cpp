@@ -387,6 +387,14 @@ old/plain svn://host/lib
     EXPECT_TRUE(PredictionLine(changes).endsWith("(cannot tell) and 3 more"));
     EXPECT_EQ(PredictionLines(changes).back(), "and 2 more");
     EXPECT_EQ(ConflictCount(changes), 2);
+    // A Git clone's commits go by their short names, and git is the one that could not tell.
+    SVNChanges git;
+    git.m_Predictions = {{"a.c", "a.c", Outcome::Merges, {"1a2b3c4", "5d6e7f8"}, {}, true},
+                         {"b.c", "b.c", Outcome::CannotTell, {"1a2b3c4"}, "error: unknown option", true}};
+    EXPECT_EQ(PredictionLines(git),
+              (QStringList{"a.c: your edit merges with 1a2b3c4, 5d6e7f8",
+                           "b.c: your edit meets 1a2b3c4; git could not tell: error: unknown option"}));
+    EXPECT_EQ(OutcomeText(git.m_Predictions.back()), "git could not tell");
 }
 
 // The name svn commits with: what it has cached for the repository's realm, else the one the URL
