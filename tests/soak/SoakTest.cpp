@@ -1,10 +1,10 @@
-// A simulated week of the tray program (two days in the sanitizer builds): 10,080 timer ticks (one a
-// minute) called directly on the main frame, 200 watched folders, and a fake svn that answers each
-// check as the test has planned it at random: up to date, modified, not a working copy, a broken run,
-// a network failure, slow answers and now and then a run that never ends. Between ticks the test
-// waits for the worker to finish, so the run takes as long as the checks, not a week. Three storms hold
-// one check while the ticks go on, so that the queue fills behind it, and remake the records
-// meanwhile, as closing the watch list does.
+// A simulated week of the tray program (two days under AddressSanitizer, one under ThreadSanitizer):
+// 10,080 timer ticks (one a minute) called directly on the main frame, 200 watched folders, and a fake
+// svn that answers each check as the test has planned it at random: up to date, modified, not a
+// working copy, a broken run, a network failure, slow answers and now and then a run that never ends.
+// Between ticks the test waits for the worker to finish, so the run takes as long as the checks, not a
+// week. Three storms hold one check while the ticks go on, so that the queue fills behind it, and
+// remake the records meanwhile, as closing the watch list does.
 //
 // What must hold: every folder is checked at the ticks that the scheduling rule gives (every 60 ticks:
 // the rotation takes three or four folders a tick, to come round the 200 in an hour); a folder is
@@ -42,6 +42,17 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #elif defined(__has_feature)
@@ -56,11 +67,14 @@ constexpr bool kSanitized = false;
 
 constexpr int kFolders = 200;
 // The plain build runs the whole week. The sanitizer builds, each check several times slower, run two
-// days: every outcome, every storm and the quit with a check in flight come many times over in that
-// span too, so what they look for (races, use after free, leaks) meets the same code paths.
-constexpr int kTicks = kSanitized ? 2880 : 10080;
-// Hangs of each kind (local, remote) per 10,000 plans: some six in the week, four in the two days.
-constexpr int kHangsPer10000 = kSanitized ? 2 : 1;
+// days, and one under ThreadSanitizer, where every start of svn forks the whole process: every
+// outcome, every storm and the quit with a check in flight come many times over in a day too (the
+// rotation comes round the folders 24 times), so what they look for (races, use after free, leaks)
+// meets the same code paths.
+constexpr int kTicks = kThreadSanitizer ? 1440 : kSanitized ? 2880 : 10080;
+// Hangs of each kind (local, remote) per 10,000 plans: eight in the week, two in the two days and
+// three in the one day, where the storms leave fewer plans that may hang.
+constexpr int kHangsPer10000 = kThreadSanitizer ? 10 : kSanitized ? 2 : 1;
 constexpr int kCountdownAfterResult = 60;
 // Long enough that an answering fake svn never reaches it on a busy machine, under a sanitizer too,
 // in any of a check's three or four runs (5 s was reached at a load of 20); the few planned hangs each
